@@ -1,0 +1,55 @@
+// The conversion engine's entry. One Engine lives as long as its front end
+// and carries the state that outlives a single conversion.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+#include "host.h"
+#include "line_writer.h"
+
+namespace torvex {
+
+// The input file could not be opened or read as a file. ConvertFile does
+// not turn this into a result: the caller decides how to report it. No
+// output file has been touched when it is thrown.
+class InputError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The folder part of path with its final "/"; the current directory (with
+// "/") when path has no folder part. Split mode writes its pages there.
+std::string DirectoryOf(const std::string& path);
+
+class Engine {
+public:
+    explicit Engine(Host& host) : host_(host) {}
+
+    // Converts InputName into the page OutputName (or, when OutputName is
+    // exactly "FAQ", into a page set in the input's folder, leaving
+    // OutputName naming the last page written). LineBreakMode: 1 keep every
+    // line break, 3 none, anything else adds them where the text needs them.
+    // True when the pass ran to its end (also when the user stopped it).
+    bool ConvertFile(std::string& InputName, std::string& OutputName, std::string& PageTitle,
+                     int& LineBreakMode, bool& TimeStamp);
+
+    // True while a run is under way; a front end clears it (from within a
+    // Host::Yield) to stop the pass after the current line.
+    bool Processing = false;
+
+    // The page title without its section label, of the last page header written.
+    std::string ShortTitle;
+    // Label number of the last line seen in split mode (0: none).
+    float SectionNumber = 0;
+
+    Host& host() { return host_; }
+
+private:
+    friend class Conversion;
+    Host& host_;
+    // Holds the last submitted line; lives as long as the engine.
+    LineWriter writer_;
+};
+
+}  // namespace torvex

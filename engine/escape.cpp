@@ -1,0 +1,42 @@
+#include "escape.h"
+
+#include <array>
+
+namespace torvex {
+
+namespace {
+
+// The reference for each byte that needs one; null for the rest.
+constexpr std::array<const char*, 256> MakeReferences() {
+    std::array<const char*, 256> refs{};
+    refs['>'] = "&gt;";
+    refs['<'] = "&lt;";
+    refs['"'] = "&quot;";
+    refs[163] = "&#163;";  // pound sign in ISO 8859-1
+    return refs;
+}
+
+constexpr auto References = MakeReferences();
+
+}  // namespace
+
+void AppendEscaped(std::string_view text, std::string& out) {
+    size_t copied = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char* ref = References[static_cast<unsigned char>(text[i])];
+        if (ref == nullptr) continue;
+        out.append(text, copied, i - copied);
+        out.append(ref);
+        copied = i + 1;
+    }
+    out.append(text, copied);
+}
+
+std::string EscapeText(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + text.size() / 8);
+    AppendEscaped(text, out);
+    return out;
+}
+
+}  // namespace torvex

@@ -1,0 +1,39 @@
+// Section labels such as "[3]" or "[4.1]": page names, label numbers, the
+// text after a label and cross-reference links. Each operation has its own
+// rule for which "]" closes the label.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace torvex {
+
+// "[4.1] Options" gives "4_1.html". Empty when the text holds no "[", or
+// when its first "[" has no "]" after it.
+std::string PageFileName(std::string_view text);
+
+// Trims the spaces at both ends of text (the caller keeps the trimmed text)
+// and gives the whole number that starts its label, 0 when there is no
+// complete label. Fails (no value) when the label text does not begin with
+// a digit or its number exceeds 32767.
+std::optional<float> LabelNumber(std::string& text);
+
+// The text after a leading label: "[3] Getting started" gives "Getting
+// started". The "]" and the one character after it are dropped, and only
+// when at least two more follow; otherwise the text comes back whole.
+// Works on any string of characters (bytes of a line, or code points of a
+// title).
+template <class String>
+String TextAfterLabel(const String& text) {
+    const auto p = text.find(typename String::value_type('['));
+    const auto q = text.find(typename String::value_type(']'));
+    if (p == String::npos || q == String::npos || q <= p) return text;
+    if (q + 3 >= text.size()) return text;  // fewer than three characters follow the "]"
+    return text.substr(q + 2);
+}
+
+// The line with its labels turned into links to their pages.
+std::string LinkCrossReferences(std::string_view line);
+
+}  // namespace torvex

@@ -1,0 +1,71 @@
+#include "line_breaks.h"
+
+namespace torvex {
+
+namespace {
+
+constexpr std::string_view Break = "<BR>";
+constexpr std::string_view FirstParagraph = "<P>";
+constexpr std::string_view NextParagraph = "</P><P>";
+
+bool HasParagraph(std::string_view suffix) { return suffix.find("<P>") != std::string_view::npos; }
+
+}  // namespace
+
+std::string& StripQuotes(std::string& path) {
+    if (path.size() > 2 && path.front() == '"' && path.back() == '"') path = path.substr(1, path.size() - 2);
+    return path;
+}
+
+std::string_view TrimLineEnd(std::string_view raw) {
+    std::string_view text = raw.substr(0, raw.size() >= 2 ? raw.size() - 2 : 0);
+    const auto last = text.find_last_not_of(' ');
+    return text.substr(0, last == std::string_view::npos ? 0 : last + 1);
+}
+
+void NormaliseLineEnd(std::string& raw) {
+    if (raw.size() > 3) {
+        size_t crs = 0;  // CRs just before the LF beyond the one that stays
+        while (raw.size() - crs > 3 && raw[raw.size() - 2 - crs] == '\r' && raw[raw.size() - 3 - crs] == '\r') ++crs;
+        raw.erase(raw.size() - 1 - crs, crs);
+    }
+    if (raw.size() < 2 || raw[raw.size() - 2] != '\r') raw.insert(raw.size() - 1, 1, '\r');
+}
+
+bool ShortLineRun(size_t a, size_t b, size_t c) {
+    auto is_short = [](size_t n) { return n > 2 && n < 50; };
+    return is_short(a) + is_short(b) + is_short(c) >= 2;
+}
+
+void LineBreaks::Reset() {
+    recent_lengths_ = {80, 80, 80, 80};
+    previous_suffix_ = {};
+    paragraph_mark_ = FirstParagraph;
+}
+
+std::string_view LineBreaks::ChooseSuffix(std::string_view text, bool& convert) {
+    recent_lengths_ = {text.size(), recent_lengths_[0], recent_lengths_[1], recent_lengths_[2]};
+    convert = !text.empty();
+    if (text.empty()) return paragraph_mark_;
+    const unsigned char first = static_cast<unsigned char>(text[0]);
+    if (first < 32 && first != '\t') return paragraph_mark_;
+
+    const size_t length = text.size();
+    bool br = length * 3 < 160 ||
+              (length * 5 < 320 && ShortLineRun(recent_lengths_[1], recent_lengths_[2], recent_lengths_[3]));
+    if (!br) br = first == '\t' || text.find("    ") != std::string_view::npos;
+    if (text.find('\t') != std::string_view::npos || text.starts_with(" [") || text.starts_with(">")) br = true;
+    return br ? Break : std::string_view();
+}
+
+std::string_view LineBreaks::Compose(std::string_view suffix) {
+    const bool repeated = HasParagraph(previous_suffix_) && HasParagraph(suffix);
+    previous_suffix_ = suffix;
+    if (repeated) suffix = {};
+    if (mode_ == 1) suffix = Break;
+    if (mode_ == 3 && suffix == Break) suffix = {};
+    if (suffix == FirstParagraph) paragraph_mark_ = NextParagraph;
+    return suffix;
+}
+
+}  // namespace torvex

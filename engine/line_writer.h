@@ -1,0 +1,36 @@
+// The single writer of every page byte. It holds each submitted line back by
+// one call, so that an underline below a line can turn that line into an H2
+// or H3 heading.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace torvex {
+
+class PageFile;
+
+// A row of one repeated character (at least ten after trimming spaces; the
+// last six characters, room for "<BR>" and CR LF, are not examined).
+bool IsUnderline(std::string_view line);
+
+class LineWriter {
+public:
+    // The page that written lines go to; null writes nowhere.
+    void SetPage(PageFile* page) { page_ = page; }
+
+    // Writes the line held back, and holds back `line` (or an empty line
+    // in place of an underline).
+    void WriteLine(std::string_view line);
+
+    const std::string& PendingLine() const { return pending_; }
+    // Drops the held-back line of a page that failed, so that none of it
+    // reaches the next page.
+    void Discard() { pending_.clear(); }
+
+private:
+    PageFile* page_ = nullptr;
+    std::string pending_;
+};
+
+}  // namespace torvex

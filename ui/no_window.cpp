@@ -1,0 +1,15 @@
+// The window for a build without a toolkit: there is none.
+#include <cstdio>
+
+#include "command_line.h"
+#include "window.h"
+
+namespace torvex {
+
+int RunWindow(int, char**) {
+    std::fputs("torvex: this build has no window; give INPUT and OUTPUT\n", stderr);
+    std::fputs(UsageText(), stderr);
+    return 2;
+}
+
+}  // namespace torvex
