@@ -1,0 +1,353 @@
+// Whole single-page conversions, compared byte for byte.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "engine.h"
+#include "pages.h"
+#include "recording_host.h"
+#include "temp_dir.h"
+
+namespace torvex {
+namespace {
+
+using testing::Exists;
+using testing::PageFoot;
+using testing::PageHead;
+using testing::ReadFile;
+using testing::RecordingHost;
+using testing::TempDir;
+using testing::WriteFile;
+
+struct Result {
+    bool ok = false;
+    std::string page;
+    std::vector<std::string> messages;
+};
+
+Result Convert(const std::string& input, int mode = 2, std::string title = "T", bool stamp = false) {
+    TempDir dir;
+    WriteFile(dir / "in.txt", input);
+    RecordingHost host;
+    Engine engine(host);
+    engine.Processing = true;
+    std::string in = dir / "in.txt", out = dir / "out.html";
+    Result r;
+    r.ok = engine.ConvertFile(in, out, title, mode, stamp);
+    r.page = ReadFile(dir / "out.html");
+    r.messages = host.messages;
+    return r;
+}
+
+// The body of a page of title "T" without time stamp.
+std::string Body(const Result& r) {
+    const std::string head = PageHead("T"), foot = PageFoot();
+    EXPECT_TRUE(r.page.starts_with(head)) << r.page;
+    EXPECT_TRUE(r.page.ends_with(foot)) << r.page;
+    if (r.page.size() < head.size() + foot.size()) return {};
+    return r.page.substr(head.size(), r.page.size() - head.size() - foot.size());
+}
+
+std::string Letters(size_t n) {
+    std::string s;
+    for (size_t i = 0; i < n; ++i) s += (i % 7 == 6) ? ' ' : static_cast<char>('a' + i % 26);
+    if (!s.empty() && s.back() == ' ') s.back() = 'z';
+    return s;
+}
+
+TEST(ConvertFile, FourLineExampleInEachMode) {
+    const std::string seventy = Letters(70);
+    const std::string input = "abcde\n\n" + seventy + "\n\n";
+    const struct {
+        int mode;
+        std::string body;
+    } cases[] = {
+        {2, "abcde<BR>\r\n<P>\r\n" + seventy + "\r\n</P><P>\r\n"},
+        {1, "abcde<BR>\r\n<BR>\r\n" + seventy + "<BR>\r\n<BR>\r\n"},
+        {3, "abcde\r\n<P>\r\n" + seventy + "\r\n</P><P>\r\n"},
+        {5, "abcde<BR>\r\n<P>\r\n" + seventy + "\r\n</P><P>\r\n"},
+        {0, "abcde<BR>\r\n<P>\r\n" + seventy + "\r\n</P><P>\r\n"},
+    };
+    for (const auto& c : cases) {
+        const Result r = Convert(input, c.mode);
+        EXPECT_TRUE(r.ok);
+        EXPECT_EQ(Body(r), c.body) << "mode " << c.mode;
+        EXPECT_TRUE(r.messages.empty());
+    }
+}
+
+TEST(ConvertFile, LengthRulesAtTheirBoundaries) {
+    const std::string shortRun = "abc\nabc\nabc\n";    // three lines of 3: a short-line run
+    const std::string noRun = "ab\nab\n" + Letters(50) + "\n";  // 2, 2 and 50 are all outside 3..49
+    const struct {
+        std::string before;
+        size_t length;
+        bool br;
+    } cases[] = {
+        {"", 53, true},        {"", 54, false},       {"", 63, false},      {"", 64, false},
+        {shortRun, 53, true},  {shortRun, 54, true},  {shortRun, 63, true}, {shortRun, 64, false},
+        {noRun, 54, false},    {noRun, 63, false},
+        {"abc\n" + Letters(80) + "\nabc\n", 60, true},  // two of the three lines before are short
+        {"abc\n" + Letters(80) + "\n" + Letters(80) + "\n", 60, false},
+    };
+    for (const auto& c : cases) {
+        const std::string line = Letters(c.length);
+        const std::string body = Body(Convert(c.before + line + "\n"));
+        const std::string last = body.substr(body.rfind("\r\n", body.size() - 3) == std::string::npos
+                                                 ? 0
+                                                 : body.rfind("\r\n", body.size() - 3) + 2);
+        EXPECT_EQ(last, line + (c.br ? "<BR>" : "") + "\r\n") << c.length << " after " << c.before.size();
+    }
+}
+
+TEST(ConvertFile, LinesThatAlwaysKeepTheirBreak) {
+    const std::string longText = Letters(90);
+    const struct {
+        std::string line, out;
+    } cases[] = {
+        {">" + longText, "&gt;" + longText + "<BR>"},
+        {"\t" + longText, "\t" + longText + "<BR>"},
+        {longText + "\tx", longText + "\tx<BR>"},
+        {longText + "    x", longText + "    x<BR>"},
+        {longText + "   x", longText + "   x"},
+        {" [" + longText, " [" + longText + "<BR>"},
+        {"  [" + longText, "  [" + longText},
+        {"\f" + longText, "\f" + longText + "<P>"},
+        {std::string(1, '\0') + "x", std::string(1, '\0') + "x<P>"},
+        {"\fa <b>", "\fa &lt;b&gt;<P>"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(Body(Convert(c.line + "\n")), c.out + "\r\n");
+}
+
+TEST(ConvertFile, ParagraphMarks) {
+    const struct {
+        std::string input, body;
+    } cases[] = {
+        {"a\n\n\nb\n\n", "a<BR>\r\n<P>\r\n\r\nb<BR>\r\n</P><P>\r\n"},
+        {"\n\n\n\n", "<P>\r\n\r\n\r\n\r\n"},
+        {"a\n\fx\n\n", "a<BR>\r\n\fx<P>\r\n\r\n"},
+        {"   \n", "<P>\r\n"},  // only spaces: an empty line text
+    };
+    for (const auto& c : cases) EXPECT_EQ(Body(Convert(c.input)), c.body);
+}
+
+TEST(ConvertFile, LineEndsAreNormalised) {
+    const struct {
+        std::string input, body;
+    } cases[] = {
+        {"abc\r\n", "abc<BR>\r\n"},
+        {"abc\n", "abc<BR>\r\n"},
+        {"abc\r\r\n", "abc<BR>\r\n"},
+        {"abc\r\r\r\r\n", "abc<BR>\r\n"},
+        {"abc", "abc<BR>\r\n"},  // a last line without LF is converted all the same
+        {"a\nabc", "a<BR>\r\nabc<BR>\r\n"},
+        {"\r\r\n", "\r<P>\r\n"},  // too short to lose a CR: its text is that CR
+        {"\r\n", "<P>\r\n"},
+        {"x\ry\n", "x\ry<BR>\r\n"},
+        {"trailing   \t  \n", "trailing   \t<BR>\r\n"},
+        {"  lead\n", "  lead<BR>\r\n"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(Body(Convert(c.input)), c.body) << c.input;
+}
+
+TEST(ConvertFile, UnderlinesMakeHeadings) {
+    const struct {
+        std::string input, body;
+    } cases[] = {
+        {"Title\n==========\ntext\n", "<H2>Title</H2>\r\n\r\ntext<BR>\r\n"},
+        {"Title\n----------\n", "<H3>Title</H3>\r\n\r\n"},
+        {"Title\n  ==========\n", "<H3>Title</H3>\r\n\r\n"},
+        {"Title\n====\n", "<H2>Title</H2>\r\n\r\n"},  // 10 characters with "<BR>" and CR LF
+        {"Title\n===\n", "Title<BR>\r\n===<BR>\r\n"},
+        {"\n==========\n", "<P>==========<BR>\r\n"},
+        {"a\n\n**********\n", "a<BR>\r\n<P>**********<BR>\r\n"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(Body(Convert(c.input)), c.body) << c.input;
+}
+
+TEST(ConvertFile, TitleAndStamp) {
+    const struct {
+        std::string title, shown;
+    } cases[] = {
+        {"", "Title to be specified"},
+        {"\"My page\"", "My page"},
+        {"\"", ""},
+        {"\"\"", ""},
+        {"\"half", "half"},
+        {"[3] Getting started", "Getting started"},
+        {"[3] A", "[3] A"},
+        {"<B>bold</B> & more", "<B>bold</B> & more"},
+        {"Caf\xC3\xA9 \xE2\x82\xAC", "Caf\xE9 &#8364;"},
+        {"Latin-1 \xE9t\xE9", "Latin-1 \xE9t\xE9"},
+    };
+    for (const auto& c : cases) {
+        const Result r = Convert("x\n", 2, c.title, true);
+        EXPECT_EQ(r.page, PageHead(c.shown) + "x<BR>\r\n" + PageFoot(" on 05-Mar-2027 at 14:07:09<BR>"))
+            << c.title;
+    }
+}
+
+TEST(ConvertFile, EveryPageStartsCleanAfterAnEarlierOne) {
+    TempDir dir;
+    WriteFile(dir / "a.txt", "first\n");
+    RecordingHost host;
+    Engine engine(host);
+    engine.Processing = true;
+    int mode = 2;
+    bool stamp = false;
+    for (int run = 0; run < 2; ++run) {
+        std::string in = dir / "a.txt", out = dir / "a.html", title = "T";
+        ASSERT_TRUE(engine.ConvertFile(in, out, title, mode, stamp));
+        EXPECT_EQ(ReadFile(dir / "a.html"), PageHead("T") + "first<BR>\r\n" + PageFoot());
+    }
+}
+
+TEST(ConvertFile, StopsAfterTheLineWhoseYieldClearedProcessing) {
+    TempDir dir;
+    std::string input;
+    for (int i = 1; i <= 100; ++i) input += "line " + std::to_string(i) + "\n";
+    WriteFile(dir / "in.txt", input);
+    RecordingHost host;
+    Engine engine(host);
+    engine.Processing = true;
+    host.on_yield = [&](int n) {
+        if (n == 2) engine.Processing = false;
+    };
+    std::string in = dir / "in.txt", out = dir / "out.html", title = "T";
+    int mode = 2;
+    bool stamp = false;
+    EXPECT_TRUE(engine.ConvertFile(in, out, title, mode, stamp));
+    std::string body;
+    for (int i = 1; i <= 50; ++i) body += "line " + std::to_string(i) + "<BR>\r\n";
+    EXPECT_EQ(ReadFile(out), PageHead("T") + body + "<P>Processing interrupted</P>" + PageFoot());
+    EXPECT_EQ(host.yields, 2);
+}
+
+TEST(ConvertFile, EmptyInputLeavesAnEmptyOutput) {
+    const Result r = Convert("");
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.page, "");
+    EXPECT_EQ(r.messages, std::vector<std::string>{"Input file appears to be empty"});
+}
+
+TEST(ConvertFile, MissingInputTouchesNoOutput) {
+    TempDir dir;
+    WriteFile(dir / "out.html", "keep me");
+    RecordingHost host;
+    Engine engine(host);
+    std::string in = dir / "missing.txt", out = dir / "out.html", title;
+    int mode = 2;
+    bool stamp = true;
+    EXPECT_THROW(engine.ConvertFile(in, out, title, mode, stamp), InputError);
+    EXPECT_EQ(ReadFile(dir / "out.html"), "keep me");
+    in = dir.path();  // a folder is no input either
+    EXPECT_THROW(engine.ConvertFile(in, out, title, mode, stamp), InputError);
+    EXPECT_EQ(ReadFile(dir / "out.html"), "keep me");
+}
+
+TEST(ConvertFile, QuotesAndDefaultsOfTheNames) {
+    TempDir dir;
+    WriteFile(dir / "in.txt", "x\n");
+    RecordingHost host;
+    Engine engine(host);
+    engine.Processing = true;
+    std::string in = "\"" + (dir / "in.txt") + "\"", out = "\"" + (dir / "out.html") + "\"", title;
+    int mode = 2;
+    bool stamp = false;
+    EXPECT_TRUE(engine.ConvertFile(in, out, title, mode, stamp));
+    EXPECT_EQ(in, dir / "in.txt");
+    EXPECT_EQ(out, dir / "out.html");
+    EXPECT_TRUE(Exists(dir / "out.html"));
+
+    std::string empty;
+    EXPECT_THROW(engine.ConvertFile(empty, out, title, mode, stamp), InputError);
+    EXPECT_EQ(empty, "c:\\input.txt");
+}
+
+// What an output path may be, and what becomes of what was there.
+class OutputRules : public ::testing::Test {
+protected:
+    void SetUp() override { WriteFile(dir / "in.txt", "x\n"); }
+    bool Run(std::string out) {
+        Engine engine(host);
+        engine.Processing = true;
+        std::string in = dir / "in.txt", title = "T";
+        int mode = 2;
+        bool stamp = false;
+        return engine.ConvertFile(in, out, title, mode, stamp);
+    }
+    std::string Page() const { return PageHead("T") + "x<BR>\r\n" + PageFoot(); }
+    TempDir dir;
+    RecordingHost host;
+};
+
+TEST_F(OutputRules, ReplacesARegularFile) {
+    WriteFile(dir / "out.html", std::string(100000, 'z'));
+    EXPECT_TRUE(Run(dir / "out.html"));
+    EXPECT_EQ(ReadFile(dir / "out.html"), Page());
+}
+
+TEST_F(OutputRules, ReplacesALinkInsteadOfWritingThroughIt) {
+    WriteFile(dir / "target.html", "target");
+    ASSERT_EQ(symlink((dir / "target.html").c_str(), (dir / "link.html").c_str()), 0);
+    ASSERT_EQ(symlink((dir / "nowhere").c_str(), (dir / "dangling.html").c_str()), 0);
+    EXPECT_TRUE(Run(dir / "link.html"));
+    EXPECT_TRUE(Run(dir / "dangling.html"));
+    EXPECT_EQ(ReadFile(dir / "target.html"), "target");
+    EXPECT_EQ(ReadFile(dir / "link.html"), Page());
+    EXPECT_FALSE(Exists(dir / "nowhere"));
+}
+
+TEST_F(OutputRules, WritesDevicesInPlace) {
+    EXPECT_TRUE(Run("/dev/null"));
+    ASSERT_EQ(symlink("/dev/null", (dir / "null.html").c_str()), 0);
+    EXPECT_TRUE(Run(dir / "null.html"));
+    struct stat info {};
+    ASSERT_EQ(stat("/dev/null", &info), 0);
+    EXPECT_TRUE(S_ISCHR(info.st_mode));
+    EXPECT_TRUE(host.messages.empty());
+}
+
+TEST_F(OutputRules, AFullDiskIsAFailure) {
+    EXPECT_FALSE(Run("/dev/full"));
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0], "/dev/full: No space left on device");
+}
+
+TEST_F(OutputRules, AFolderOrMissingFolderIsAFailure) {
+    ASSERT_EQ(mkdir((dir / "sub").c_str(), 0755), 0);
+    ASSERT_EQ(symlink((dir / "sub").c_str(), (dir / "sublink").c_str()), 0);
+    EXPECT_FALSE(Run(dir / "sub"));
+    EXPECT_FALSE(Run(dir / "sublink"));
+    EXPECT_FALSE(Run(dir / "missing/out.html"));
+    ASSERT_EQ(host.messages.size(), 3u);
+    EXPECT_EQ(host.messages[0], (dir / "sub") + ": Is a directory");
+    EXPECT_EQ(host.messages[2], (dir / "missing/out.html") + ": No such file or directory");
+    EXPECT_TRUE(Exists(dir / "sub"));
+}
+
+TEST_F(OutputRules, NeverOverwritesTheInput) {
+    ASSERT_EQ(symlink((dir / "in.txt").c_str(), (dir / "soft.html").c_str()), 0);
+    ASSERT_EQ(link((dir / "in.txt").c_str(), (dir / "hard.html").c_str()), 0);
+    for (const std::string& out : {dir / "in.txt", dir / "soft.html", dir / "hard.html", dir / "./in.txt"}) {
+        EXPECT_FALSE(Run(out));
+        EXPECT_EQ(ReadFile(dir / "in.txt"), "x\n");
+    }
+    EXPECT_TRUE(Exists(dir / "soft.html"));
+    EXPECT_EQ(host.messages, std::vector<std::string>(4, "Output file is the same as the input file"));
+}
+
+TEST(ConvertFile, HugeLinesAreConvertedWhole) {
+    std::string line(3'000'000, 'a');
+    for (size_t i = 7; i < line.size(); i += 8) line[i] = ' ';
+    line[1000] = '<';
+    line.back() = 'z';
+    const Result r = Convert(line + "\nend\n");
+    std::string expected = line;
+    expected.replace(1000, 1, "&lt;");
+    EXPECT_EQ(Body(r), expected + "\r\nend<BR>\r\n");
+}
+
+}  // namespace
+}  // namespace torvex

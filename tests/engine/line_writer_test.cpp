@@ -1,0 +1,74 @@
+#include "line_writer.h"
+
+#include <gtest/gtest.h>
+
+#include "page_file.h"
+#include "temp_dir.h"
+
+namespace torvex {
+namespace {
+
+TEST(IsUnderline, RowsOfOneCharacter) {
+    const struct {
+        std::string line;
+        bool underline;
+    } cases[] = {
+        {"==========<BR>\r\n", true},
+        {"----<BR>\r\n", true},
+        {"========\r\n", true},
+        {"=======\r\n", false},
+        {"   ==========<BR>\r\n", true},
+        {"==== word<BR>\r\n", false},
+        {"\t==========", false},
+        {"~~~~~~~~~~", true},
+        {"=========x", true},   // the last six characters are never examined
+        {"===x======", false},
+        {"          ", false},
+        {"", false},
+        {"\x01\x01\x01\x01\x01\x01\x01\x01\x01\x01", false},
+        {"\xC4\xC4\xC4\xC4\xC4\xC4\xC4\xC4\xC4\xC4", true},  // bytes above 127 are characters too
+    };
+    for (const auto& c : cases) EXPECT_EQ(IsUnderline(c.line), c.underline) << c.line;
+}
+
+// Submits lines and gives what reached the page.
+std::string Written(std::initializer_list<std::string> lines, std::string* pending = nullptr) {
+    testing::TempDir dir;
+    PageFile page;
+    EXPECT_EQ(page.Open(dir / "p", nullptr), PageFile::OpenResult::Opened);
+    LineWriter writer;
+    writer.SetPage(&page);
+    for (const auto& line : lines) writer.WriteLine(line);
+    if (pending) *pending = writer.PendingLine();
+    EXPECT_TRUE(page.Close());
+    return testing::ReadFile(dir / "p");
+}
+
+TEST(WriteLine, HoldsEachLineBackByOneCall) {
+    std::string pending;
+    EXPECT_EQ(Written({"a\r\n"}, &pending), "");
+    EXPECT_EQ(pending, "a\r\n");
+    EXPECT_EQ(Written({"a\r\n", "b", ""}, &pending), "a\r\nb");
+    EXPECT_EQ(pending, "");
+}
+
+TEST(WriteLine, UnderlinesTurnThePendingLineIntoAHeading) {
+    const struct {
+        std::initializer_list<std::string> lines;
+        std::string page;
+    } cases[] = {
+        {{"Title<BR>\r\n", "==========<BR>\r\n", ""}, "<H2>Title</H2>\r\n\r\n"},
+        {{"Title\r\n", "----------\r\n", ""}, "<H3>Title</H3>\r\n\r\n"},
+        {{"Title<BR>\r\n", "  ==========<BR>\r\n", ""}, "<H3>Title</H3>\r\n\r\n"},
+        {{"<P>\r\n", "==========<BR>\r\n", ""}, "<P>==========<BR>\r\n"},
+        {{"a</P><P>b<BR>\r\n", "**********\r\n", ""}, "a</P><P>b**********\r\n"},
+        {{"<P>", "==========", ""}, "<P>=========="},
+        {{"", "==========\r\n", ""}, "<H2></H2>\r\n\r\n"},
+        {{"x<BR>", "==========", ""}, "<H2>x</H2>\r\n\r\n"},
+        {{"Title<BR>\r\n", "==========<BR>\r\n", "----------\r\n", ""}, "<H2>Title</H2>\r\n<H3></H3>\r\n\r\n"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(Written(c.lines), c.page);
+}
+
+}  // namespace
+}  // namespace torvex
