@@ -3,8 +3,8 @@
 #include <array>
 #include <cstdio>
 
-#include "clock.h"
 #include "engine.h"
+#include "stderr_host.h"
 
 namespace torvex {
 
@@ -140,14 +140,6 @@ CommandLine ParseOptions(const std::vector<std::string>& args) {
     if (cl.output.empty()) return Error("missing or empty OUTPUT");
     return cl;
 }
-
-// Messages on stderr; nothing to yield to.
-class StderrHost : public Host {
-public:
-    void ShowMessage(const std::string& text) override { std::fprintf(stderr, "Torvex: %s\n", text.c_str()); }
-    void Yield() override {}
-    StampTime Now() override { return StampNow(); }
-};
 
 }  // namespace
 

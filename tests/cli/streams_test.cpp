@@ -1,0 +1,128 @@
+// Standard input and output as "-", and the progress line on a terminal.
+#include <pty.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "run.h"
+#include "temp_dir.h"
+
+namespace torvex {
+namespace {
+
+using testing::ReadFile;
+using testing::TempDir;
+using testing::WriteFile;
+
+const std::string Epoch = "SOURCE_DATE_EPOCH=1804248429";
+const std::string Text = "A short line\n\nA <quoted> \"word\" and \xA3 5\n  indented\n";
+
+TEST(Streams, PipesGiveTheSameBytesAsFiles) {
+    TempDir dir;
+    WriteFile(dir / "a.txt", Text);
+    ASSERT_EQ(testing::Run(TORVEX_BINARY, {dir / "a.txt", dir / "a.html", "Title"}, {Epoch}).status, 0);
+    const std::string page = ReadFile(dir / "a.html");
+    ASSERT_FALSE(page.empty());
+
+    const auto plain = testing::Run(TORVEX_BINARY, {"-", "-", "Title"}, {Epoch}, Text);
+    EXPECT_EQ(plain.status, 0) << plain.err;
+    EXPECT_EQ(plain.out, page);
+    const auto options = testing::Run(TORVEX_BINARY, {"--", "-", "-", "Title"}, {Epoch}, Text);
+    EXPECT_EQ(options.out, page);
+
+    const auto toFile = testing::Run(TORVEX_BINARY, {"-", dir / "b.html", "Title"}, {Epoch}, Text);
+    EXPECT_EQ(toFile.status, 0);
+    EXPECT_EQ(ReadFile(dir / "b.html"), page);
+}
+
+TEST(Streams, AFileNamedDashIsWrittenAsDotSlashDash) {
+    TempDir dir;
+    WriteFile(dir / "a.txt", Text);
+    const auto r = testing::Run(TORVEX_BINARY, {"a.txt", "./-"}, {Epoch}, "", dir.path());
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(ReadFile(dir / "-").find("A short line<BR>"), std::string::npos);
+}
+
+TEST(Streams, EmptyStandardInputIsAnEmptyInput) {
+    const auto r = testing::Run(TORVEX_BINARY, {"-", "-"}, {Epoch}, "");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "Torvex: Input file appears to be empty\n");
+}
+
+TEST(Streams, SplitModeFromStandardInputWritesIntoTheCurrentFolder) {
+    TempDir dir;
+    const std::string faq = "[1] One\n[2] Two\n\n[1] One\nfirst\n[2] Two\nsecond\n";
+    const auto r = testing::Run(TORVEX_BINARY, {"-", "FAQ"}, {Epoch}, faq, dir.path());
+    EXPECT_EQ(r.status, 0) << r.err;
+    for (const char* page : {"contents.html", "1.html", "2.html"}) EXPECT_TRUE(testing::Exists(dir / page)) << page;
+}
+
+// Feeds torvex its input slowly (about two seconds in all) so that the
+// conversion lasts long enough for a progress line; stderr is a terminal
+// or a pipe. Gives everything written to stderr.
+std::string SlowConversion(bool terminal, const std::string& output) {
+    int in[2], err[2] = {-1, -1};
+    EXPECT_EQ(pipe(in), 0);
+    int master = -1;
+    pid_t pid;
+    if (terminal) {
+        pid = forkpty(&master, nullptr, nullptr, nullptr);
+    } else {
+        EXPECT_EQ(pipe(err), 0);
+        pid = fork();
+    }
+    if (pid == 0) {
+        dup2(in[0], 0);
+        if (!terminal) dup2(err[1], 2);
+        close(in[0]), close(in[1]);
+        if (!terminal) close(err[0]), close(err[1]);
+        const char* env[] = {"PATH=/usr/bin:/bin", "SOURCE_DATE_EPOCH=0", nullptr};
+        execle(TORVEX_BINARY, TORVEX_BINARY, "-", output.c_str(), static_cast<char*>(nullptr), env);
+        _exit(127);
+    }
+    close(in[0]);
+    const int readFrom = terminal ? master : err[0];
+    if (!terminal) close(err[1]);
+    std::thread feeder([&] {
+        const std::string lines(25 * 40, 'x');
+        std::string chunk;
+        for (size_t i = 0; i < lines.size(); i += 40) chunk += lines.substr(i, 39) + "\n";
+        for (int round = 0; round < 20; ++round) {
+            if (write(in[1], chunk.data(), chunk.size()) < 0) break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        close(in[1]);
+    });
+    std::string text;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t n = read(readFrom, buffer, sizeof buffer);
+        if (n <= 0) break;  // a pty reports EIO once the child has gone
+        text.append(buffer, static_cast<size_t>(n));
+    }
+    feeder.join();
+    int status = 0;
+    waitpid(pid, &status, 0);
+    close(readFrom);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    return text;
+}
+
+TEST(Streams, ProgressOnlyOnATerminalAndErasedAtTheEnd) {
+    TempDir dir;
+    EXPECT_EQ(SlowConversion(false, dir / "pipe.html"), "");
+    const std::string shown = SlowConversion(true, dir / "tty.html");
+    EXPECT_NE(shown.find("\rtorvex: "), std::string::npos) << shown;
+    EXPECT_NE(shown.find(" MB/s"), std::string::npos) << shown;
+    EXPECT_TRUE(shown.ends_with("\r\033[K")) << shown;
+    EXPECT_EQ(ReadFile(dir / "pipe.html"), ReadFile(dir / "tty.html"));
+}
+
+}  // namespace
+}  // namespace torvex
