@@ -122,6 +122,9 @@ bool Conversion::Run(std::string& inputName, std::string& outputName, const std:
     output_name_ = &outputName;
     if (outputName == "FAQ") {
         split_ = true;
+        // Each document starts from "no label": a letter label on its first
+        // lines must not take the number the previous document ended with.
+        engine_.SectionNumber = 0;
         input_folder_ = DirectoryOf(inputName);
         outputName = input_folder_ + "contents.html";
     }

@@ -5,9 +5,10 @@ namespace torvex {
 namespace {
 
 // A page name is a bare file name: "." "/" and "\" all become "_", so that
-// no label can name a page outside the folder of the page set.
+// no label can name a page outside the folder of the page set. So does a
+// NUL, which would otherwise end the name early and drop its ".html".
 void AppendPageName(std::string_view labelText, std::string& out) {
-    for (char c : labelText) out.push_back(c == '.' || c == '/' || c == '\\' ? '_' : c);
+    for (char c : labelText) out.push_back(c == '.' || c == '/' || c == '\\' || c == '\0' ? '_' : c);
     out += ".html";
 }
 

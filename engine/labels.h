@@ -9,8 +9,9 @@
 
 namespace torvex {
 
-// "[4.1] Options" gives "4_1.html". Empty when the text holds no "[", or
-// when its first "[" has no "]" after it.
+// "[4.1] Options" gives "4_1.html": a bare file name, with "." "/" "\" and
+// NUL turned into "_". Empty when the text holds no "[", or when its first
+// "[" has no "]" after it.
 std::string PageFileName(std::string_view text);
 
 // Trims the spaces at both ends of text (the caller keeps the trimmed text)

@@ -1,0 +1,460 @@
+// Whole conversions of numbered documents into page sets ("FAQ" output).
+#include <algorithm>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <set>
+#include <string>
+#include <unistd.h>
+
+#include "engine.h"
+#include "links.h"
+#include "page_parts.h"
+#include "recording_host.h"
+#include "section_tables.h"
+#include "temp_dir.h"
+
+namespace torvex {
+namespace {
+
+using testing::ExpectedFooter;
+using testing::ExpectedHeader;
+using testing::ReadFile;
+using testing::RecordingHost;
+using testing::TempDir;
+using testing::WriteFile;
+
+const std::string ContentsLine = "<H2><A HREF=\"contents.html\">Contents Page</A></H2>\r\n";
+
+// The navigation bar of a set's last page; tableLine is the section table
+// line, or empty when the last input line has no usable label.
+std::string Bar(const std::string& shortTitle, const std::string& tableLine = "") {
+    return "<HR><B><P>\r\n"
+           "<A HREF=\"./\">FAQ Home</A> > \r\n"
+           "<A HREF=\"contents.html\">Vantry FAQ Contents</A>\r\n" +
+           tableLine + " &gt; " + shortTitle + " &gt; \r\n" +
+           "<A HREF=\"#top\">Top</A>\r\n"
+           "</P></B>\r\n";
+}
+
+std::set<std::string> FilesIn(const std::string& folder) {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) names.insert(entry.path().filename());
+    return names;
+}
+
+// One engine and its host; Convert runs one request the way a front end does.
+struct Converter {
+    RecordingHost host;
+    Engine engine{host};
+
+    struct Result {
+        bool ok;
+        std::string outputName;
+    };
+
+    Result Convert(const std::string& input, std::string output = "FAQ", std::string title = "The FAQ",
+                   int mode = 2, bool stamp = false) {
+        std::string inputName = input;
+        engine.Processing = true;
+        const bool ok = engine.ConvertFile(inputName, output, title, mode, stamp);
+        return {ok, output};
+    }
+};
+
+// The usual small document: a contents list of two entries, then the two sections.
+const std::string TwoSections =
+    "[1] Alpha\n"
+    "[2] Beta\n"
+    "[1] Alpha\n"
+    "Alpha text.\n"
+    "[2] Beta\n"
+    "Beta text.\n";
+const std::string TwoSectionsContents =
+    "[1] <A HREF=\"1.html\">Alpha</A><BR>\r\n"
+    "[2] <A HREF=\"2.html\">Beta</A><BR>\r\n";
+
+TEST(SplitMode, NumbersThatOnlyGrowStayOnTheContentsPageWithoutABar) {
+    TempDir dir;
+    WriteFile(dir / "faq.txt",
+              "Intro\n"
+              "  [1] One\n"
+              "[2] Two\n"
+              "[2.1] Two point one\n"
+              "[3] Three\n"
+              "Closing words.\n");
+    Converter c;
+    const auto run = c.Convert(dir / "faq.txt", "FAQ", "My FAQ");
+    EXPECT_TRUE(run.ok);
+    EXPECT_EQ(run.outputName, dir / "contents.html");
+    EXPECT_EQ(FilesIn(dir.path()), (std::set<std::string>{"contents.html", "faq.txt"}));
+    EXPECT_EQ(ReadFile(dir / "contents.html"), ExpectedHeader("My FAQ") +
+                                                   "Intro<BR>\r\n"
+                                                   "[1] <A HREF=\"1.html\">One</A><BR>\r\n"
+                                                   "[2] <A HREF=\"2.html\">Two</A><BR>\r\n"
+                                                   "[2.1] <A HREF=\"2_1.html\">Two point one</A><BR>\r\n"
+                                                   "[3] <A HREF=\"3.html\">Three</A><BR>\r\n"
+                                                   "Closing words.<BR>\r\n" +
+                                                   ExpectedFooter());
+    EXPECT_TRUE(c.host.messages.empty());
+}
+
+TEST(SplitMode, EachHeadingClosesThePageBeforeItAndTheLastPageGetsTheBar) {
+    TempDir dir;
+    WriteFile(dir / "faq.txt", TwoSections);
+    Converter c;
+    const auto run = c.Convert(dir / "faq.txt", "FAQ", "Set");
+    EXPECT_TRUE(run.ok);
+    EXPECT_EQ(run.outputName, dir / "2.html");
+    EXPECT_EQ(FilesIn(dir.path()), (std::set<std::string>{"contents.html", "1.html", "2.html", "faq.txt"}));
+    // The contents page is closed by the first heading without the "Contents Page" line.
+    EXPECT_EQ(ReadFile(dir / "contents.html"), ExpectedHeader("Set") + TwoSectionsContents + ExpectedFooter());
+    EXPECT_EQ(ReadFile(dir / "1.html"),
+              ExpectedHeader("Alpha") + "\r\nAlpha text.<BR>\r\n" + ContentsLine + ExpectedFooter());
+    EXPECT_EQ(ReadFile(dir / "2.html"), ExpectedHeader("Beta") + "\r\nBeta text.<BR>\r\n" + Bar("Beta") + ExpectedFooter());
+    EXPECT_TRUE(c.host.messages.empty());
+    EXPECT_EQ(c.engine.ShortTitle, "Beta");
+}
+
+TEST(SplitMode, ContentsInTheFolderPathKeepsTheContentsPageLineOffEveryPage) {
+    TempDir root;
+    const std::string folder = root / "old contents";
+    std::filesystem::create_directory(folder);
+    WriteFile(folder + "/faq.txt", TwoSections);
+    Converter c;
+    EXPECT_TRUE(c.Convert(folder + "/faq.txt").ok);
+    EXPECT_EQ(ReadFile(folder + "/1.html"), ExpectedHeader("Alpha") + "\r\nAlpha text.<BR>\r\n" + ExpectedFooter());
+    EXPECT_EQ(ReadFile(folder + "/2.html"),
+              ExpectedHeader("Beta") + "\r\nBeta text.<BR>\r\n" + Bar("Beta") + ExpectedFooter());
+}
+
+TEST(SplitMode, SubSectionHeadingOpensItsOwnPage) {
+    TempDir dir;
+    WriteFile(dir / "faq.txt",
+              "[3] Basics\n"
+              "[4] Options\n"
+              "[4.1] Line breaks\n"
+              "[3] Basics\n"
+              "[4] Options\n"
+              "See [4.1].\n"
+              "[4.1] Line breaks\n"
+              "Text.\n");
+    Converter c;
+    const auto run = c.Convert(dir / "faq.txt");
+    EXPECT_TRUE(run.ok);
+    EXPECT_EQ(run.outputName, dir / "4_1.html");
+    EXPECT_EQ(FilesIn(dir.path()), (std::set<std::string>{"contents.html", "3.html", "4.html", "4_1.html", "faq.txt"}));
+    // The reference is linked and still gets its "<BR>".
+    EXPECT_EQ(ReadFile(dir / "4.html"), ExpectedHeader("Options") + "\r\nSee <A HREF=\"4_1.html\">[4.1]</A>.<BR>\r\n" +
+                                            ContentsLine + ExpectedFooter());
+    EXPECT_EQ(ReadFile(dir / "4_1.html"),
+              ExpectedHeader("Line breaks") + "\r\nText.<BR>\r\n" + Bar("Line breaks") + ExpectedFooter());
+}
+
+TEST(SplitMode, LeadingSpacesAreLostAndLeadingTabsKept) {
+    const std::string indented = "    This line of prose is indented by four spaces in the text.\n";
+    TempDir dir;
+    WriteFile(dir / "faq.txt", "   Indented intro\n"
+                               "  [1] One\n"
+                               "[2] Two\n"
+                               "[1] One\n" +
+                                   indented + "\tTabbed line\n");
+    Converter c;
+    EXPECT_TRUE(c.Convert(dir / "faq.txt").ok);
+    EXPECT_EQ(ReadFile(dir / "contents.html"), ExpectedHeader("The FAQ") +
+                                                   "Indented intro<BR>\r\n"
+                                                   "[1] <A HREF=\"1.html\">One</A><BR>\r\n"
+                                                   "[2] <A HREF=\"2.html\">Two</A><BR>\r\n" +
+                                                   ExpectedFooter());
+    // 58 characters once the spaces are gone: too long for "<BR>" after the
+    // page's fresh line lengths, and no longer four spaces in a row.
+    EXPECT_EQ(ReadFile(dir / "1.html"), ExpectedHeader("One") +
+                                            "\r\n"
+                                            "This line of prose is indented by four spaces in the text.\r\n"
+                                            "\tTabbed line<BR>\r\n" +
+                                            Bar("One") + ExpectedFooter());
+
+    // Outside split mode the same line keeps its spaces and so its "<BR>".
+    WriteFile(dir / "plain.txt", indented);
+    EXPECT_TRUE(c.Convert(dir / "plain.txt", dir / "plain.html", "Plain").ok);
+    EXPECT_EQ(ReadFile(dir / "plain.html"),
+              ExpectedHeader("Plain") + "    This line of prose is indented by four spaces in the text.<BR>\r\n" +
+                  ExpectedFooter());
+}
+
+TEST(SplitMode, LetterLabelSwitchesPagesOnlyRightAfterALabelledLine) {
+    TempDir dir;
+    WriteFile(dir / "faq.txt",
+              "[1] One\n"
+              "[2] Two\n"
+              "[1] One\n"
+              "[A] Appendix\n"
+              "Text.\n"
+              "[A] Again\n");
+    Converter c;
+    const auto run = c.Convert(dir / "faq.txt");
+    EXPECT_TRUE(run.ok);
+    EXPECT_EQ(run.outputName, dir / "A.html");
+    EXPECT_EQ(FilesIn(dir.path()), (std::set<std::string>{"contents.html", "1.html", "A.html", "faq.txt"}));
+    EXPECT_EQ(ReadFile(dir / "1.html"), ExpectedHeader("One") + "\r\n" + ContentsLine + ExpectedFooter());
+    EXPECT_EQ(ReadFile(dir / "A.html"), ExpectedHeader("Appendix") + "\r\nText.<BR>\r\n[A] Again<BR>\r\n" +
+                                            Bar("Appendix") + ExpectedFooter());
+}
+
+TEST(SplitMode, LabelZeroCountsAsNoLabel) {
+    TempDir dir;
+    WriteFile(dir / "faq.txt",
+              "[1] One\n"
+              "[0] Zero\n"
+              "[2] Two\n"
+              "[1] One\n"
+              "[0] Not a heading\n");
+    Converter c;
+    EXPECT_TRUE(c.Convert(dir / "faq.txt").ok);
+    EXPECT_EQ(FilesIn(dir.path()), (std::set<std::string>{"contents.html", "1.html", "faq.txt"}));
+    EXPECT_EQ(ReadFile(dir / "contents.html"), ExpectedHeader("The FAQ") +
+                                                   "[1] <A HREF=\"1.html\">One</A><BR>\r\n"
+                                                   "[0] Zero<BR>\r\n"
+                                                   "[2] <A HREF=\"2.html\">Two</A><BR>\r\n" +
+                                                   ExpectedFooter());
+    EXPECT_EQ(ReadFile(dir / "1.html"),
+              ExpectedHeader("One") + "\r\n[0] Not a heading<BR>\r\n" + Bar("One") + ExpectedFooter());
+}
+
+TEST(SplitMode, BarNamesTheSectionOfTheLastLineWhenTheTableHasIt) {
+    const struct {
+        std::string lastLine, body, tableLine;
+    } cases[] = {
+        {"See [3].", "See <A HREF=\"3.html\">[3]</A>.<BR>\r\n",
+         " &gt; <A HREF=\"start.html\">Getting started</A>\r\n"},
+        {"See [1.5].", "See <A HREF=\"1_5.html\">[1.5]</A>.<BR>\r\n",
+         " &gt; <A HREF=\"general.html\">General information</A>\r\n"},
+        {"See [21].", "See <A HREF=\"21.html\">[21]</A>.<BR>\r\n",
+         " &gt; <A HREF=\"reading.html\">Further reading</A>\r\n"},
+        {"See [22].", "See <A HREF=\"22.html\">[22]</A>.<BR>\r\n", ""},
+        {"See [32767].", "See <A HREF=\"32767.html\">[32767]</A>.<BR>\r\n", ""},
+        {"Plain.", "Plain.<BR>\r\n", ""},
+    };
+    for (const auto& tc : cases) {
+        SCOPED_TRACE(tc.lastLine);
+        TempDir dir;
+        WriteFile(dir / "faq.txt", "[1] One\n[2] Two\n[1] One\n" + tc.lastLine + "\n");
+        Converter c;
+        EXPECT_TRUE(c.Convert(dir / "faq.txt").ok);
+        EXPECT_EQ(ReadFile(dir / "1.html"),
+                  ExpectedHeader("One") + "\r\n" + tc.body + Bar("One", tc.tableLine) + ExpectedFooter());
+    }
+}
+
+TEST(SplitMode, HeadingAboveTwentyOneEndsTheSetWithoutATableLine) {
+    TempDir dir;
+    WriteFile(dir / "faq.txt", "[21] Last but one\n[22] Last\n[21] Last but one\n[22] Last\n");
+    Converter c;
+    const auto run = c.Convert(dir / "faq.txt");
+    EXPECT_TRUE(run.ok);
+    EXPECT_EQ(run.outputName, dir / "22.html");
+    EXPECT_EQ(ReadFile(dir / "22.html"), ExpectedHeader("Last") + "\r\n" + Bar("Last") + ExpectedFooter());
+}
+
+TEST(SplitMode, HeadingTextIsEscapedInTheNewPageButATypedTitleIsNot) {
+    TempDir dir;
+    WriteFile(dir / "faq.txt",
+              "[4] Using <Ctrl> keys\n"
+              "[5] More\n"
+              "[4] Using <Ctrl> keys\n"
+              "Press <Ctrl>.\n");
+    Converter c;
+    EXPECT_TRUE(c.Convert(dir / "faq.txt", "FAQ", "<B>Bold</B> FAQ").ok);
+    EXPECT_EQ(ReadFile(dir / "contents.html"), ExpectedHeader("<B>Bold</B> FAQ") +
+                                                   "[4] <A HREF=\"4.html\">Using &lt;Ctrl&gt; keys</A><BR>\r\n"
+                                                   "[5] <A HREF=\"5.html\">More</A><BR>\r\n" +
+                                                   ExpectedFooter());
+    EXPECT_EQ(ReadFile(dir / "4.html"), ExpectedHeader("Using &lt;Ctrl&gt; keys") + "\r\nPress &lt;Ctrl&gt;.<BR>\r\n" +
+                                            Bar("Using &lt;Ctrl&gt; keys") + ExpectedFooter());
+}
+
+TEST(SplitMode, LineBreakModesApplyToHeadingsAndContentsEntries) {
+    const struct {
+        int mode;
+        std::string contents, page;
+    } cases[] = {
+        {1,
+         "[1] <A HREF=\"1.html\">Alpha</A><BR><BR>\r\n"
+         "[2] <A HREF=\"2.html\">Beta</A><BR><BR>\r\n",
+         "<BR>\r\nAlpha text.<BR>\r\n"},
+        {3, TwoSectionsContents, "\r\nAlpha text.\r\n"},
+    };
+    for (const auto& tc : cases) {
+        SCOPED_TRACE(tc.mode);
+        TempDir dir;
+        WriteFile(dir / "faq.txt", TwoSections);
+        Converter c;
+        EXPECT_TRUE(c.Convert(dir / "faq.txt", "FAQ", "Set", tc.mode).ok);
+        EXPECT_EQ(ReadFile(dir / "contents.html"), ExpectedHeader("Set") + tc.contents + ExpectedFooter());
+        EXPECT_EQ(ReadFile(dir / "1.html"), ExpectedHeader("Alpha") + tc.page + ContentsLine + ExpectedFooter());
+    }
+}
+
+TEST(SplitMode, EveryPageCarriesTheTimeStamp) {
+    TempDir dir;
+    WriteFile(dir / "faq.txt", TwoSections);
+    Converter c;
+    EXPECT_TRUE(c.Convert(dir / "faq.txt", "FAQ", "Set", 2, true).ok);
+    const std::string footer = ExpectedFooter(" on 05-Mar-2027 at 14:07:09<BR>");
+    EXPECT_EQ(ReadFile(dir / "contents.html"), ExpectedHeader("Set") + TwoSectionsContents + footer);
+    EXPECT_EQ(ReadFile(dir / "1.html"), ExpectedHeader("Alpha") + "\r\nAlpha text.<BR>\r\n" + ContentsLine + footer);
+    EXPECT_EQ(ReadFile(dir / "2.html"), ExpectedHeader("Beta") + "\r\nBeta text.<BR>\r\n" + Bar("Beta") + footer);
+}
+
+TEST(SplitMode, StoppedPassStillEndsItsPageWithTheBar) {
+    TempDir dir;
+    std::string text = "[1] One\n[2] Two\n[1] One\n";
+    for (int i = 4; i <= 40; ++i) text += "Line " + std::to_string(i) + ".\n";
+    WriteFile(dir / "faq.txt", text);
+    Converter c;
+    c.host.on_yield = [&c](int) { c.engine.Processing = false; };
+    const auto run = c.Convert(dir / "faq.txt");
+    EXPECT_TRUE(run.ok);
+    EXPECT_EQ(run.outputName, dir / "1.html");
+    std::string body = "\r\n";
+    for (int i = 4; i <= 25; ++i) body += "Line " + std::to_string(i) + ".<BR>\r\n";
+    EXPECT_EQ(ReadFile(dir / "1.html"),
+              ExpectedHeader("One") + body + "<P>Processing interrupted</P>" + Bar("One") + ExpectedFooter());
+}
+
+TEST(SplitMode, InputWithoutAFolderPutsThePagesInTheCurrentDirectory) {
+    TempDir dir;
+    WriteFile(dir / "faq.txt", TwoSections);
+    const std::string before = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    Converter c;
+    const auto run = c.Convert("faq.txt");
+    std::filesystem::current_path(before);
+    EXPECT_TRUE(run.ok);
+    EXPECT_EQ(run.outputName, std::filesystem::canonical(dir.path()).string() + "/2.html");
+    EXPECT_EQ(FilesIn(dir.path()), (std::set<std::string>{"contents.html", "1.html", "2.html", "faq.txt"}));
+}
+
+TEST(SplitMode, OnlyTheExactWordFaqSplits) {
+    for (const std::string output : {"faq", "FAQ ", "xFAQ"}) {
+        TempDir dir;
+        WriteFile(dir / "faq.txt", TwoSections);
+        const std::string before = std::filesystem::current_path();
+        std::filesystem::current_path(dir.path());
+        Converter c;
+        const auto run = c.Convert("faq.txt", output);
+        std::filesystem::current_path(before);
+        EXPECT_TRUE(run.ok) << output;
+        EXPECT_EQ(run.outputName, output);
+        EXPECT_EQ(FilesIn(dir.path()), (std::set<std::string>{"faq.txt", output})) << output;
+    }
+}
+
+// A page that cannot be created or written ends the run with a message and
+// False; the pages before it are complete and no page after it is begun.
+TEST(SplitModeFailures, PageThatCannotBeCreated) {
+    TempDir dir;
+    WriteFile(dir / "faq.txt", TwoSections);
+    std::filesystem::create_directory(dir / "2.html");
+    Converter c;
+    const auto run = c.Convert(dir / "faq.txt");
+    EXPECT_FALSE(run.ok);
+    EXPECT_EQ(run.outputName, dir / "2.html");
+    ASSERT_EQ(c.host.messages.size(), 1u);
+    EXPECT_EQ(c.host.messages[0].rfind(dir / "2.html", 0), 0u) << c.host.messages[0];
+    EXPECT_EQ(ReadFile(dir / "1.html"),
+              ExpectedHeader("Alpha") + "\r\nAlpha text.<BR>\r\n" + ContentsLine + ExpectedFooter());
+    EXPECT_TRUE(std::filesystem::is_empty(dir / "2.html"));
+}
+
+TEST(SplitModeFailures, PageThatCannotBeWritten) {
+    TempDir dir;
+    WriteFile(dir / "faq.txt", TwoSections);
+    std::filesystem::create_symlink("/dev/full", dir / "1.html");
+    Converter c;
+    const auto run = c.Convert(dir / "faq.txt");
+    EXPECT_FALSE(run.ok);
+    ASSERT_EQ(c.host.messages.size(), 1u);
+    EXPECT_NE(c.host.messages[0].find("1.html"), std::string::npos) << c.host.messages[0];
+    EXPECT_FALSE(testing::Exists(dir / "2.html"));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "1.html"));
+}
+
+TEST(SplitModeFailures, PageThatIsTheInputItselfIsRefused) {
+    const struct {
+        std::string inputName;  // also the name of a page of the set
+        std::string link;       // another name for the input, or empty
+        std::set<std::string> files;
+    } cases[] = {
+        {"2.html", "", {"contents.html", "1.html", "2.html"}},
+        {"contents.html", "", {"contents.html"}},
+        {"faq.txt", "1.html", {"contents.html", "faq.txt", "1.html"}},
+    };
+    for (const auto& tc : cases) {
+        SCOPED_TRACE(tc.inputName + " " + tc.link);
+        TempDir dir;
+        WriteFile(dir / tc.inputName, TwoSections);
+        if (!tc.link.empty()) std::filesystem::create_symlink(tc.inputName, dir / tc.link);
+        Converter c;
+        const auto run = c.Convert(dir / tc.inputName);
+        EXPECT_FALSE(run.ok);
+        EXPECT_EQ(c.host.messages, std::vector<std::string>{"Output file is the same as the input file"});
+        EXPECT_EQ(ReadFile(dir / tc.inputName), TwoSections);
+        EXPECT_EQ(FilesIn(dir.path()), tc.files);
+    }
+}
+
+// The section number is that of the line before only within one document:
+// a conversion starts from no label whatever the one before ended with.
+TEST(SplitMode, SectionNumberDoesNotCarryOverFromThePreviousConversion) {
+    TempDir first, second;
+    WriteFile(first / "faq.txt", "[1] One\n[5] Five\n");
+    WriteFile(second / "faq.txt", "[A] Appendix\n[1] One\n");
+    Converter c;
+    EXPECT_TRUE(c.Convert(first / "faq.txt").ok);
+    EXPECT_EQ(c.engine.SectionNumber, 5.0f);
+    EXPECT_TRUE(c.Convert(second / "faq.txt").ok);
+    EXPECT_EQ(FilesIn(second.path()), (std::set<std::string>{"contents.html", "faq.txt"}));
+    EXPECT_EQ(ReadFile(second / "contents.html"), ExpectedHeader("The FAQ") +
+                                                      "[A] Appendix<BR>\r\n"
+                                                      "[1] <A HREF=\"1.html\">One</A><BR>\r\n" +
+                                                      ExpectedFooter());
+}
+
+// Lines of a split document still go through link detection.
+TEST(SplitMode, AddressesInSectionLinesBecomeLinks) {
+    if (MakeLinks("mail me@example.org", "@") == "mail me@example.org")
+        GTEST_SKIP() << "link detection is not in this build yet";
+    TempDir dir;
+    WriteFile(dir / "faq.txt", "[1] One\n[2] Two\n[1] One\nMail faq@vantry.example or [2]\n");
+    Converter c;
+    EXPECT_TRUE(c.Convert(dir / "faq.txt").ok);
+    EXPECT_EQ(ReadFile(dir / "1.html"),
+              ExpectedHeader("One") +
+                  "\r\nMail <A HREF=\"mailto:faq@vantry.example\">faq@vantry.example</A> or "
+                  "<A HREF=\"2.html\">[2]</A><BR>\r\n" +
+                  Bar("One", " &gt; <A HREF=\"install.html\">Installation</A>\r\n") + ExpectedFooter());
+}
+
+TEST(DirectoryOf, GivesTheFolderWithItsSlashOrTheCurrentDirectory) {
+    const std::string cwd = std::filesystem::current_path().string() + "/";
+    const struct {
+        std::string path, folder;
+    } cases[] = {
+        {"a/b/c.txt", "a/b/"}, {"/faq.txt", "/"},  {"./faq.txt", "./"},
+        {"faq.txt", cwd},      {"folder/", cwd},   {"", cwd},
+        {"a\\b.txt", cwd},
+    };
+    for (const auto& c : cases) EXPECT_EQ(DirectoryOf(c.path), c.folder) << c.path;
+}
+
+TEST(SectionTables, HoldAPageAndATitleForEachOfTheTwentyOneSections) {
+    for (size_t i = 0; i < SectionFiles.size(); ++i) {
+        const std::string_view file = SectionFiles[i];
+        EXPECT_TRUE(file.size() > 5 && file.ends_with(".html")) << i;
+        EXPECT_TRUE(std::none_of(file.begin(), file.end(), [](char ch) { return ch >= 'A' && ch <= 'Z'; })) << i;
+        EXPECT_FALSE(SectionTitles[i].empty()) << i;
+    }
+}
+
+}  // namespace
+}  // namespace torvex
