@@ -1,0 +1,118 @@
+#!/usr/bin/env bash
+# Whole-program throughput against cp, on a 256 MB corpus built from the
+# licence texts every Debian machine ships.
+#
+#   bench/throughput.sh [TORVEX] [ROUNDS]
+#
+# Times, alternating, ROUNDS (default 5) rounds of: cp of the corpus, torvex
+# in each line-break mode, and torvex in split mode on a numbered document
+# of the same size. Prints MB/s, the median ratio torvex/cp and the peak
+# memory of each; then the linearity checks (1 GB against 256 MB, and a
+# 100 MB line of addresses against 100 MB of ordinary lines).
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+torvex=${1:-$here/../build/ui/torvex}
+rounds=${2:-5}
+[ -x "$torvex" ] || { echo "no torvex binary at $torvex (build first)" >&2; exit 2; }
+[ -x /usr/bin/time ] || { echo "needs /usr/bin/time (apt-get install time)" >&2; exit 2; }
+work=${TMPDIR:-/tmp}/torvex-bench
+rm -rf "$work"
+mkdir -p "$work/split"
+trap 'rm -rf "$work"' EXIT
+mb=$((1024 * 1024))
+
+# Repeats the licences until the file holds SIZE bytes.
+build_corpus() {  # FILE SIZE
+    local seed=$work/seed.txt
+    [ -s "$seed" ] || find /usr/share/common-licenses -maxdepth 1 -type f -exec cat {} + > "$seed"
+    : > "$1"
+    while [ "$(stat -c %s "$1")" -lt "$2" ]; do cat "$seed" "$seed" "$seed" "$seed" >> "$1"; done
+    truncate -s "$2" "$1"
+}
+
+# A numbered document: a contents list, then sections and sub-sections
+# whose text is the licences (with their brackets made round).
+build_numbered() {  # FILE SIZE
+    local sections=2000 body=$work/body.txt
+    build_corpus "$body" $(($2 / sections))
+    tr '[]' '()' < "$body" > "$body.round" && mv "$body.round" "$body"
+    {
+        for ((i = 1; i <= sections; i++)); do echo "[$i] Section $i"; done
+        echo
+        for ((i = 1; i <= sections; i++)); do
+            echo "[$i] Section $i"
+            echo "See [$(((i % sections) + 1))] for what follows."
+            cat "$body"
+        done
+    } > "$1"
+}
+
+# Seconds and peak kB of one command, into the globals secs and peak_kb.
+measure() {
+    local out
+    out=$( { /usr/bin/time -f '%e %M' "$@" > /dev/null 2> "$work/err"; } 2>&1 )
+    secs=${out% *}
+    peak_kb=${out#* }
+}
+
+median() { sort -g | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2}'; }
+
+echo "Building the corpora in $work ..."
+build_corpus "$work/corpus.txt" $((256 * mb))
+build_numbered "$work/numbered.txt" $((256 * mb))
+size=$(stat -c %s "$work/corpus.txt")
+nsize=$(stat -c %s "$work/numbered.txt")
+cat "$work/corpus.txt" "$work/numbered.txt" > /dev/null  # into the page cache
+
+declare -A times peaks
+names=(cp keep add none split)
+for ((r = 1; r <= rounds; r++)); do
+    measure cp "$work/corpus.txt" "$work/copy.txt";                                 times[cp]+="$secs "; peaks[cp]=$peak_kb
+    measure "$torvex" -n -b keep "$work/corpus.txt" "$work/out.html";              times[keep]+="$secs "; peaks[keep]=$peak_kb
+    measure "$torvex" -n -b add "$work/corpus.txt" "$work/out.html";               times[add]+="$secs "; peaks[add]=$peak_kb
+    measure "$torvex" -n -b none "$work/corpus.txt" "$work/out.html";              times[none]+="$secs "; peaks[none]=$peak_kb
+    measure "$torvex" -n "$work/numbered.txt" FAQ;                                 times[split]+="$secs "; peaks[split]=$peak_kb
+    rm -f "$work"/*.html "$work/copy.txt"
+done
+
+printf '\n%-6s %10s %10s %14s %12s\n' run "median s" "MB/s" "ratio to cp" "peak MB"
+cp_median=$(tr ' ' '\n' <<< "${times[cp]}" | grep . | median)
+for n in "${names[@]}"; do
+    ratios=""
+    read -ra ts <<< "${times[$n]}"
+    read -ra cs <<< "${times[cp]}"
+    for i in "${!ts[@]}"; do ratios+="$(awk -v a="${ts[$i]}" -v b="${cs[$i]}" 'BEGIN {print (b > 0) ? a / b : 0}') "; done
+    m=$(tr ' ' '\n' <<< "${times[$n]}" | grep . | median)
+    bytes=$size; [ "$n" = split ] && bytes=$nsize
+    printf '%-6s %10.2f %10.0f %14.2f %12.1f\n' "$n" "$m" "$(awk -v b="$bytes" -v s="$m" 'BEGIN {print (s > 0) ? b / 1048576 / s : 0}')" \
+        "$(tr ' ' '\n' <<< "$ratios" | grep . | median)" "$(awk -v k="${peaks[$n]}" 'BEGIN {print k / 1024}')"
+done
+echo "(ratio to cp: median over the rounds of torvex's time / cp's time in the same round)"
+
+# Linearity: four times the input should take four times as long.
+cat "$work/corpus.txt" "$work/corpus.txt" "$work/corpus.txt" "$work/corpus.txt" > "$work/corpus1g.txt"
+rm -f "$work/numbered.txt"
+small="" big=""
+for ((r = 1; r <= 3; r++)); do
+    measure "$torvex" -n "$work/corpus.txt" "$work/out.html";    small+="$secs "
+    measure "$torvex" -n "$work/corpus1g.txt" "$work/out.html";  big+="$secs "; big_peak=$peak_kb
+done
+ms=$(tr ' ' '\n' <<< "$small" | grep . | median)
+mbig=$(tr ' ' '\n' <<< "$big" | grep . | median)
+printf '\n1 GB: %.2f s (peak %.1f MB), %.2f times the 256 MB run (target 4 +- 15%%)\n' \
+    "$mbig" "$(awk -v k="$big_peak" 'BEGIN {print k / 1024}')" "$(awk -v a="$mbig" -v b="$ms" 'BEGIN {print a / b}')"
+rm -f "$work/corpus1g.txt" "$work/out.html"
+
+# One line of 100 MB holding a million addresses, against 100 MB of lines.
+awk 'BEGIN { for (i = 0; i < 1250000; i++) printf "mail user%07d@example.org or see http://example.org/p%07d news:comp.x%06d ", i, i, i }' \
+    | head -c $((100 * mb)) > "$work/addresses.txt"
+head -c $((100 * mb)) "$work/corpus.txt" > "$work/lines.txt"
+lines="" addr=""
+for ((r = 1; r <= 3; r++)); do
+    measure "$torvex" -n "$work/lines.txt" "$work/out.html";      lines+="$secs "
+    measure "$torvex" -n "$work/addresses.txt" "$work/out.html";  addr+="$secs "; addr_peak=$peak_kb
+done
+ml=$(tr ' ' '\n' <<< "$lines" | grep . | median)
+ma=$(tr ' ' '\n' <<< "$addr" | grep . | median)
+printf '100 MB line with addresses: %.2f s (peak %.1f MB), %.2f times 100 MB of ordinary lines (%.2f s; target at most 3)\n' \
+    "$ma" "$(awk -v k="$addr_peak" 'BEGIN {print k / 1024}')" "$(awk -v a="$ma" -v b="$ml" 'BEGIN {print a / b}')" "$ml"
