@@ -6,6 +6,8 @@ namespace torvex {
 
 namespace {
 
+using namespace std::string_view_literals;
+
 constexpr auto npos = std::string_view::npos;
 
 bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
@@ -112,7 +114,7 @@ void AppendCandidate(std::string_view c, bool mail, std::string& out) {
         out.append(c);
         return;
     }
-    out.append("<A HREF=\"").append(scheme).append(target).append("\">").append(shown).append("</A>");
+    out.append("<A HREF=\""sv).append(scheme).append(target).append("\">"sv).append(shown).append("</A>"sv);
 }
 
 }  // namespace
