@@ -186,8 +186,9 @@ std::string Repeat(std::string_view piece, size_t times) {
 }
 
 // Lines of ten megabytes holding hundreds of thousands of candidates. Each
-// must take time in proportion to its length; the bound is far above that
-// and far below what rescanning the line per candidate would take.
+// takes a few seconds at most, even in a debug build with sanitizers;
+// rescanning the rest of the line for every candidate, even with memchr,
+// takes minutes.
 TEST(MakeLinks, HugeLinesTakeLinearTime) {
     const std::string mail = "abcd@example.net.uk";
     const std::string mailLink = R"(<A HREF="mailto:abcd@example.net.uk">abcd@example.net.uk</A>)";
@@ -199,8 +200,8 @@ TEST(MakeLinks, HugeLinesTakeLinearTime) {
         {"an address, then 499,999 that fail the guard", "@",
          mail + " " + Repeat("user@1example.net.u ", 499'999),
          mailLink + " " + Repeat("user@1example.net.u ", 499'999)},
-        {"500,000 bracketed addresses and no space", "@", Repeat("&lt;abcd@example.net&gt;", 500'000),
-         Repeat(R"(&lt;<A HREF="mailto:abcd@example.net">abcd@example.net</A>&gt;)", 500'000)},
+        {"1,000,000 bracketed addresses and no space", "@", Repeat("&lt;ab@cdef&gt;", 1'000'000),
+         Repeat(R"(&lt;<A HREF="mailto:ab@cdef">ab@cdef</A>&gt;)", 1'000'000)},
         {"1,000,000 news: words", "news:", Repeat("news:alt.test NEWS:abc ", 500'000),
          Repeat(R"(<A HREF="news:alt.test">alt.test</A> NEWS:abc )", 500'000)},
     };
@@ -209,7 +210,7 @@ TEST(MakeLinks, HugeLinesTakeLinearTime) {
         const std::string out = MakeLinks(c.line, c.key);
         const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
         EXPECT_TRUE(out == c.expected) << c.name;
-        EXPECT_LT(took.count(), 60.0) << c.name;
+        EXPECT_LT(took.count(), 20.0) << c.name;
     }
 }
 
