@@ -82,8 +82,8 @@ bool IsSeparator(char c) { return c == '\t' || c == ';' || c == ' '; }
 bool IsTrailing(char c) { return c == ')' || c == '.' || c == ',' || c == ';'; }
 
 // Where the candidate around the key at p begins: after the last tab, ";" or
-// space since from (the references before an address all end in ";"), with
-// one opening parenthesis left outside.
+// space between from and p (the references before an address all end in
+// ";"), with one opening parenthesis left outside.
 size_t CandidateStart(std::string_view line, size_t from, size_t p) {
     size_t s = p;
     while (s > from && !IsSeparator(line[s - 1])) --s;
@@ -93,7 +93,7 @@ size_t CandidateStart(std::string_view line, size_t from, size_t p) {
 
 // Where the candidate ends, given the first character after it: closing
 // punctuation goes back to the text, and so does an escaped ">" whose ";"
-// that has just left. Never shortens it into the key at p..keyEnd.
+// has just gone back. Never cuts into the key, which ends at keyEnd.
 size_t CandidateEnd(std::string_view line, size_t keyEnd, size_t q) {
     while (q > keyEnd && IsTrailing(line[q - 1])) --q;
     if (q >= keyEnd + 3 && q < line.size() && line.substr(q - 3, 4) == "&gt;") q -= 3;
@@ -124,6 +124,9 @@ void AppendLinks(std::string_view line, std::string_view key, std::string& out) 
         out.append(line);
         return;
     }
+    // Each round handles the first candidate of the rest of the line exactly
+    // as if that rest were a line of its own; nothing before it is looked at
+    // again, and the searches for spaces and "&gt;" carry over between rounds.
     const bool mail = key == "@";
     ForwardSearch spaces(line, " "), greaterThans(line, "&gt;");
     size_t rest = 0;  // where the text not yet handled begins
