@@ -189,9 +189,11 @@ void Conversion::ConvertLine() {
                 AppendEscaped(line_, work_);
                 line_.swap(work_);
             }
-            line_ = MakeLinks(line_, "@");
-            line_ = MakeLinks(line_, "://");
-            line_ = MakeLinks(line_, "news:");
+            for (std::string_view key : {"@", "://", "news:"}) {
+                work_.clear();
+                AppendLinks(line_, key, work_);
+                line_.swap(work_);
+            }
         }
     }
     suffix = breaks_.Compose(suffix);

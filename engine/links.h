@@ -9,6 +9,15 @@ namespace torvex {
 // The line with anchors added for the candidates around each occurrence of
 // key ("@", "://" or "news:"), found without regard to letter case. The line
 // is escaped text: ">" arrives as "&gt;".
+//
+// The line is read left to right: the candidate around the first occurrence
+// of the key is handled, then the text after the candidate is treated the
+// same way, as if it were a line of its own. For "@", a first "@" (of the
+// line or of such a rest) that is not followed by a letter-like character
+// ends the work: that text is kept as it is. Linear in the line's length.
 std::string MakeLinks(std::string_view line, std::string_view key);
+
+// MakeLinks, appended to out (which must not overlap line).
+void AppendLinks(std::string_view line, std::string_view key, std::string& out);
 
 }  // namespace torvex
