@@ -72,7 +72,7 @@ private:
     InputFile input_;
     PageFile page_;
     std::string* output_name_ = nullptr;
-    std::string raw_, line_, work_, out_;
+    std::string raw_, line_, work_;
     bool failed_ = false;  // a page switch could not open its page
 
     bool split_ = false;
@@ -169,9 +169,13 @@ bool Conversion::Run(std::string& inputName, std::string& outputName, const std:
     return true;
 }
 
+// Steady state: the line moves between a few buffers that keep their
+// capacity, and a step that would not change it (no character to escape,
+// no key) copies nothing.
 void Conversion::ConvertLine() {
     NormaliseLineEnd(raw_);
-    line_.assign(TrimLineEnd(raw_));
+    raw_.resize(TrimLineEnd(raw_).size());  // the line text; its end is CR LF again below
+    line_.swap(raw_);
     bool escaped = false;
     std::string_view suffix;
     Next next = Next::Suffix;
@@ -184,12 +188,13 @@ void Conversion::ConvertLine() {
         bool convert = false;
         suffix = breaks_.ChooseSuffix(line_, convert);
         if (convert) {
-            if (!escaped) {
+            if (!escaped && NeedsEscaping(line_)) {
                 work_.clear();
                 AppendEscaped(line_, work_);
                 line_.swap(work_);
             }
             for (std::string_view key : {"@", "://", "news:"}) {
+                if (!ContainsKey(line_, key)) continue;
                 work_.clear();
                 AppendLinks(line_, key, work_);
                 line_.swap(work_);
@@ -197,8 +202,8 @@ void Conversion::ConvertLine() {
         }
     }
     suffix = breaks_.Compose(suffix);
-    out_.assign(line_).append(suffix).append(CrLf);
-    writer_.WriteLine(out_);
+    line_.append(suffix).append(CrLf);
+    writer_.Submit(line_);
 }
 
 // The section-label step of split mode. Compose: the line is finished (a

@@ -32,6 +32,19 @@ void AppendEscaped(std::string_view text, std::string& out) {
     out.append(text, copied);
 }
 
+bool NeedsEscaping(std::string_view text) {
+    // Block by block without an early exit inside a block, so that the
+    // compiler can test many bytes at once.
+    constexpr size_t Block = 256;
+    for (size_t at = 0; at < text.size(); at += Block) {
+        const std::string_view block = text.substr(at, Block);
+        bool found = false;
+        for (char c : block) found |= c == '<' || c == '>' || c == '"' || c == '\xA3';
+        if (found) return true;
+    }
+    return false;
+}
+
 std::string EscapeText(std::string_view text) {
     std::string out;
     out.reserve(text.size() + text.size() / 8);

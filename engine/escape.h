@@ -13,4 +13,7 @@ void AppendEscaped(std::string_view text, std::string& out);
 
 std::string EscapeText(std::string_view text);
 
+// Whether EscapeText would change text.
+bool NeedsEscaping(std::string_view text);
+
 }  // namespace torvex

@@ -27,18 +27,22 @@ bool IsUnderline(std::string_view line) {
 }
 
 void LineWriter::WriteLine(std::string_view line) {
-    std::string_view next = line;
+    scratch_.assign(line);
+    Submit(scratch_);
+}
+
+void LineWriter::Submit(std::string& line) {
     if (IsUnderline(line)) {
         RemoveSuffix(pending_, CrLf);
         RemoveSuffix(pending_, "<BR>");
         if (pending_.find("<P>") == std::string::npos) {
             const char* level = line[0] == '=' ? "H2" : "H3";
             pending_ = std::string("<") + level + ">" + pending_ + "</" + level + ">" + std::string(CrLf);
-            next = CrLf;
+            line.assign(CrLf);
         }
     }
     if (page_ != nullptr && !pending_.empty()) page_->Write(pending_);
-    pending_.assign(next);
+    pending_.swap(line);
 }
 
 }  // namespace torvex

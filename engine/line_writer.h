@@ -22,6 +22,9 @@ public:
     // Writes the line held back, and holds back `line` (or an empty line
     // in place of an underline).
     void WriteLine(std::string_view line);
+    // The same, taking over line's buffer instead of copying it; line comes
+    // back holding the old pending buffer, to be reused by the caller.
+    void Submit(std::string& line);
 
     const std::string& PendingLine() const { return pending_; }
     // Drops the held-back line of a page that failed, so that none of it
@@ -31,6 +34,7 @@ public:
 private:
     PageFile* page_ = nullptr;
     std::string pending_;
+    std::string scratch_;
 };
 
 }  // namespace torvex

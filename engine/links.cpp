@@ -48,6 +48,12 @@ size_t FindNoCase(std::string_view text, std::string_view pattern, size_t from) 
     return npos;
 }
 
+}  // namespace
+
+bool ContainsKey(std::string_view line, std::string_view key) { return FindNoCase(line, key, 0) != npos; }
+
+namespace {
+
 // A forward search asked again and again from positions that only grow.
 // It remembers its last hit, so no stretch of the line is scanned twice:
 // a line without spaces must not be rescanned for one per address.

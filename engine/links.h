@@ -17,6 +17,10 @@ namespace torvex {
 // ends the work: that text is kept as it is. Linear in the line's length.
 std::string MakeLinks(std::string_view line, std::string_view key);
 
+// Whether line holds key at all (letter case ignored): without it, MakeLinks
+// gives the line back unchanged.
+bool ContainsKey(std::string_view line, std::string_view key);
+
 // MakeLinks, appended to out (which must not overlap line).
 void AppendLinks(std::string_view line, std::string_view key, std::string& out);
 
