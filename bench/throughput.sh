@@ -49,10 +49,12 @@ build_numbered() {  # FILE SIZE
 
 # Seconds and peak kB of one command, into the globals secs and peak_kb.
 measure() {
-    local out
-    out=$( { /usr/bin/time -f '%e %M' "$@" > /dev/null 2> "$work/err"; } 2>&1 )
-    secs=${out% *}
-    peak_kb=${out#* }
+    /usr/bin/time -o "$work/time" -f '%e %M' "$@" > /dev/null 2> "$work/err" || {
+        echo "failed: $*" >&2
+        cat "$work/err" >&2
+        exit 1
+    }
+    read -r secs peak_kb < "$work/time"
 }
 
 median() { sort -g | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2}'; }
