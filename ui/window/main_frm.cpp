@@ -1,5 +1,7 @@
 #include "main_frm.h"
 
+#include <iterator>
+
 #include <QBoxLayout>
 #include <QCheckBox>
 #include <QCloseEvent>
