@@ -3,6 +3,7 @@ include(GNUInstallDirs)
 
 install(FILES docs/torvex.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES data/torvex.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ui/window/icons/torvex.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(FILES data/torvex.bash-completion DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
         RENAME torvex)
 install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})

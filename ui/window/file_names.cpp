@@ -1,0 +1,39 @@
+#include "file_names.h"
+
+#include <QFile>
+
+namespace torvex {
+
+std::string PathBytes(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+QString PathText(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
+
+QString TrimSpaces(const QString& text) {
+    qsizetype first = 0, last = text.size();
+    while (first < last && text[first] == u' ') ++first;
+    while (last > first && text[last - 1] == u' ') --last;
+    return text.mid(first, last - first);
+}
+
+QString JoinPath(const QString& folder, const QString& name) {
+    return folder.endsWith(u'/') ? folder + name : folder + u'/' + name;
+}
+
+// Names on this system are case-sensitive, so only the file's own name is
+// lowered: lowering the folder would point at a folder that may not exist.
+QString DerivedOutputName(const QString& name) {
+    const qsizetype start = name.lastIndexOf(u'/') + 1;
+    QString file = name.mid(start);
+    const qsizetype dot = file.indexOf(u'.');
+    if (dot >= 1) file.truncate(dot);
+    return name.left(start) + file.toLower() + QStringLiteral(".html");
+}
+
+QString PathWithHtmlSuffix(const QString& path) {
+    const qsizetype start = path.lastIndexOf(u'/') + 1;
+    const qsizetype dot = path.indexOf(u'.', start);
+    if (dot < 0) return path;
+    return path.left(dot + 1) + QStringLiteral("html");
+}
+
+}  // namespace torvex

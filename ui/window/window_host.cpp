@@ -1,0 +1,21 @@
+#include "window_host.h"
+
+#include <QCoreApplication>
+#include <QString>
+
+#include "clock.h"
+#include "dialogs.h"
+#include "product.h"
+
+namespace torvex {
+
+// Engine messages may carry paths in the system's encoding.
+void WindowHost::ShowMessage(const std::string& text) {
+    dialogs_.Message(parent_, QString::fromLocal8Bit(text), QString::fromUtf8(ProductName));
+}
+
+void WindowHost::Yield() { QCoreApplication::processEvents(); }
+
+StampTime WindowHost::Now() { return StampNow(); }
+
+}  // namespace torvex

@@ -1,0 +1,27 @@
+// The engine's host while the window runs: its messages are the window's
+// message boxes, and every yield lets the window handle what is waiting, so
+// that Cancel and Close work in the middle of a conversion.
+#pragma once
+
+#include "host.h"
+
+class QWidget;
+
+namespace torvex {
+
+class Dialogs;
+
+class WindowHost : public Host {
+public:
+    WindowHost(Dialogs& dialogs, QWidget* parent) : dialogs_(dialogs), parent_(parent) {}
+
+    void ShowMessage(const std::string& text) override;
+    void Yield() override;
+    StampTime Now() override;
+
+private:
+    Dialogs& dialogs_;
+    QWidget* parent_;
+};
+
+}  // namespace torvex
