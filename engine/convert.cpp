@@ -21,6 +21,8 @@ namespace torvex {
 namespace {
 
 constexpr std::string_view CrLf = "\r\n";
+// Mail addresses first: a web address holding an "@" becomes a mail link.
+constexpr std::string_view LinkKeys[] = {"@", "://", "news:"};
 
 std::string CurrentDirectory() {
     std::string dir(256, '\0');
@@ -193,7 +195,7 @@ void Conversion::ConvertLine() {
                 AppendEscaped(line_, work_);
                 line_.swap(work_);
             }
-            for (std::string_view key : {"@", "://", "news:"}) {
+            for (std::string_view key : LinkKeys) {
                 if (!ContainsKey(line_, key)) continue;
                 work_.clear();
                 AppendLinks(line_, key, work_);

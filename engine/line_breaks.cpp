@@ -1,5 +1,8 @@
 #include "line_breaks.h"
 
+#include <cstdint>
+#include <cstring>
+
 namespace torvex {
 
 namespace {
@@ -8,7 +11,37 @@ constexpr std::string_view Break = "<BR>";
 constexpr std::string_view FirstParagraph = "<P>";
 constexpr std::string_view NextParagraph = "</P><P>";
 
-bool HasParagraph(std::string_view suffix) { return suffix.find("<P>") != std::string_view::npos; }
+// Suffixes come from a fixed set ("", "<BR>", "<P>", "</P><P>"): the ones
+// holding a paragraph mark are the ones ending in it.
+bool HasParagraph(std::string_view suffix) { return suffix.ends_with(FirstParagraph); }
+
+// A TAB anywhere, or four spaces in a row: a line laid out by hand. This
+// runs on every long line, so sixteen places are tested at once: the bytes
+// at i, i+1, i+2 and i+3 are loaded side by side, and a lane where all four
+// are spaces starts a run.
+bool LaidOutByHand(std::string_view text) {
+    using Bytes = unsigned char __attribute__((vector_size(16)));
+    const auto load = [&text](size_t at) {
+        Bytes v;
+        std::memcpy(&v, text.data() + at, sizeof v);
+        return v;
+    };
+    size_t i = 0;
+    for (; i + 19 <= text.size(); i += 16) {
+        const Bytes v = load(i);
+        const Bytes hits = (v == '\t') | ((v == ' ') & (load(i + 1) == ' ') & (load(i + 2) == ' ') & (load(i + 3) == ' '));
+        std::uint64_t halves[2];
+        std::memcpy(halves, &hits, sizeof halves);
+        if (halves[0] | halves[1]) return true;
+    }
+    int spaces = 0;
+    for (char c : text.substr(i)) {
+        if (c == '\t') return true;
+        spaces = c == ' ' ? spaces + 1 : 0;
+        if (spaces == 4) return true;
+    }
+    return false;
+}
 
 }  // namespace
 
@@ -50,11 +83,14 @@ std::string_view LineBreaks::ChooseSuffix(std::string_view text, bool& convert) 
     const unsigned char first = static_cast<unsigned char>(text[0]);
     if (first < 32 && first != '\t') return paragraph_mark_;
 
+    // A short line, or one of a run of short lines, keeps its break...
     const size_t length = text.size();
-    bool br = length * 3 < 160 ||
-              (length * 5 < 320 && ShortLineRun(recent_lengths_[1], recent_lengths_[2], recent_lengths_[3]));
-    if (!br) br = first == '\t' || text.find("    ") != std::string_view::npos;
-    if (text.find('\t') != std::string_view::npos || text.starts_with(" [") || text.starts_with(">")) br = true;
+    if (length * 3 < 160 ||
+        (length * 5 < 320 && ShortLineRun(recent_lengths_[1], recent_lengths_[2], recent_lengths_[3])))
+        return Break;
+    // ...and so does a quoted line, a label indented by one space, or a
+    // line with a TAB or four spaces in a row.
+    const bool br = text.starts_with(" [") || text.starts_with(">") || LaidOutByHand(text);
     return br ? Break : std::string_view();
 }
 

@@ -46,3 +46,25 @@ TEST(FormatTimeStamp, TwoDigitFieldsAndEnglishMonths) {
 
 }  // namespace
 }  // namespace torvex
+
+namespace torvex {
+namespace {
+
+// A long line keeps its break for a TAB or four spaces in a row wherever
+// they stand; three spaces are not enough.
+TEST(ChooseSuffix, HandLaidOutLongLinesAtEveryPosition) {
+    for (size_t length : {70, 100, 131}) {
+        for (size_t at = 1; at + 4 < length; ++at) {
+            for (const auto& [fill, br] : {std::pair<std::string, bool>{"    ", true}, {"   ", false}, {"\t", true}}) {
+                std::string text(length, 'x');
+                text.replace(at, fill.size(), fill);
+                LineBreaks breaks(2);
+                bool convert = false;
+                EXPECT_EQ(breaks.ChooseSuffix(text, convert), br ? "<BR>" : "") << length << " " << at;
+            }
+        }
+    }
+}
+
+}  // namespace
+}  // namespace torvex
