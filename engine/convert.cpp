@@ -195,8 +195,9 @@ void Conversion::ConvertLine() {
                 AppendEscaped(line_, work_);
                 line_.swap(work_);
             }
+            const bool mayHoldLinks = MayHoldLinks(line_);  // anchors add keys only where keys were
             for (std::string_view key : LinkKeys) {
-                if (!ContainsKey(line_, key)) continue;
+                if (!mayHoldLinks || !ContainsKey(line_, key)) continue;
                 work_.clear();
                 AppendLinks(line_, key, work_);
                 line_.swap(work_);

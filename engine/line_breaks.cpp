@@ -62,7 +62,10 @@ void NormaliseLineEnd(std::string& raw) {
         while (raw.size() - crs > 3 && raw[raw.size() - 2 - crs] == '\r' && raw[raw.size() - 3 - crs] == '\r') ++crs;
         raw.erase(raw.size() - 1 - crs, crs);
     }
-    if (raw.size() < 2 || raw[raw.size() - 2] != '\r') raw.insert(raw.size() - 1, 1, '\r');
+    if (raw.size() < 2 || raw[raw.size() - 2] != '\r') {
+        raw.back() = '\r';
+        raw.push_back('\n');
+    }
 }
 
 bool ShortLineRun(size_t a, size_t b, size_t c) {
