@@ -33,7 +33,7 @@ inline std::string PageFileName(const std::string& s) {
     if (q == 0) return {};
     std::string n = Mid(s, p + 1, q - p - 1);
     for (char& c : n)
-        if (c == '.' || c == '/' || c == '\\') c = '_';
+        if (c == '.' || c == '/' || c == '\\' || c == '\0') c = '_';
     return n + ".html";
 }
 
