@@ -2,6 +2,8 @@
 // against real files in a temporary folder.
 #include <QApplication>
 #include <QDir>
+#include <QLabel>
+#include <QProgressBar>
 #include <QTest>
 #include <QWindow>
 
@@ -284,6 +286,35 @@ private slots:
         QCOMPARE(CursorShape(), -1);
         QCOMPARE(w.Outputname()->text(), QStringLiteral("(multiple files)"));
         QCOMPARE(w.ended.count(), 0);
+    }
+
+    // During a batch the file's name and a progress bar show below the
+    // options; at rest neither does.
+    void progressDuringABatch() {
+        TempDir dir;
+        WriteFile(dir / "long.txt", LongText(20000));
+        Window w;
+        auto* bar = w.frm.findChild<QProgressBar*>("ProgressBar");
+        auto* file = w.frm.findChild<QLabel*>("ProgressFile");
+        QVERIFY(bar && file);
+        QVERIFY(bar->isHidden() && file->isHidden());
+        Type(w.Inputname(), Q(dir / "long.txt"));
+        Type(w.Outputname(), Q(dir / "long.html"));
+        bool shown = false;
+        int value = -1;
+        QString name;
+        AtTurn look(200, [&] {
+            shown = !bar->isHidden() && !file->isHidden();
+            value = bar->value();
+            name = file->text();
+        });
+        w.OK();
+        QVERIFY(look.done());
+        QVERIFY(shown);
+        QCOMPARE(name, QStringLiteral("long.txt"));
+        QVERIFY2(value > 0 && value < 1000, QByteArray::number(value));
+        QVERIFY(bar->isHidden() && file->isHidden());
+        QCOMPARE(w.dialogs.messages, QStringList{"Complete"});
     }
 
     // Close, and the window's close box, stop the batch and end the program

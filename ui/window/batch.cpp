@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QRadioButton>
 
@@ -81,6 +82,7 @@ void MainFrm::ButtonOK_Click() {
         std::string inputName = PathBytes(inputPath);
         std::string pageTitle = PageTitle->text().toUtf8().toStdString();
         bool timeStamp = TimeStamp->isChecked();
+        StartProgress(QFileInfo(inputPath).fileName());
         try {
             converted = engine_.ConvertFile(inputName, OutputPath, pageTitle, mode, timeStamp);
         } catch (const std::exception& e) {
@@ -91,6 +93,7 @@ void MainFrm::ButtonOK_Click() {
         // 9.5
         if (!converted || !engine_.Processing) break;
     }
+    EndProgress();
     // 10. Writing the marker back empties OutputPath.
     if (derive) Outputname->setText(multiple);
     // 11.

@@ -2,11 +2,14 @@
 
 #include <iterator>
 
+#include <algorithm>
+
 #include <QBoxLayout>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QLabel>
+#include <QProgressBar>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -39,6 +42,7 @@ MainFrm::MainFrm(Dialogs& dialogs, QWidget* parent)
     CMDialog2.Filter = QStringLiteral("HTML (*.html)");
     CMDialog2.DefaultExt = QStringLiteral("html");
 
+    host_.OnProgress = [this](unsigned long long done, unsigned long long total) { ShowProgress(done, total); };
     connect(Outputname, &QLineEdit::textChanged, this, &MainFrm::Outputname_Change);
     connect(Inputname, &QLineEdit::textEdited, this, &MainFrm::Inputname_Edited);
     connect(ButtonInput, &QPushButton::clicked, this, &MainFrm::ButtonInput_Click);
@@ -88,6 +92,10 @@ void MainFrm::BuildControls() {
     TimeStamp = Named(new QCheckBox(QStringLiteral("Date and Time stamp output"), this), "TimeStamp");
     Label3 = Named(new QLabel(QStringLiteral("Page title"), this), "Label3");
     PageTitle = Named(new QLineEdit(this), "PageTitle");
+    ProgressFile = Named(new QLabel(this), "ProgressFile");
+    ProgressBar = Named(new QProgressBar(this), "ProgressBar");
+    ProgressFile->hide();
+    ProgressBar->hide();
     ButtonOK = Named(new QPushButton(QStringLiteral("OK"), this), "ButtonOK");
     ButtonClose = Named(new QPushButton(QStringLiteral("Close"), this), "ButtonClose");
     ButtonCancel = Named(new QPushButton(QStringLiteral("&Cancel"), this), "ButtonCancel");
@@ -127,6 +135,8 @@ void MainFrm::BuildControls() {
     form->addWidget(TimeStamp);
     form->addWidget(Label3);
     form->addWidget(PageTitle);
+    form->addWidget(ProgressFile);
+    form->addWidget(ProgressBar);
     form->addSpacing(6);
     form->addStretch(1);
     form->addLayout(buttons);
@@ -242,6 +252,28 @@ void MainFrm::ButtonReg_Click() {
         About->deleteLater();
         About = nullptr;
     }
+}
+
+void MainFrm::StartProgress(const QString& fileName) {
+    ProgressFile->setText(fileName);
+    ProgressBar->setRange(0, 1000);
+    ProgressBar->setValue(0);
+    ProgressFile->show();
+    ProgressBar->show();
+}
+
+void MainFrm::ShowProgress(unsigned long long done, unsigned long long total) {
+    if (total == 0) {
+        ProgressBar->setRange(0, 0);  // size unknown: a busy bar
+        return;
+    }
+    ProgressBar->setRange(0, 1000);
+    ProgressBar->setValue(static_cast<int>(std::min<unsigned long long>(done, total) * 1000 / total));
+}
+
+void MainFrm::EndProgress() {
+    ProgressFile->hide();
+    ProgressBar->hide();
 }
 
 }  // namespace torvex

@@ -17,6 +17,7 @@ class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QProgressBar;
 class QPushButton;
 class QRadioButton;
 
@@ -77,6 +78,10 @@ private:
     void Form_QueryUnload(UnloadMode mode);
     void RequestEnd();
     void Message(const QString& text, const QString& title);
+    // The progress row below the options: shown during a batch only.
+    void StartProgress(const QString& fileName);
+    void ShowProgress(unsigned long long done, unsigned long long total);
+    void EndProgress();
 
     QLabel* Picture1;
     QLabel* Title;
@@ -94,6 +99,8 @@ private:
     QCheckBox* TimeStamp;
     QLabel* Label3;
     QLineEdit* PageTitle;
+    QLabel* ProgressFile;
+    QProgressBar* ProgressBar;
     QPushButton* ButtonOK;
     QPushButton* ButtonClose;
     QPushButton* ButtonCancel;

@@ -18,4 +18,8 @@ void WindowHost::Yield() { QCoreApplication::processEvents(); }
 
 StampTime WindowHost::Now() { return StampNow(); }
 
+void WindowHost::Progress(unsigned long long done, unsigned long long total) {
+    if (OnProgress) OnProgress(done, total);
+}
+
 }  // namespace torvex

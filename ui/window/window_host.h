@@ -3,6 +3,8 @@
 // that Cancel and Close work in the middle of a conversion.
 #pragma once
 
+#include <functional>
+
 #include "host.h"
 
 class QWidget;
@@ -18,6 +20,10 @@ public:
     void ShowMessage(const std::string& text) override;
     void Yield() override;
     StampTime Now() override;
+    void Progress(unsigned long long done, unsigned long long total) override;
+
+    // Told of the bytes read so far at each yield (the window's progress bar).
+    std::function<void(unsigned long long done, unsigned long long total)> OnProgress;
 
 private:
     Dialogs& dialogs_;
