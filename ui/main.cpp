@@ -27,7 +27,7 @@ int Main(int argc, char** argv) {
     case CommandLine::Action::Window:
         break;
     }
-    return RunWindow(argc, argv);
+    return OpenWindow(argc, argv);
 }
 
 }  // namespace torvex

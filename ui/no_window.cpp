@@ -6,7 +6,7 @@
 
 namespace torvex {
 
-int RunWindow(int, char**) {
+int OpenWindow(int, char**) {
     std::fputs("torvex: this build has no window; give INPUT and OUTPUT\n", stderr);
     std::fputs(UsageText(), stderr);
     return 2;

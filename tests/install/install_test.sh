@@ -16,6 +16,14 @@ for f in bin/torvex share/man/man1/torvex.1 share/applications/torvex.desktop \
     [ -e "$tmp/prefix/$f" ] || fail "not installed: $f"
 done
 [ "$("$tmp/prefix/bin/torvex" --version)" = "torvex V2.5" ] || fail "installed binary: wrong version"
+if [ -e "$build/ui/libtorvex-window.so" ]; then
+    # The installed program finds its window module (which then finds no display).
+    [ -e "$tmp/prefix/lib/torvex/libtorvex-window.so" ] || fail "window module not installed"
+    status=0
+    env -i "$tmp/prefix/bin/torvex" 2> "$tmp/window.err" || status=$?
+    [ $status -eq 2 ] && grep -q '^torvex: no display to open the window on' "$tmp/window.err" \
+        || fail "installed window: $(head -1 "$tmp/window.err")"
+fi
 printf 'Hello\n' > "$tmp/a.txt"
 env -i SOURCE_DATE_EPOCH=0 "$tmp/prefix/bin/torvex" "$tmp/a.txt" "$tmp/a.html" Installed
 grep -q '<H1>Installed</H1>' "$tmp/a.html" || fail "installed binary did not convert"
@@ -39,4 +47,8 @@ done
 dpkg-deb -f "$deb" Depends | grep -q 'libc6' || fail "package has no dependencies"
 dpkg-deb -x "$deb" "$tmp/root"
 [ "$("$tmp/root/usr/bin/torvex" --version)" = "torvex V2.5" ] || fail "packaged binary does not run"
+if [ -e "$build/ui/libtorvex-window.so" ]; then
+    dpkg-deb -c "$deb" | awk '{print $6}' | grep -qx ./usr/lib/torvex/libtorvex-window.so || fail "package lacks the window"
+    dpkg-deb -f "$deb" Depends | grep -q libqt6widgets6 || fail "package does not depend on Qt"
+fi
 echo "install test passed"

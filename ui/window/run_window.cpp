@@ -10,7 +10,7 @@
 #include "main_frm.h"
 #include "product.h"
 #include "program_icon.h"
-#include "window.h"
+#include "run_window.h"
 
 namespace torvex {
 
@@ -77,3 +77,5 @@ int RunWindow(int argc, char** argv) {
 }
 
 }  // namespace torvex
+
+extern "C" int torvex_run_window(int argc, char** argv) { return torvex::RunWindow(argc, argv); }
