@@ -9,15 +9,9 @@
 #include <string>
 
 #include "engine.h"
+#include "quiet_host.h"
 
 namespace {
-
-class QuietHost : public torvex::Host {
-public:
-    void ShowMessage(const std::string&) override {}
-    void Yield() override {}
-    torvex::StampTime Now() override { return {}; }
-};
 
 void BM_ConvertFile(benchmark::State& state) {
     const bool plain = state.range(0) != 0;
@@ -34,7 +28,7 @@ void BM_ConvertFile(benchmark::State& state) {
     while (text.size() < 10'000'000) text += piece;
     std::ofstream(input, std::ios::binary) << text << '\n';
 
-    QuietHost host;
+    torvex::bench::QuietHost host;
     torvex::Engine engine(host);
     for (auto _ : state) {
         std::string in = input, out = folder + "/out.html", title = "Bench";

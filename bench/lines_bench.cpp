@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine.h"
+#include "quiet_host.h"
 #include "escape.h"
 #include "labels.h"
 #include "line_writer.h"
@@ -98,13 +99,6 @@ void BM_LinkCrossReferences(benchmark::State& state) {
 }
 BENCHMARK(BM_LinkCrossReferences);
 
-class QuietHost : public torvex::Host {
-public:
-    void ShowMessage(const std::string&) override {}
-    void Yield() override {}
-    torvex::StampTime Now() override { return {}; }
-};
-
 // The whole pass over 32 MB of the licences, in each line-break mode, into
 // /dev/null (the input comes from the page cache).
 void BM_ConvertCorpus(benchmark::State& state) {
@@ -112,7 +106,7 @@ void BM_ConvertCorpus(benchmark::State& state) {
     std::string text;
     while (text.size() < (32u << 20)) text += Corpus();
     std::ofstream(input, std::ios::binary) << text;
-    QuietHost host;
+    torvex::bench::QuietHost host;
     torvex::Engine engine(host);
     for (auto _ : state) {
         std::string in = input.string(), out = "/dev/null", title = "Bench";

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "pages.h"
 #include "temp_dir.h"
 
 namespace torvex {
@@ -25,22 +26,7 @@ std::string Convert(const TempDir& dir, const std::string& input, const std::str
 }
 
 std::string Page(const std::string& title, const std::string& body) {
-    return "<!DOCTYPE html PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\">\r\n"
-           "<HTML>\r\n\r\n<HEAD>\r\n"
-           "<META NAME=\"GENERATOR\" CONTENT=\"Torvex http://www.vantry.example/\">\r\n"
-           "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=iso-8859-1\">\r\n"
-           "<meta http-equiv=\"pragma\" content=\"cache\">\r\n"
-           "<meta http-equiv=\"expires\" content=\"-1\">\r\n"
-           "<meta name=\"robots\" content=\"index,follow\">\r\n"
-           "<meta name=\"description\" content=\"" + title + "\">\r\n"
-           "<meta name=\"keywords\" content=\"" + title + "\">\r\n"
-           "<TITLE>" + title + "</TITLE>\r\n\r\n</HEAD>\r\n\r\n\r\n<BODY>\r\n\r\n"
-           "<H1>" + title + "</H1>\r\n\r\n\r\n" +
-           body +
-           "<HR><ADDRESS>\r\n"
-           "<A HREF=\"http://www.vantry.example/software/torvex.html\">Torvex</A> V2.5 by "
-           "<A HREF=\"mailto:brenlow@vantry.example\">Brenlow</A> created this page\r\n"
-           "</ADDRESS>\r\n</BODY>\r\n\r\n</HTML>\r\n";
+    return testing::PageHead(title) + body + testing::PageFoot();
 }
 
 TEST(LinksPage, AddressesInRunningText) {

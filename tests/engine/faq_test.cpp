@@ -6,7 +6,7 @@
 #include <string>
 
 #include "engine.h"
-#include "page_parts.h"
+#include "pages.h"
 #include "recording_host.h"
 #include "temp_dir.h"
 
@@ -68,7 +68,7 @@ TEST_F(FaqConversion, PagesMatchTheirExpectedBytes) {
 // Every page between the first and the last points back to the contents
 // page; only the last one carries the navigation bar.
 TEST_F(FaqConversion, EveryPageIsCompleteAndLinkedBackToTheContents) {
-    const std::string back = "<H2><A HREF=\"contents.html\">Contents Page</A></H2>\r\n" + testing::ExpectedFooter(
+    const std::string back = "<H2><A HREF=\"contents.html\">Contents Page</A></H2>\r\n" + testing::PageFoot(
                                                                                                " on 05-Mar-2027 at 14:07:09<BR>");
     EXPECT_FALSE(Page("contents").ends_with(back));
     for (const char* name : SectionPages) {

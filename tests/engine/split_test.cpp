@@ -8,7 +8,7 @@
 
 #include "engine.h"
 #include "links.h"
-#include "page_parts.h"
+#include "pages.h"
 #include "recording_host.h"
 #include "section_tables.h"
 #include "temp_dir.h"
@@ -16,8 +16,8 @@
 namespace torvex {
 namespace {
 
-using testing::ExpectedFooter;
-using testing::ExpectedHeader;
+using testing::PageFoot;
+using testing::PageHead;
 using testing::ReadFile;
 using testing::RecordingHost;
 using testing::TempDir;
@@ -87,14 +87,14 @@ TEST(SplitMode, NumbersThatOnlyGrowStayOnTheContentsPageWithoutABar) {
     EXPECT_TRUE(run.ok);
     EXPECT_EQ(run.outputName, dir / "contents.html");
     EXPECT_EQ(FilesIn(dir.path()), (std::set<std::string>{"contents.html", "faq.txt"}));
-    EXPECT_EQ(ReadFile(dir / "contents.html"), ExpectedHeader("My FAQ") +
+    EXPECT_EQ(ReadFile(dir / "contents.html"), PageHead("My FAQ") +
                                                    "Intro<BR>\r\n"
                                                    "[1] <A HREF=\"1.html\">One</A><BR>\r\n"
                                                    "[2] <A HREF=\"2.html\">Two</A><BR>\r\n"
                                                    "[2.1] <A HREF=\"2_1.html\">Two point one</A><BR>\r\n"
                                                    "[3] <A HREF=\"3.html\">Three</A><BR>\r\n"
                                                    "Closing words.<BR>\r\n" +
-                                                   ExpectedFooter());
+                                                   PageFoot());
     EXPECT_TRUE(c.host.messages.empty());
 }
 
@@ -107,10 +107,10 @@ TEST(SplitMode, EachHeadingClosesThePageBeforeItAndTheLastPageGetsTheBar) {
     EXPECT_EQ(run.outputName, dir / "2.html");
     EXPECT_EQ(FilesIn(dir.path()), (std::set<std::string>{"contents.html", "1.html", "2.html", "faq.txt"}));
     // The contents page is closed by the first heading without the "Contents Page" line.
-    EXPECT_EQ(ReadFile(dir / "contents.html"), ExpectedHeader("Set") + TwoSectionsContents + ExpectedFooter());
+    EXPECT_EQ(ReadFile(dir / "contents.html"), PageHead("Set") + TwoSectionsContents + PageFoot());
     EXPECT_EQ(ReadFile(dir / "1.html"),
-              ExpectedHeader("Alpha") + "\r\nAlpha text.<BR>\r\n" + ContentsLine + ExpectedFooter());
-    EXPECT_EQ(ReadFile(dir / "2.html"), ExpectedHeader("Beta") + "\r\nBeta text.<BR>\r\n" + Bar("Beta") + ExpectedFooter());
+              PageHead("Alpha") + "\r\nAlpha text.<BR>\r\n" + ContentsLine + PageFoot());
+    EXPECT_EQ(ReadFile(dir / "2.html"), PageHead("Beta") + "\r\nBeta text.<BR>\r\n" + Bar("Beta") + PageFoot());
     EXPECT_TRUE(c.host.messages.empty());
     EXPECT_EQ(c.engine.ShortTitle, "Beta");
 }
@@ -122,9 +122,9 @@ TEST(SplitMode, ContentsInTheFolderPathKeepsTheContentsPageLineOffEveryPage) {
     WriteFile(folder + "/faq.txt", TwoSections);
     Converter c;
     EXPECT_TRUE(c.Convert(folder + "/faq.txt").ok);
-    EXPECT_EQ(ReadFile(folder + "/1.html"), ExpectedHeader("Alpha") + "\r\nAlpha text.<BR>\r\n" + ExpectedFooter());
+    EXPECT_EQ(ReadFile(folder + "/1.html"), PageHead("Alpha") + "\r\nAlpha text.<BR>\r\n" + PageFoot());
     EXPECT_EQ(ReadFile(folder + "/2.html"),
-              ExpectedHeader("Beta") + "\r\nBeta text.<BR>\r\n" + Bar("Beta") + ExpectedFooter());
+              PageHead("Beta") + "\r\nBeta text.<BR>\r\n" + Bar("Beta") + PageFoot());
 }
 
 TEST(SplitMode, SubSectionHeadingOpensItsOwnPage) {
@@ -144,10 +144,10 @@ TEST(SplitMode, SubSectionHeadingOpensItsOwnPage) {
     EXPECT_EQ(run.outputName, dir / "4_1.html");
     EXPECT_EQ(FilesIn(dir.path()), (std::set<std::string>{"contents.html", "3.html", "4.html", "4_1.html", "faq.txt"}));
     // The reference is linked and still gets its "<BR>".
-    EXPECT_EQ(ReadFile(dir / "4.html"), ExpectedHeader("Options") + "\r\nSee <A HREF=\"4_1.html\">[4.1]</A>.<BR>\r\n" +
-                                            ContentsLine + ExpectedFooter());
+    EXPECT_EQ(ReadFile(dir / "4.html"), PageHead("Options") + "\r\nSee <A HREF=\"4_1.html\">[4.1]</A>.<BR>\r\n" +
+                                            ContentsLine + PageFoot());
     EXPECT_EQ(ReadFile(dir / "4_1.html"),
-              ExpectedHeader("Line breaks") + "\r\nText.<BR>\r\n" + Bar("Line breaks") + ExpectedFooter());
+              PageHead("Line breaks") + "\r\nText.<BR>\r\n" + Bar("Line breaks") + PageFoot());
 }
 
 TEST(SplitMode, LeadingSpacesAreLostAndLeadingTabsKept) {
@@ -160,25 +160,25 @@ TEST(SplitMode, LeadingSpacesAreLostAndLeadingTabsKept) {
                                    indented + "\tTabbed line\n");
     Converter c;
     EXPECT_TRUE(c.Convert(dir / "faq.txt").ok);
-    EXPECT_EQ(ReadFile(dir / "contents.html"), ExpectedHeader("The FAQ") +
+    EXPECT_EQ(ReadFile(dir / "contents.html"), PageHead("The FAQ") +
                                                    "Indented intro<BR>\r\n"
                                                    "[1] <A HREF=\"1.html\">One</A><BR>\r\n"
                                                    "[2] <A HREF=\"2.html\">Two</A><BR>\r\n" +
-                                                   ExpectedFooter());
+                                                   PageFoot());
     // 58 characters once the spaces are gone: too long for "<BR>" after the
     // page's fresh line lengths, and no longer four spaces in a row.
-    EXPECT_EQ(ReadFile(dir / "1.html"), ExpectedHeader("One") +
+    EXPECT_EQ(ReadFile(dir / "1.html"), PageHead("One") +
                                             "\r\n"
                                             "This line of prose is indented by four spaces in the text.\r\n"
                                             "\tTabbed line<BR>\r\n" +
-                                            Bar("One") + ExpectedFooter());
+                                            Bar("One") + PageFoot());
 
     // Outside split mode the same line keeps its spaces and so its "<BR>".
     WriteFile(dir / "plain.txt", indented);
     EXPECT_TRUE(c.Convert(dir / "plain.txt", dir / "plain.html", "Plain").ok);
     EXPECT_EQ(ReadFile(dir / "plain.html"),
-              ExpectedHeader("Plain") + "    This line of prose is indented by four spaces in the text.<BR>\r\n" +
-                  ExpectedFooter());
+              PageHead("Plain") + "    This line of prose is indented by four spaces in the text.<BR>\r\n" +
+                  PageFoot());
 }
 
 TEST(SplitMode, LetterLabelSwitchesPagesOnlyRightAfterALabelledLine) {
@@ -195,9 +195,9 @@ TEST(SplitMode, LetterLabelSwitchesPagesOnlyRightAfterALabelledLine) {
     EXPECT_TRUE(run.ok);
     EXPECT_EQ(run.outputName, dir / "A.html");
     EXPECT_EQ(FilesIn(dir.path()), (std::set<std::string>{"contents.html", "1.html", "A.html", "faq.txt"}));
-    EXPECT_EQ(ReadFile(dir / "1.html"), ExpectedHeader("One") + "\r\n" + ContentsLine + ExpectedFooter());
-    EXPECT_EQ(ReadFile(dir / "A.html"), ExpectedHeader("Appendix") + "\r\nText.<BR>\r\n[A] Again<BR>\r\n" +
-                                            Bar("Appendix") + ExpectedFooter());
+    EXPECT_EQ(ReadFile(dir / "1.html"), PageHead("One") + "\r\n" + ContentsLine + PageFoot());
+    EXPECT_EQ(ReadFile(dir / "A.html"), PageHead("Appendix") + "\r\nText.<BR>\r\n[A] Again<BR>\r\n" +
+                                            Bar("Appendix") + PageFoot());
 }
 
 TEST(SplitMode, LabelZeroCountsAsNoLabel) {
@@ -211,13 +211,13 @@ TEST(SplitMode, LabelZeroCountsAsNoLabel) {
     Converter c;
     EXPECT_TRUE(c.Convert(dir / "faq.txt").ok);
     EXPECT_EQ(FilesIn(dir.path()), (std::set<std::string>{"contents.html", "1.html", "faq.txt"}));
-    EXPECT_EQ(ReadFile(dir / "contents.html"), ExpectedHeader("The FAQ") +
+    EXPECT_EQ(ReadFile(dir / "contents.html"), PageHead("The FAQ") +
                                                    "[1] <A HREF=\"1.html\">One</A><BR>\r\n"
                                                    "[0] Zero<BR>\r\n"
                                                    "[2] <A HREF=\"2.html\">Two</A><BR>\r\n" +
-                                                   ExpectedFooter());
+                                                   PageFoot());
     EXPECT_EQ(ReadFile(dir / "1.html"),
-              ExpectedHeader("One") + "\r\n[0] Not a heading<BR>\r\n" + Bar("One") + ExpectedFooter());
+              PageHead("One") + "\r\n[0] Not a heading<BR>\r\n" + Bar("One") + PageFoot());
 }
 
 TEST(SplitMode, BarNamesTheSectionOfTheLastLineWhenTheTableHasIt) {
@@ -241,7 +241,7 @@ TEST(SplitMode, BarNamesTheSectionOfTheLastLineWhenTheTableHasIt) {
         Converter c;
         EXPECT_TRUE(c.Convert(dir / "faq.txt").ok);
         EXPECT_EQ(ReadFile(dir / "1.html"),
-                  ExpectedHeader("One") + "\r\n" + tc.body + Bar("One", tc.tableLine) + ExpectedFooter());
+                  PageHead("One") + "\r\n" + tc.body + Bar("One", tc.tableLine) + PageFoot());
     }
 }
 
@@ -252,7 +252,7 @@ TEST(SplitMode, HeadingAboveTwentyOneEndsTheSetWithoutATableLine) {
     const auto run = c.Convert(dir / "faq.txt");
     EXPECT_TRUE(run.ok);
     EXPECT_EQ(run.outputName, dir / "22.html");
-    EXPECT_EQ(ReadFile(dir / "22.html"), ExpectedHeader("Last") + "\r\n" + Bar("Last") + ExpectedFooter());
+    EXPECT_EQ(ReadFile(dir / "22.html"), PageHead("Last") + "\r\n" + Bar("Last") + PageFoot());
 }
 
 TEST(SplitMode, HeadingTextIsEscapedInTheNewPageButATypedTitleIsNot) {
@@ -264,12 +264,12 @@ TEST(SplitMode, HeadingTextIsEscapedInTheNewPageButATypedTitleIsNot) {
               "Press <Ctrl>.\n");
     Converter c;
     EXPECT_TRUE(c.Convert(dir / "faq.txt", "FAQ", "<B>Bold</B> FAQ").ok);
-    EXPECT_EQ(ReadFile(dir / "contents.html"), ExpectedHeader("<B>Bold</B> FAQ") +
+    EXPECT_EQ(ReadFile(dir / "contents.html"), PageHead("<B>Bold</B> FAQ") +
                                                    "[4] <A HREF=\"4.html\">Using &lt;Ctrl&gt; keys</A><BR>\r\n"
                                                    "[5] <A HREF=\"5.html\">More</A><BR>\r\n" +
-                                                   ExpectedFooter());
-    EXPECT_EQ(ReadFile(dir / "4.html"), ExpectedHeader("Using &lt;Ctrl&gt; keys") + "\r\nPress &lt;Ctrl&gt;.<BR>\r\n" +
-                                            Bar("Using &lt;Ctrl&gt; keys") + ExpectedFooter());
+                                                   PageFoot());
+    EXPECT_EQ(ReadFile(dir / "4.html"), PageHead("Using &lt;Ctrl&gt; keys") + "\r\nPress &lt;Ctrl&gt;.<BR>\r\n" +
+                                            Bar("Using &lt;Ctrl&gt; keys") + PageFoot());
 }
 
 TEST(SplitMode, LineBreakModesApplyToHeadingsAndContentsEntries) {
@@ -289,8 +289,8 @@ TEST(SplitMode, LineBreakModesApplyToHeadingsAndContentsEntries) {
         WriteFile(dir / "faq.txt", TwoSections);
         Converter c;
         EXPECT_TRUE(c.Convert(dir / "faq.txt", "FAQ", "Set", tc.mode).ok);
-        EXPECT_EQ(ReadFile(dir / "contents.html"), ExpectedHeader("Set") + tc.contents + ExpectedFooter());
-        EXPECT_EQ(ReadFile(dir / "1.html"), ExpectedHeader("Alpha") + tc.page + ContentsLine + ExpectedFooter());
+        EXPECT_EQ(ReadFile(dir / "contents.html"), PageHead("Set") + tc.contents + PageFoot());
+        EXPECT_EQ(ReadFile(dir / "1.html"), PageHead("Alpha") + tc.page + ContentsLine + PageFoot());
     }
 }
 
@@ -299,10 +299,10 @@ TEST(SplitMode, EveryPageCarriesTheTimeStamp) {
     WriteFile(dir / "faq.txt", TwoSections);
     Converter c;
     EXPECT_TRUE(c.Convert(dir / "faq.txt", "FAQ", "Set", 2, true).ok);
-    const std::string footer = ExpectedFooter(" on 05-Mar-2027 at 14:07:09<BR>");
-    EXPECT_EQ(ReadFile(dir / "contents.html"), ExpectedHeader("Set") + TwoSectionsContents + footer);
-    EXPECT_EQ(ReadFile(dir / "1.html"), ExpectedHeader("Alpha") + "\r\nAlpha text.<BR>\r\n" + ContentsLine + footer);
-    EXPECT_EQ(ReadFile(dir / "2.html"), ExpectedHeader("Beta") + "\r\nBeta text.<BR>\r\n" + Bar("Beta") + footer);
+    const std::string footer = PageFoot(" on 05-Mar-2027 at 14:07:09<BR>");
+    EXPECT_EQ(ReadFile(dir / "contents.html"), PageHead("Set") + TwoSectionsContents + footer);
+    EXPECT_EQ(ReadFile(dir / "1.html"), PageHead("Alpha") + "\r\nAlpha text.<BR>\r\n" + ContentsLine + footer);
+    EXPECT_EQ(ReadFile(dir / "2.html"), PageHead("Beta") + "\r\nBeta text.<BR>\r\n" + Bar("Beta") + footer);
 }
 
 TEST(SplitMode, StoppedPassStillEndsItsPageWithTheBar) {
@@ -318,7 +318,7 @@ TEST(SplitMode, StoppedPassStillEndsItsPageWithTheBar) {
     std::string body = "\r\n";
     for (int i = 4; i <= 25; ++i) body += "Line " + std::to_string(i) + ".<BR>\r\n";
     EXPECT_EQ(ReadFile(dir / "1.html"),
-              ExpectedHeader("One") + body + "<P>Processing interrupted</P>" + Bar("One") + ExpectedFooter());
+              PageHead("One") + body + "<P>Processing interrupted</P>" + Bar("One") + PageFoot());
 }
 
 TEST(SplitMode, InputWithoutAFolderPutsThePagesInTheCurrentDirectory) {
@@ -362,7 +362,7 @@ TEST(SplitModeFailures, PageThatCannotBeCreated) {
     ASSERT_EQ(c.host.messages.size(), 1u);
     EXPECT_EQ(c.host.messages[0].rfind(dir / "2.html", 0), 0u) << c.host.messages[0];
     EXPECT_EQ(ReadFile(dir / "1.html"),
-              ExpectedHeader("Alpha") + "\r\nAlpha text.<BR>\r\n" + ContentsLine + ExpectedFooter());
+              PageHead("Alpha") + "\r\nAlpha text.<BR>\r\n" + ContentsLine + PageFoot());
     EXPECT_TRUE(std::filesystem::is_empty(dir / "2.html"));
 }
 
@@ -414,10 +414,10 @@ TEST(SplitMode, SectionNumberDoesNotCarryOverFromThePreviousConversion) {
     EXPECT_EQ(c.engine.SectionNumber, 5.0f);
     EXPECT_TRUE(c.Convert(second / "faq.txt").ok);
     EXPECT_EQ(FilesIn(second.path()), (std::set<std::string>{"contents.html", "faq.txt"}));
-    EXPECT_EQ(ReadFile(second / "contents.html"), ExpectedHeader("The FAQ") +
+    EXPECT_EQ(ReadFile(second / "contents.html"), PageHead("The FAQ") +
                                                       "[A] Appendix<BR>\r\n"
                                                       "[1] <A HREF=\"1.html\">One</A><BR>\r\n" +
-                                                      ExpectedFooter());
+                                                      PageFoot());
 }
 
 // Lines of a split document still go through link detection.
@@ -429,10 +429,10 @@ TEST(SplitMode, AddressesInSectionLinesBecomeLinks) {
     Converter c;
     EXPECT_TRUE(c.Convert(dir / "faq.txt").ok);
     EXPECT_EQ(ReadFile(dir / "1.html"),
-              ExpectedHeader("One") +
+              PageHead("One") +
                   "\r\nMail <A HREF=\"mailto:faq@vantry.example\">faq@vantry.example</A> or "
                   "<A HREF=\"2.html\">[2]</A><BR>\r\n" +
-                  Bar("One", " &gt; <A HREF=\"install.html\">Installation</A>\r\n") + ExpectedFooter());
+                  Bar("One", " &gt; <A HREF=\"install.html\">Installation</A>\r\n") + PageFoot());
 }
 
 TEST(DirectoryOf, GivesTheFolderWithItsSlashOrTheCurrentDirectory) {
