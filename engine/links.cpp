@@ -150,6 +150,9 @@ void AppendLinks(std::string_view line, std::string_view key, std::string& out) 
     // Each round handles the first candidate of the rest of the line exactly
     // as if that rest were a line of its own; nothing before it is looked at
     // again, and the searches for spaces and "&gt;" carry over between rounds.
+    // Room for a line dense with anchors, so that a long one is not copied
+    // again and again as it grows; what is not written costs no memory.
+    out.reserve(out.size() + 3 * line.size());
     const bool mail = key == "@";
     ForwardSearch spaces(line, " "), greaterThans(line, "&gt;");
     size_t rest = 0;  // where the text not yet handled begins
