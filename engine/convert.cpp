@@ -85,11 +85,8 @@ private:
 
 bool Conversion::OpenPage(const std::string& path) {
     writer_.SetPage(&page_);
-    if (path == "-") {
-        page_.OpenStandardOutput();
-        return true;
-    }
-    switch (page_.Open(path, &input_.id())) {
+    const auto opened = path == "-" ? page_.OpenStandardOutput(&input_.id()) : page_.Open(path, &input_.id());
+    switch (opened) {
     case PageFile::OpenResult::Opened:
         return true;
     case PageFile::OpenResult::SameAsInput:
@@ -141,7 +138,8 @@ bool Conversion::Run(std::string& inputName, std::string& outputName, const std:
         if (!input_.error().empty()) return Fail(input_.error());
         host_.ShowMessage("Input file appears to be empty");
         input_.Close();
-        page_.Close();
+        writer_.SetPage(nullptr);
+        if (!page_.Close()) host_.ShowMessage(page_.error());
         return false;
     }
     WritePageHeader(writer_, TitleFromUtf8(pageTitle), engine_.ShortTitle);

@@ -98,9 +98,11 @@ bool InputFile::ReadLine(std::string& raw) {
         const size_t avail = len_ - pos_;
         const void* lf = std::memchr(start, '\n', avail);
         const size_t take = lf ? static_cast<size_t>(static_cast<const char*>(lf) - start) + 1 : avail;
-        if (!lf && regular_ && raw.size() >= HugeLine && raw.capacity() < raw.size() + (size_ - consumed_)) {
+        if (!lf && regular_ && raw.size() >= HugeLine && size_ > consumed_ &&
+            raw.capacity() < raw.size() + (size_ - consumed_)) {
             // A line this long may well run to the end of the file: one
-            // allocation for all of it beats doubling (and copying) again and again.
+            // allocation for all of it beats doubling (and copying) again and
+            // again. (A file that grows while it is read has more than size_.)
             raw.reserve(raw.size() + (size_ - consumed_) + 32);  // room for the line end and suffix
         }
         raw.append(start, take);

@@ -37,6 +37,21 @@ Existing Classify(const std::string& path, int& err) {
     return Existing::WriteInPlace;
 }
 
+bool SameFile(const struct stat& a, const FileId& b) { return a.st_dev == b.device && a.st_ino == b.inode; }
+
+// The descriptor (1 or 2) of the program's own standard output or error when
+// path names it: /dev/stdout is a link to it, through /proc, and a link
+// like that must never be deleted, nor the file behind it replaced.
+int StandardStreamAt(const std::string& path) {
+    struct stat target {};
+    if (stat(path.c_str(), &target) != 0) return -1;
+    for (int fd : {STDOUT_FILENO, STDERR_FILENO}) {
+        struct stat stream {};
+        if (fstat(fd, &stream) == 0 && stream.st_dev == target.st_dev && stream.st_ino == target.st_ino) return fd;
+    }
+    return -1;
+}
+
 }  // namespace
 
 PageFile::~PageFile() {
@@ -50,8 +65,16 @@ PageFile::OpenResult PageFile::Open(const std::string& path, const FileId* input
     owns_fd_ = true;
     if (input != nullptr) {
         struct stat info {};
-        if (stat(path.c_str(), &info) == 0 && info.st_dev == input->device && info.st_ino == input->inode)
-            return OpenResult::SameAsInput;
+        if (stat(path.c_str(), &info) == 0 && SameFile(info, *input)) return OpenResult::SameAsInput;
+    }
+    if (const int stream = StandardStreamAt(path); stream >= 0) {
+        fd_ = dup(stream);  // its own descriptor, so that Close leaves the stream open
+        if (fd_ < 0) {
+            Fail(errno);
+            return OpenResult::Failed;
+        }
+        buffer_.reserve(BufferSize);
+        return OpenResult::Opened;
     }
     int err = 0;
     switch (Classify(path, err)) {
@@ -80,13 +103,17 @@ PageFile::OpenResult PageFile::Open(const std::string& path, const FileId* input
     return OpenResult::Opened;
 }
 
-void PageFile::OpenStandardOutput() {
+PageFile::OpenResult PageFile::OpenStandardOutput(const FileId* input) {
     path_ = "standard output";
     error_.clear();
     buffer_.clear();
+    struct stat info {};
+    if (input != nullptr && fstat(STDOUT_FILENO, &info) == 0 && SameFile(info, *input))
+        return OpenResult::SameAsInput;  // "torvex a.txt - >> a.txt" would feed on itself
     buffer_.reserve(BufferSize);
     fd_ = STDOUT_FILENO;
     owns_fd_ = false;
+    return OpenResult::Opened;
 }
 
 void PageFile::Write(std::string_view bytes) {

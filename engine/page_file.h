@@ -28,12 +28,15 @@ public:
 
     // Replaces a regular file (or a link to one, or a dangling link) at path
     // by a new, exclusively created file; opens anything else that exists
-    // (a device, a FIFO) as it is, without deleting it. Refuses a path that
-    // is the file `input`. On failure error() describes why.
+    // (a device, a FIFO) as it is, without deleting it; a name of the
+    // program's own standard output or error (/dev/stdout) writes to that
+    // stream. Refuses a path that is the file `input`. On failure error()
+    // describes why.
     OpenResult Open(const std::string& path, const FileId* input);
 
-    // Opens standard output as the page (not closed by Close).
-    void OpenStandardOutput();
+    // Opens standard output as the page (not closed by Close); refuses it
+    // when it is the file `input`.
+    OpenResult OpenStandardOutput(const FileId* input);
 
     bool is_open() const { return fd_ >= 0; }
     void Write(std::string_view bytes);

@@ -176,6 +176,9 @@ int RunConversion(CommandLine& request) {
     } catch (const InputError& e) {
         host.ShowMessage(e.what());
         return 1;
+    } catch (const std::exception& e) {  // such as a line larger than memory
+        host.ShowMessage(std::string("Conversion failed: ") + e.what());
+        return 1;
     }
 }
 

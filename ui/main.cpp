@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "command_line.h"
+#include "product.h"
 #include "window.h"
 
 namespace torvex {
@@ -14,10 +15,10 @@ int Main(int argc, char** argv) {
     switch (request.action) {
     case CommandLine::Action::Help:
         std::fputs(UsageText(), stdout);
-        return 0;
+        return std::fflush(stdout) == 0 ? 0 : 1;
     case CommandLine::Action::Version:
-        std::puts("torvex V2.5");
-        return 0;
+        std::printf("torvex %s\n", ProductVersion);
+        return std::fflush(stdout) == 0 ? 0 : 1;
     case CommandLine::Action::Error:
         std::fprintf(stderr, "torvex: %s\n", request.error.c_str());
         std::fputs(UsageText(), stderr);

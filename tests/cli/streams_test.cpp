@@ -1,5 +1,6 @@
 // Standard input and output as "-", and the progress line on a terminal.
 #include <pty.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -46,6 +47,41 @@ TEST(Streams, AFileNamedDashIsWrittenAsDotSlashDash) {
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "");
     EXPECT_NE(ReadFile(dir / "-").find("A short line<BR>"), std::string::npos);
+}
+
+// Standard output that is the input file itself: refused, nothing written.
+TEST(Streams, StandardOutputAppendedToTheInputIsRefused) {
+    TempDir dir;
+    std::string text;
+    for (int i = 0; i < 20000; ++i) text += "line " + std::to_string(i) + "\n";
+    WriteFile(dir / "in.txt", text);
+    const auto r = testing::Run("/bin/sh", {"-c", "exec \"$0\" -n in.txt - >> in.txt", TORVEX_BINARY}, {}, "",
+                                dir.path());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Torvex: Output file is the same as the input file\n");
+    EXPECT_EQ(ReadFile(dir / "in.txt"), text);
+}
+
+// A name of the program's own standard output (as /dev/stdout is: a link
+// through /proc) writes to it and is never deleted, even when standard
+// output is a regular file.
+TEST(Streams, ALinkToStandardOutputIsWrittenThroughAndKept) {
+    TempDir dir;
+    WriteFile(dir / "a.txt", Text);
+    ASSERT_EQ(symlink("/proc/self/fd/1", (dir / "mystdout").c_str()), 0);
+    const auto direct = testing::Run(TORVEX_BINARY, {"-n", "a.txt", "-"}, {}, "", dir.path());
+    ASSERT_EQ(direct.status, 0);
+    for (const std::string redirect : {">", ">>"}) {
+        const auto r = testing::Run(
+            "/bin/sh", {"-c", "exec \"$0\" -n a.txt mystdout " + redirect + " page.html", TORVEX_BINARY}, {}, "",
+            dir.path());
+        EXPECT_EQ(r.status, 0) << r.err;
+        struct stat info {};
+        ASSERT_EQ(lstat((dir / "mystdout").c_str(), &info), 0);
+        EXPECT_TRUE(S_ISLNK(info.st_mode));
+        EXPECT_EQ(ReadFile(dir / "page.html"), direct.out);
+        unlink((dir / "page.html").c_str());
+    }
 }
 
 TEST(Streams, EmptyStandardInputIsAnEmptyInput) {
