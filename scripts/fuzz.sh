@@ -11,6 +11,8 @@ CXX=clang++ cmake -S . -B build-fuzz -DTORVEX_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWith
 cmake --build build-fuzz -j2
 mkdir -p build-fuzz/findings
 status=0
+passed=0
+failed=0
 for target in build-fuzz/fuzz/fuzz_*; do
     name=${target##*/fuzz_}
     work=build-fuzz/corpus/$name
@@ -20,8 +22,12 @@ for target in build-fuzz/fuzz/fuzz_*; do
     if ! "$target" -max_total_time="$seconds" -max_len=8192 -timeout=30 -rss_limit_mb=4096 \
             -artifact_prefix=build-fuzz/findings/"$name"- "$work" > build-fuzz/"$name".log 2>&1; then
         status=1
+        failed=$((failed + 1))
         tail -40 build-fuzz/"$name".log
+    else
+        passed=$((passed + 1))
     fi
     grep -E '^Done' build-fuzz/"$name".log || true
 done
+echo "fuzz: $passed passed, $failed failed"
 exit $status
