@@ -1,8 +1,8 @@
 #include "escape.h"
 
 #include <array>
-#include <cstdint>
-#include <cstring>
+
+#include "any_byte.h"
 
 namespace torvex {
 
@@ -35,20 +35,9 @@ void AppendEscaped(std::string_view text, std::string& out) {
 }
 
 bool NeedsEscaping(std::string_view text) {
-    // Sixteen bytes at a time: most lines need nothing, and this runs on all.
-    using Bytes = unsigned char __attribute__((vector_size(16)));
-    size_t i = 0;
-    for (; i + 16 <= text.size(); i += 16) {
-        Bytes v;
-        std::memcpy(&v, text.data() + i, 16);
-        const Bytes hits = (v == '<') | (v == '>') | (v == '"') | (v == 0xA3);
-        std::uint64_t halves[2];
-        std::memcpy(halves, &hits, 16);
-        if (halves[0] | halves[1]) return true;
-    }
-    for (; i < text.size(); ++i)
-        if (References[static_cast<unsigned char>(text[i])] != nullptr) return true;
-    return false;
+    return AnyByte(
+        text, [](ByteBlock v) { return (v == '<') | (v == '>') | (v == '"') | (v == 0xA3); },
+        [](char c) { return References[static_cast<unsigned char>(c)] != nullptr; });
 }
 
 std::string EscapeText(std::string_view text) {

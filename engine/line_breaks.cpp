@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "any_byte.h"
+
 namespace torvex {
 
 namespace {
@@ -20,27 +22,33 @@ bool HasParagraph(std::string_view suffix) { return suffix.ends_with(FirstParagr
 // at i, i+1, i+2 and i+3 are loaded side by side, and a lane where all four
 // are spaces starts a run.
 bool LaidOutByHand(std::string_view text) {
-    using Bytes = unsigned char __attribute__((vector_size(16)));
-    const auto load = [&text](size_t at) {
-        Bytes v;
-        std::memcpy(&v, text.data() + at, sizeof v);
-        return v;
-    };
-    size_t i = 0;
-    for (; i + 19 <= text.size(); i += 16) {
-        const Bytes v = load(i);
-        const Bytes hits = (v == '\t') | ((v == ' ') & (load(i + 1) == ' ') & (load(i + 2) == ' ') & (load(i + 3) == ' '));
+    constexpr size_t Reach = sizeof(ByteBlock) + 3;  // a block of starts and the three bytes after it
+    const auto anyAt = [&text](size_t i) {
+        const auto load = [&text](size_t at) {
+            ByteBlock v;
+            std::memcpy(&v, text.data() + at, sizeof v);
+            return v;
+        };
+        const ByteBlock v = load(i);
+        const auto hits = (v == '\t') | ((v == ' ') & (load(i + 1) == ' ') & (load(i + 2) == ' ') & (load(i + 3) == ' '));
         std::uint64_t halves[2];
         std::memcpy(halves, &hits, sizeof halves);
-        if (halves[0] | halves[1]) return true;
+        return (halves[0] | halves[1]) != 0;
+    };
+    if (text.size() < Reach) {
+        int spaces = 0;
+        for (char c : text) {
+            spaces = c == ' ' ? spaces + 1 : 0;
+            if (c == '\t' || spaces == 4) return true;
+        }
+        return false;
     }
-    int spaces = 0;
-    for (char c : text.substr(i)) {
-        if (c == '\t') return true;
-        spaces = c == ' ' ? spaces + 1 : 0;
-        if (spaces == 4) return true;
-    }
-    return false;
+    size_t i = 0;
+    for (; i + Reach <= text.size(); i += sizeof(ByteBlock))
+        if (anyAt(i)) return true;
+    // The last block overlaps starts already tested; the last three bytes
+    // can still hold a TAB.
+    return anyAt(text.size() - Reach) || text.substr(text.size() - 3).find('\t') != std::string_view::npos;
 }
 
 }  // namespace

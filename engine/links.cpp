@@ -1,7 +1,8 @@
 #include "links.h"
 
-#include <cstdint>
 #include <cstring>
+
+#include "any_byte.h"
 
 namespace torvex {
 
@@ -52,19 +53,8 @@ size_t FindNoCase(std::string_view text, std::string_view pattern, size_t from) 
 }  // namespace
 
 bool MayHoldLinks(std::string_view line) {
-    using Bytes = unsigned char __attribute__((vector_size(16)));
-    size_t i = 0;
-    for (; i + 16 <= line.size(); i += 16) {
-        Bytes v;
-        std::memcpy(&v, line.data() + i, sizeof v);
-        const Bytes hits = (v == '@') | (v == ':');
-        std::uint64_t halves[2];
-        std::memcpy(halves, &hits, sizeof halves);
-        if (halves[0] | halves[1]) return true;
-    }
-    for (; i < line.size(); ++i)
-        if (line[i] == '@' || line[i] == ':') return true;
-    return false;
+    return AnyByte(
+        line, [](ByteBlock v) { return (v == '@') | (v == ':'); }, [](char c) { return c == '@' || c == ':'; });
 }
 
 bool ContainsKey(std::string_view line, std::string_view key) { return FindNoCase(line, key, 0) != npos; }
