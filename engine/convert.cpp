@@ -74,7 +74,7 @@ private:
     InputFile input_;
     PageFile page_;
     std::string* output_name_ = nullptr;
-    std::string raw_, line_, work_;
+    std::string line_, work_;  // the line in hand, and where a step that changes it writes
     bool failed_ = false;  // a page switch could not open its page
 
     bool split_ = false;
@@ -146,7 +146,7 @@ bool Conversion::Run(std::string& inputName, std::string& outputName, const std:
 
     long long line_count = 0;
     for (;;) {
-        input_.ReadLine(raw_);
+        input_.ReadLine(line_);
         ConvertLine();
         if (failed_) return false;
         if (page_.failed()) return Fail(page_.error());
@@ -173,9 +173,9 @@ bool Conversion::Run(std::string& inputName, std::string& outputName, const std:
 // capacity, and a step that would not change it (no character to escape,
 // no key) copies nothing.
 void Conversion::ConvertLine() {
-    NormaliseLineEnd(raw_);
-    raw_.resize(TrimLineEnd(raw_).size());  // the line text; its end is CR LF again below
-    line_.swap(raw_);
+    // The raw line becomes the line text in place; its end is CR LF again below.
+    NormaliseLineEnd(line_);
+    line_.resize(TrimLineEnd(line_).size());
     bool escaped = false;
     std::string_view suffix;
     Next next = Next::Suffix;
