@@ -132,6 +132,9 @@ void AppendCandidate(std::string_view c, bool mail, std::string& out) {
 
 }  // namespace
 
+// Prefixes that stay plain text before an anchor, tested in this order.
+constexpr std::string_view KeptPrefixes[] = {"mailto:", "URL:mailto:", "URL:"};
+
 void AppendLinks(std::string_view line, std::string_view key, std::string& out) {
     if (key.empty()) {
         out.append(line);
@@ -156,7 +159,7 @@ void AppendLinks(std::string_view line, std::string_view key, std::string& out) 
         q = CandidateEnd(line, p + key.size(), q);
 
         std::string_view c = line.substr(s, q - s);
-        for (std::string_view prefix : {"mailto:", "URL:mailto:", "URL:"})
+        for (std::string_view prefix : KeptPrefixes)
             if (StartsWithNoCase(c, prefix)) c.remove_prefix(prefix.size());
         // The text before, with any prefix just taken off the candidate.
         out.append(line.substr(rest, static_cast<size_t>(c.data() - line.data()) - rest));
