@@ -6,6 +6,7 @@
 
 #include "engine.h"
 #include "escape.h"
+#include "huge_buffer.h"
 #include "input_file.h"
 #include "labels.h"
 #include "line_breaks.h"
@@ -190,6 +191,7 @@ void Conversion::ConvertLine() {
         if (convert) {
             if (!escaped && NeedsEscaping(line_)) {
                 work_.clear();
+                ReserveHuge(work_, 2 * line_.size());
                 AppendEscaped(line_, work_);
                 line_.swap(work_);
             }

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "engine.h"
+#include "huge_buffer.h"
 
 namespace torvex {
 
@@ -103,7 +104,7 @@ bool InputFile::ReadLine(std::string& raw) {
             // A line this long may well run to the end of the file: one
             // allocation for all of it beats doubling (and copying) again and
             // again. (A file that grows while it is read has more than size_.)
-            raw.reserve(raw.size() + (size_ - consumed_) + 32);  // room for the line end and suffix
+            ReserveHuge(raw, raw.size() + (size_ - consumed_) + 32);  // room for the line end and suffix
         }
         raw.append(start, take);
         pos_ += take;

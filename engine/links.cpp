@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "any_byte.h"
+#include "huge_buffer.h"
 
 namespace torvex {
 
@@ -145,7 +146,7 @@ void AppendLinks(std::string_view line, std::string_view key, std::string& out) 
     // again, and the searches for spaces and "&gt;" carry over between rounds.
     // Room for a line dense with anchors, so that a long one is not copied
     // again and again as it grows; what is not written costs no memory.
-    out.reserve(out.size() + 3 * line.size());
+    ReserveHuge(out, out.size() + 3 * line.size());
     const bool mail = key == "@";
     ForwardSearch spaces(line, " "), greaterThans(line, "&gt;");
     size_t rest = 0;  // where the text not yet handled begins
