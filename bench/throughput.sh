@@ -48,7 +48,11 @@ build_numbered() {  # FILE SIZE
 }
 
 # Seconds and peak kB of one command, into the globals secs and peak_kb.
+# Earlier outputs go first, untimed: deleting a big file costs the kernel
+# time that would otherwise be charged to the run that replaces it.
 measure() {
+    rm -f "$work"/*.html "$work/copy.txt" "$work"/split/*.html
+    sync
     /usr/bin/time -o "$work/time" -f '%e %M' "$@" > /dev/null 2> "$work/err" || {
         echo "failed: $*" >&2
         cat "$work/err" >&2
