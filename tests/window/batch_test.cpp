@@ -242,6 +242,28 @@ private slots:
         }
     }
 
+    // The page being written keeps its name whatever happens to the output
+    // box meanwhile: an edit at a yield must not make the contents page link
+    // to itself.
+    void outputEditedDuringASplit() {
+        std::string text;
+        for (int i = 1; i <= 60; ++i) text += "[" + std::to_string(i) + "] Entry\n";
+        text += "\n[1] First\nText.\n[2] Second\nMore text.\n";
+        TempDir dir, expected;
+        WriteFile(dir / "faq.txt", text);
+        WriteFile(expected / "faq.txt", text);
+        EngineSplit(expected / "faq.txt");
+        Window w;
+        Type(w.Inputname(), Q(dir / "faq.txt"));
+        w.CheckFAQ()->click();
+        AtTurn edit(1, [&] { Type(w.Outputname(), QStringLiteral("x")); });
+        w.OK();
+        QVERIFY(edit.done());
+        QCOMPARE(w.dialogs.messages, QStringList{"Complete"});
+        for (const char* page : {"contents.html", "1.html", "2.html"}) QCOMPARE(ReadFile(dir / page), ReadFile(expected / page));
+        QVERIFY(ReadFile(dir / "contents.html").find("Contents Page") == std::string::npos);
+    }
+
     void severalFilesSplit() {
         TempDir dir, expected;
         WriteFile(dir / "a.txt", NumberedText(1));

@@ -21,7 +21,7 @@ void MainFrm::ButtonOK_Click() {
     const QString multiple = QString::fromUtf8(MultipleFiles);
     const QString appTitle = QString::fromUtf8(ProductName);
 
-    // 1. The input: the kept dialog selection, else the typed name. A name
+    // The input: the kept dialog selection, else the typed name. A name
     //    of spaces only names nothing.
     QString selection = CMDialog1.FileName;
     QStringList chosen = CMDialog1.FileNames;
@@ -30,40 +30,40 @@ void MainFrm::ButtonOK_Click() {
         Message(QStringLiteral("Input file name missing"), appTitle);
         return;
     }
-    // 2. The output: the kept path, else the typed name.
+    // The output: the kept path, else the typed name.
     if (OutputPath.empty()) OutputPath = PathBytes(Outputname->text());
     if (TrimSpaces(PathText(OutputPath)).isEmpty()) {
         Message(QStringLiteral("Output file name missing"), appTitle);
         return;
     }
-    // 3.
+    // Busy from here until the batch is over.
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    // 4.
+    // The line-break mode from the options.
     int mode = 0;
     if (Option1->isChecked()) mode = 1;
     if (Option2->isChecked()) mode = 2;
     if (Option3->isChecked()) mode = 3;
-    // 5. "FAQ" asks for split output; the output box keeps its text.
+    // "FAQ" asks for split output; the output box keeps its text.
     const bool split = CheckFAQ->isChecked();
     if (split) OutputPath = "FAQ";
-    // 6. Several chosen files: a folder and the names in it.
+    // Several chosen files: a folder and the names in it.
     const QString folder = chosen.isEmpty() ? QString() : selection;
     QStringList remaining = chosen.isEmpty() ? QStringList{selection} : chosen;
-    // 7. Each file gets an output name derived from its own name when the
+    // Each file gets an output name derived from its own name when the
     //    output says so, and for every file of a multiple selection that is
     //    not split (one output name cannot serve several files).
     const bool derive = OutputPath == MultipleFiles || (!folder.isEmpty() && !split);
-    // 8.
+    // The batch is under way: Cancel and Close can now stop it.
     engine_.Processing = true;
     batch_running_ = true;
 
     bool converted = false;
     QString failure;
-    // 9. One file after the other.
+    // One file after the other.
     while (!remaining.isEmpty()) {
-        // 9.1
+        // The file's name, without surrounding spaces.
         const QString name = TrimSpaces(remaining.takeFirst());
-        // 9.2 The derived output name shows in the output box while its
+        // The derived output name shows in the output box while its
         //     file is converted.
         if (derive) {
             const QString output = DerivedOutputName(name);
@@ -72,36 +72,41 @@ void MainFrm::ButtonOK_Click() {
         } else if (split) {
             OutputPath = "FAQ";  // the last file's pages renamed it
         }
-        // 9.3
+        // A multiple selection names its files within its folder.
         QString inputPath = name;
         if (!folder.isEmpty()) {
             if (derive) OutputPath = PathBytes(JoinPath(folder, PathText(OutputPath)));
             inputPath = JoinPath(folder, name);
         }
-        // 9.4 Title and stamp are read afresh for every file.
+        // Title and stamp are read afresh for every file.
         std::string inputName = PathBytes(inputPath);
         std::string pageTitle = PageTitle->text().toUtf8().toStdString();
         bool timeStamp = TimeStamp->isChecked();
         StartProgress(QFileInfo(inputPath).fileName());
+        // The engine keeps using this name for the page it writes while the
+        // window handles events: give it a copy that no edit of the output
+        // box can change underneath it, and keep what it leaves there.
+        std::string outputName = OutputPath;
         try {
-            converted = engine_.ConvertFile(inputName, OutputPath, pageTitle, mode, timeStamp);
+            converted = engine_.ConvertFile(inputName, outputName, pageTitle, mode, timeStamp);
+            OutputPath = outputName;
         } catch (const std::exception& e) {
             // The input could not be opened: the batch ends here.
             converted = false;
             failure = QString::fromLocal8Bit(e.what());
         }
-        // 9.5
+        // A failure or a stop ends the batch.
         if (!converted || !engine_.Processing) break;
     }
     EndProgress();
-    // 10. Writing the marker back empties OutputPath.
+    // Writing the marker back empties OutputPath.
     if (derive) Outputname->setText(multiple);
-    // 11.
+    // The arrow pointer is back before any message.
     QApplication::restoreOverrideCursor();
     if (!failure.isEmpty()) Message(failure, MessageTitle);
-    // 12.
+    // "Complete" only for a batch that ran to its end.
     if (engine_.Processing && converted) Message(QStringLiteral("Complete"), MessageTitle);
-    // 13.
+    // At rest again.
     engine_.Processing = false;
     batch_running_ = false;
     if (end_requested_) RequestEnd();

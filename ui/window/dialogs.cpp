@@ -46,6 +46,7 @@ bool QtDialogs::Show(QWidget* parent, CommonDialog& dialog, bool save) {
 
 void QtDialogs::Message(QWidget* parent, const QString& text, const QString& title) {
     QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, parent);
+    box.setTextFormat(Qt::PlainText);  // a file name such as "a<b>c.txt" is shown as it is
     box.exec();
 }
 

@@ -93,6 +93,7 @@ void MainFrm::BuildControls() {
     Label3 = Named(new QLabel(QStringLiteral("Page title"), this), "Label3");
     PageTitle = Named(new QLineEdit(this), "PageTitle");
     ProgressFile = Named(new QLabel(this), "ProgressFile");
+    ProgressFile->setTextFormat(Qt::PlainText);
     ProgressBar = Named(new QProgressBar(this), "ProgressBar");
     ProgressFile->hide();
     ProgressBar->hide();
