@@ -9,7 +9,7 @@ namespace torvex {
 namespace {
 
 constexpr size_t HugePage = size_t(2) << 20;
-constexpr size_t Worthwhile = size_t(32) << 20;
+constexpr size_t Worthwhile = size_t(8) << 20;
 
 }  // namespace
 
