@@ -95,30 +95,32 @@ for n in "${names[@]}"; do
 done
 echo "(ratio to cp: median over the rounds of torvex's time / cp's time in the same round)"
 
+# Median seconds of A and of B over three alternating runs each, into the
+# globals median_a, median_b and the peak kB of B's last run, peak_b.
+compare() {  # INPUT_A INPUT_B
+    local a="" b="" r
+    for ((r = 1; r <= 3; r++)); do
+        measure "$torvex" -n "$1" "$work/out.html"; a+="$secs "
+        measure "$torvex" -n "$2" "$work/out.html"; b+="$secs "; peak_b=$peak_kb
+    done
+    median_a=$(tr ' ' '\n' <<< "$a" | grep . | median)
+    median_b=$(tr ' ' '\n' <<< "$b" | grep . | median)
+}
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN {print a / b}'; }
+megabytes() { awk -v k="$1" 'BEGIN {print k / 1024}'; }
+
 # Linearity: four times the input should take four times as long.
 cat "$work/corpus.txt" "$work/corpus.txt" "$work/corpus.txt" "$work/corpus.txt" > "$work/corpus1g.txt"
 rm -f "$work/numbered.txt"
-small="" big=""
-for ((r = 1; r <= 3; r++)); do
-    measure "$torvex" -n "$work/corpus.txt" "$work/out.html";    small+="$secs "
-    measure "$torvex" -n "$work/corpus1g.txt" "$work/out.html";  big+="$secs "; big_peak=$peak_kb
-done
-ms=$(tr ' ' '\n' <<< "$small" | grep . | median)
-mbig=$(tr ' ' '\n' <<< "$big" | grep . | median)
+compare "$work/corpus.txt" "$work/corpus1g.txt"
 printf '\n1 GB: %.2f s (peak %.1f MB), %.2f times the 256 MB run (target 4 +- 15%%)\n' \
-    "$mbig" "$(awk -v k="$big_peak" 'BEGIN {print k / 1024}')" "$(awk -v a="$mbig" -v b="$ms" 'BEGIN {print a / b}')"
-rm -f "$work/corpus1g.txt" "$work/out.html"
+    "$median_b" "$(megabytes "$peak_b")" "$(ratio "$median_b" "$median_a")"
+rm -f "$work/corpus1g.txt"
 
 # One line of 100 MB holding a million addresses, against 100 MB of lines.
 awk 'BEGIN { for (i = 0; i < 1250000; i++) printf "mail user%07d@example.org or see http://example.org/p%07d news:comp.x%06d ", i, i, i }' \
     | head -c $((100 * mb)) > "$work/addresses.txt"
 head -c $((100 * mb)) "$work/corpus.txt" > "$work/lines.txt"
-lines="" addr=""
-for ((r = 1; r <= 3; r++)); do
-    measure "$torvex" -n "$work/lines.txt" "$work/out.html";      lines+="$secs "
-    measure "$torvex" -n "$work/addresses.txt" "$work/out.html";  addr+="$secs "; addr_peak=$peak_kb
-done
-ml=$(tr ' ' '\n' <<< "$lines" | grep . | median)
-ma=$(tr ' ' '\n' <<< "$addr" | grep . | median)
+compare "$work/lines.txt" "$work/addresses.txt"
 printf '100 MB line with addresses: %.2f s (peak %.1f MB), %.2f times 100 MB of ordinary lines (%.2f s; target at most 3)\n' \
-    "$ma" "$(awk -v k="$addr_peak" 'BEGIN {print k / 1024}')" "$(awk -v a="$ma" -v b="$ml" 'BEGIN {print a / b}')" "$ml"
+    "$median_b" "$(megabytes "$peak_b")" "$(ratio "$median_b" "$median_a")" "$median_a"

@@ -93,33 +93,5 @@ TEST(Binary, AnIncompletePlainCommandLineWantsTheWindow) {
     }
 }
 
-TEST(Binary, FailuresExitOneWithTheReason) {
-    TempDir dir;
-    WriteFile(dir / "a.txt", "x\n");
-    WriteFile(dir / "empty.txt", "");
-    WriteFile(dir / "old.html", "old");
-    const struct {
-        std::vector<std::string> args;
-        std::string err;
-    } cases[] = {
-        {{dir / "missing.txt", dir / "old.html"},
-         "Torvex: Cannot open input file " + (dir / "missing.txt") + ": No such file or directory\n"},
-        {{dir.path(), dir / "old.html"}, "Torvex: Cannot open input file " + dir.path() + ": Is a directory\n"},
-        {{dir / "a.txt", "/dev/full"}, "Torvex: /dev/full: No space left on device\n"},
-        {{dir / "a.txt", dir / "a.txt"}, "Torvex: Output file is the same as the input file\n"},
-        {{dir / "a.txt", dir / "no/such.html"}, "Torvex: " + (dir / "no/such.html") + ": No such file or directory\n"},
-        {{dir / "empty.txt", dir / "empty.html"}, "Torvex: Input file appears to be empty\n"},
-    };
-    for (const auto& c : cases) {
-        const auto r = Torvex(c.args);
-        EXPECT_EQ(r.status, 1);
-        EXPECT_EQ(r.err, c.err);
-    }
-    EXPECT_EQ(ReadFile(dir / "old.html"), "old");
-    EXPECT_EQ(ReadFile(dir / "a.txt"), "x\n");
-    EXPECT_TRUE(testing::Exists(dir / "empty.html"));
-    EXPECT_EQ(ReadFile(dir / "empty.html"), "");
-}
-
 }  // namespace
 }  // namespace torvex

@@ -309,35 +309,6 @@ TEST_F(OutputRules, WritesDevicesInPlace) {
     EXPECT_TRUE(host.messages.empty());
 }
 
-TEST_F(OutputRules, AFullDiskIsAFailure) {
-    EXPECT_FALSE(Run("/dev/full"));
-    ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0], "/dev/full: No space left on device");
-}
-
-TEST_F(OutputRules, AFolderOrMissingFolderIsAFailure) {
-    ASSERT_EQ(mkdir((dir / "sub").c_str(), 0755), 0);
-    ASSERT_EQ(symlink((dir / "sub").c_str(), (dir / "sublink").c_str()), 0);
-    EXPECT_FALSE(Run(dir / "sub"));
-    EXPECT_FALSE(Run(dir / "sublink"));
-    EXPECT_FALSE(Run(dir / "missing/out.html"));
-    ASSERT_EQ(host.messages.size(), 3u);
-    EXPECT_EQ(host.messages[0], (dir / "sub") + ": Is a directory");
-    EXPECT_EQ(host.messages[2], (dir / "missing/out.html") + ": No such file or directory");
-    EXPECT_TRUE(Exists(dir / "sub"));
-}
-
-TEST_F(OutputRules, NeverOverwritesTheInput) {
-    ASSERT_EQ(symlink((dir / "in.txt").c_str(), (dir / "soft.html").c_str()), 0);
-    ASSERT_EQ(link((dir / "in.txt").c_str(), (dir / "hard.html").c_str()), 0);
-    for (const std::string& out : {dir / "in.txt", dir / "soft.html", dir / "hard.html", dir / "./in.txt"}) {
-        EXPECT_FALSE(Run(out));
-        EXPECT_EQ(ReadFile(dir / "in.txt"), "x\n");
-    }
-    EXPECT_TRUE(Exists(dir / "soft.html"));
-    EXPECT_EQ(host.messages, std::vector<std::string>(4, "Output file is the same as the input file"));
-}
-
 TEST(ConvertFile, HugeLinesAreConvertedWhole) {
     std::string line(3'000'000, 'a');
     for (size_t i = 7; i < line.size(); i += 8) line[i] = ' ';

@@ -1,5 +1,4 @@
 // Whole conversions of numbered documents into page sets ("FAQ" output).
-#include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <set>
@@ -7,10 +6,8 @@
 #include <unistd.h>
 
 #include "engine.h"
-#include "links.h"
 #include "pages.h"
 #include "recording_host.h"
-#include "section_tables.h"
 #include "temp_dir.h"
 
 namespace torvex {
@@ -245,16 +242,6 @@ TEST(SplitMode, BarNamesTheSectionOfTheLastLineWhenTheTableHasIt) {
     }
 }
 
-TEST(SplitMode, HeadingAboveTwentyOneEndsTheSetWithoutATableLine) {
-    TempDir dir;
-    WriteFile(dir / "faq.txt", "[21] Last but one\n[22] Last\n[21] Last but one\n[22] Last\n");
-    Converter c;
-    const auto run = c.Convert(dir / "faq.txt");
-    EXPECT_TRUE(run.ok);
-    EXPECT_EQ(run.outputName, dir / "22.html");
-    EXPECT_EQ(ReadFile(dir / "22.html"), PageHead("Last") + "\r\n" + Bar("Last") + PageFoot());
-}
-
 TEST(SplitMode, HeadingTextIsEscapedInTheNewPageButATypedTitleIsNot) {
     TempDir dir;
     WriteFile(dir / "faq.txt",
@@ -292,17 +279,6 @@ TEST(SplitMode, LineBreakModesApplyToHeadingsAndContentsEntries) {
         EXPECT_EQ(ReadFile(dir / "contents.html"), PageHead("Set") + tc.contents + PageFoot());
         EXPECT_EQ(ReadFile(dir / "1.html"), PageHead("Alpha") + tc.page + ContentsLine + PageFoot());
     }
-}
-
-TEST(SplitMode, EveryPageCarriesTheTimeStamp) {
-    TempDir dir;
-    WriteFile(dir / "faq.txt", TwoSections);
-    Converter c;
-    EXPECT_TRUE(c.Convert(dir / "faq.txt", "FAQ", "Set", 2, true).ok);
-    const std::string footer = PageFoot(" on 05-Mar-2027 at 14:07:09<BR>");
-    EXPECT_EQ(ReadFile(dir / "contents.html"), PageHead("Set") + TwoSectionsContents + footer);
-    EXPECT_EQ(ReadFile(dir / "1.html"), PageHead("Alpha") + "\r\nAlpha text.<BR>\r\n" + ContentsLine + footer);
-    EXPECT_EQ(ReadFile(dir / "2.html"), PageHead("Beta") + "\r\nBeta text.<BR>\r\n" + Bar("Beta") + footer);
 }
 
 TEST(SplitMode, StoppedPassStillEndsItsPageWithTheBar) {
@@ -422,8 +398,6 @@ TEST(SplitMode, SectionNumberDoesNotCarryOverFromThePreviousConversion) {
 
 // Lines of a split document still go through link detection.
 TEST(SplitMode, AddressesInSectionLinesBecomeLinks) {
-    if (MakeLinks("mail me@example.org", "@") == "mail me@example.org")
-        GTEST_SKIP() << "link detection is not in this build yet";
     TempDir dir;
     WriteFile(dir / "faq.txt", "[1] One\n[2] Two\n[1] One\nMail faq@vantry.example or [2]\n");
     Converter c;
@@ -445,15 +419,6 @@ TEST(DirectoryOf, GivesTheFolderWithItsSlashOrTheCurrentDirectory) {
         {"a\\b.txt", cwd},
     };
     for (const auto& c : cases) EXPECT_EQ(DirectoryOf(c.path), c.folder) << c.path;
-}
-
-TEST(SectionTables, HoldAPageAndATitleForEachOfTheTwentyOneSections) {
-    for (size_t i = 0; i < SectionFiles.size(); ++i) {
-        const std::string_view file = SectionFiles[i];
-        EXPECT_TRUE(file.size() > 5 && file.ends_with(".html")) << i;
-        EXPECT_TRUE(std::none_of(file.begin(), file.end(), [](char ch) { return ch >= 'A' && ch <= 'Z'; })) << i;
-        EXPECT_FALSE(SectionTitles[i].empty()) << i;
-    }
 }
 
 }  // namespace
