@@ -61,7 +61,7 @@ private:
     bool OpenPage(const std::string& path);
     bool ClosePage();
     bool Fail(const std::string& message);
-    void ConvertLine();
+    void ConvertLine(std::string& outputName);
     Next SplitStep(std::string& outputName);
     void SwitchPage(std::string& outputName);
     void WriteNavigationBar();
@@ -74,7 +74,6 @@ private:
 
     InputFile input_;
     PageFile page_;
-    std::string* output_name_ = nullptr;
     std::string line_, work_;  // the line in hand, and where a step that changes it writes
     bool failed_ = false;  // a page switch could not open its page
 
@@ -119,7 +118,6 @@ bool Conversion::Run(std::string& inputName, std::string& outputName, const std:
     if (outputName.empty()) outputName = "c:\\output.html";
     StripQuotes(inputName);
     StripQuotes(outputName);
-    output_name_ = &outputName;
     if (outputName == "FAQ") {
         split_ = true;
         // Each document starts from "no label": a letter label on its first
@@ -148,7 +146,7 @@ bool Conversion::Run(std::string& inputName, std::string& outputName, const std:
     long long line_count = 0;
     for (;;) {
         input_.ReadLine(line_);
-        ConvertLine();
+        ConvertLine(outputName);
         if (failed_) return false;
         if (page_.failed()) return Fail(page_.error());
         if (++line_count % 25 == 0) {
@@ -173,7 +171,7 @@ bool Conversion::Run(std::string& inputName, std::string& outputName, const std:
 // Steady state: the line moves between a few buffers that keep their
 // capacity, and a step that would not change it (no character to escape,
 // no key) copies nothing.
-void Conversion::ConvertLine() {
+void Conversion::ConvertLine(std::string& outputName) {
     // The raw line becomes the line text in place; its end is CR LF again below.
     NormaliseLineEnd(line_);
     line_.resize(TrimLineEnd(line_).size());
@@ -181,7 +179,7 @@ void Conversion::ConvertLine() {
     std::string_view suffix;
     Next next = Next::Suffix;
     if (split_) {
-        next = SplitStep(*output_name_);
+        next = SplitStep(outputName);
         if (failed_) return;
         escaped = next == Next::Convert;
     }

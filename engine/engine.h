@@ -43,8 +43,6 @@ public:
     // Label number of the last line seen in split mode (0: none).
     float SectionNumber = 0;
 
-    Host& host() { return host_; }
-
 private:
     friend class Conversion;
     Host& host_;

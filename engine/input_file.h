@@ -29,7 +29,6 @@ public:
     // Non-empty when a read failed; the input then counts as ended.
     const std::string& error() const { return error_; }
     const FileId& id() const { return id_; }
-    bool is_regular() const { return regular_; }
     unsigned long long size() const { return size_; }
     unsigned long long consumed() const { return consumed_; }
 
