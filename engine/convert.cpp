@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <unistd.h>
 
+#include <unordered_map>
+
 #include "engine.h"
 #include "escape.h"
 #include "huge_buffer.h"
@@ -14,6 +16,7 @@
 #include "page_file.h"
 #include "page_footer.h"
 #include "page_header.h"
+#include "reference_log.h"
 #include "section_tables.h"
 #include "title.h"
 
@@ -24,6 +27,9 @@ namespace {
 constexpr std::string_view CrLf = "\r\n";
 // Mail addresses first: a web address holding an "@" becomes a mail link.
 constexpr std::string_view LinkKeys[] = {"@", "://", "news:"};
+constexpr std::string_view ContentsPage = "contents.html";
+// Warnings about references to missing pages: this many, then a count.
+constexpr long long ShownMissingReferences = 10;
 
 std::string CurrentDirectory() {
     std::string dir(256, '\0');
@@ -63,8 +69,10 @@ private:
     bool Fail(const std::string& message);
     void ConvertLine(std::string& outputName);
     Next SplitStep(std::string& outputName);
-    void SwitchPage(std::string& outputName);
+    bool KeptAsReference(const std::string& pageName);
+    void SwitchPage(std::string& outputName, const std::string& pageName);
     void WriteNavigationBar();
+    void ReportMissingPages();
 
     Engine& engine_;
     Host& host_;
@@ -74,6 +82,8 @@ private:
 
     InputFile input_;
     PageFile page_;
+    PageSet finished_;  // complete pages, renamed into place together at the end
+    long long line_number_ = 0;
     std::string line_, work_;  // the line in hand, and where a step that changes it writes
     bool failed_ = false;  // a page switch could not open its page
 
@@ -81,33 +91,46 @@ private:
     std::string input_folder_;
     bool in_contents_ = true;
     float previous_section_number_ = 0;
+    // The section pages of this set, each with the line of its heading.
+    std::unordered_map<std::string, long long> section_pages_;
+    ReferenceLog references_;
+    const ReferenceSink note_reference_ = [this](std::string_view label) { references_.Add(line_number_, label); };
 };
 
 bool Conversion::OpenPage(const std::string& path) {
     writer_.SetPage(&page_);
-    const auto opened = path == "-" ? page_.OpenStandardOutput(&input_.id()) : page_.Open(path, &input_.id());
+    const auto kind = split_ ? PageFile::Kind::InSet : PageFile::Kind::Named;
+    auto opened = page_.Open(path, &input_.id(), kind, false);
+    if (opened == PageFile::OpenResult::NotAPage) {
+        if (!host_.MayReplaceNonPage(path)) return Fail("");
+        opened = page_.Open(path, &input_.id(), kind, true);
+    }
     switch (opened) {
     case PageFile::OpenResult::Opened:
         return true;
     case PageFile::OpenResult::SameAsInput:
         return Fail("Output file is the same as the input file");
     case PageFile::OpenResult::Failed:
+    case PageFile::OpenResult::NotAPage:
         break;
     }
     return Fail(page_.error());
 }
 
 bool Conversion::ClosePage() {
-    if (page_.Close()) return true;
+    if (page_.Close(finished_)) return true;
     return Fail(page_.error());
 }
 
-// Tells the user, leaves no file open and nothing held back for the next page.
+// Tells the user (unless the host already has), leaves no file open, no
+// page replaced, no temporary file behind and nothing held back for the
+// next page.
 bool Conversion::Fail(const std::string& message) {
     failed_ = true;
-    host_.ShowMessage(message);
+    if (!message.empty()) host_.ShowMessage(message);
     input_.Close();
-    page_.Close();
+    page_.Abandon();
+    finished_.Discard();
     writer_.Discard();
     writer_.SetPage(nullptr);
     return false;
@@ -132,24 +155,25 @@ bool Conversion::Run(std::string& inputName, std::string& outputName, const std:
     else
         input_.Open(inputName);  // throws: nothing has been touched yet
 
-    if (!OpenPage(outputName)) return false;
     if (input_.AtEnd()) {
+        // Nothing to convert replaces nothing: only where no file was does
+        // an empty one remain.
         if (!input_.error().empty()) return Fail(input_.error());
         host_.ShowMessage("Input file appears to be empty");
         input_.Close();
-        writer_.SetPage(nullptr);
-        if (!page_.Close()) host_.ShowMessage(page_.error());
+        CreateEmptyPage(outputName);
         return false;
     }
+    if (!OpenPage(outputName)) return false;
     WritePageHeader(writer_, TitleFromUtf8(pageTitle), engine_.ShortTitle);
 
-    long long line_count = 0;
     for (;;) {
         input_.ReadLine(line_);
+        ++line_number_;
         ConvertLine(outputName);
         if (failed_) return false;
         if (page_.failed()) return Fail(page_.error());
-        if (++line_count % 25 == 0) {
+        if (line_number_ % 25 == 0) {
             host_.Progress(input_.consumed(), input_.size());
             host_.Yield();
         }
@@ -165,6 +189,8 @@ bool Conversion::Run(std::string& inputName, std::string& outputName, const std:
     writer_.WriteLine("");
     if (!ClosePage()) return false;
     writer_.SetPage(nullptr);
+    if (std::string error; !finished_.Publish(error)) return Fail(error);
+    if (split_) ReportMissingPages();
     return true;
 }
 
@@ -217,26 +243,46 @@ Conversion::Next Conversion::SplitStep(std::string& outputName) {
     if (!(section > 0)) return Next::Suffix;
     if (section < previous_section_number_) in_contents_ = false;
     if (in_contents_) {
-        line_ = LinkCrossReferences(EscapeText(line_));
+        line_ = LinkCrossReferences(EscapeText(line_), note_reference_);
         previous_section_number_ = section;
         return Next::Compose;
     }
     if (!line_.empty() && line_[0] == '[') {
-        SwitchPage(outputName);
-        previous_section_number_ = section;
-        return Next::Compose;
+        if (const std::string pageName = PageFileName(line_); !KeptAsReference(pageName)) {
+            SwitchPage(outputName, pageName);
+            previous_section_number_ = section;
+            return Next::Compose;
+        }
     }
-    line_ = LinkCrossReferences(EscapeText(line_));
+    line_ = LinkCrossReferences(EscapeText(line_), note_reference_);
     return Next::Convert;
 }
 
-void Conversion::SwitchPage(std::string& outputName) {
+// A heading whose page this set already has (or whose label has no "]" and
+// so names no page) would overwrite that page and lose a section: it stays
+// in the open page as a line that refers to its section.
+bool Conversion::KeptAsReference(const std::string& pageName) {
+    if (pageName.empty()) return true;
+    const std::string label = "line " + std::to_string(line_number_) + ": " + line_.substr(0, line_.find(']') + 1);
+    if (pageName == ContentsPage) {
+        host_.Warn(label + " names the page contents.html, the contents page; kept as a cross reference");
+        return true;
+    }
+    const auto written = section_pages_.find(pageName);
+    if (written == section_pages_.end()) return false;
+    host_.Warn(label + " names the page " + pageName + ", already written from line " +
+               std::to_string(written->second) + "; kept as a cross reference");
+    return true;
+}
+
+void Conversion::SwitchPage(std::string& outputName, const std::string& pageName) {
     if (outputName.find("contents") == std::string::npos)
         writer_.WriteLine("<H2><A HREF=\"contents.html\">Contents Page</A></H2>\r\n");
     WritePageFooter(writer_, time_stamp_, host_);
     writer_.WriteLine("");
     if (!ClosePage()) return;
-    outputName = input_folder_ + PageFileName(line_);
+    outputName = input_folder_ + pageName;
+    section_pages_.emplace(pageName, line_number_);
     if (!OpenPage(outputName)) return;
     // The heading is the document's text: escaped like the rest of it.
     WritePageHeader(writer_, TitleFromBytes(EscapeText(line_)), engine_.ShortTitle);
@@ -258,6 +304,26 @@ void Conversion::WriteNavigationBar() {
     writer_.WriteLine(" &gt; " + engine_.ShortTitle + " &gt; \r\n");
     writer_.WriteLine("<A HREF=\"#top\">Top</A>\r\n");
     writer_.WriteLine("</P></B>\r\n");
+}
+
+// Says what the set lacks, without changing any page: references to
+// sections that have no page, or no section at all after the contents.
+void Conversion::ReportMissingPages() {
+    if (section_pages_.empty()) {
+        host_.Warn("no section heading follows the contents list; only contents.html was written");
+        return;
+    }
+    long long missing = 0;
+    references_.ForEach([&](long long line, std::string_view label) {
+        const std::string pageName = PageFileName("[" + std::string(label) + "]");
+        if (pageName == ContentsPage || section_pages_.count(pageName) != 0) return;
+        if (++missing <= ShownMissingReferences)
+            host_.Warn("line " + std::to_string(line) + ": [" + std::string(label) + "] refers to the page " +
+                       pageName + ", which this document does not have");
+    });
+    if (const long long more = missing - ShownMissingReferences; more > 0)
+        host_.Warn("... and " + std::to_string(more) + " more cross reference" + (more == 1 ? "" : "s") +
+                   " to missing pages");
 }
 
 bool Engine::ConvertFile(std::string& InputName, std::string& OutputName, std::string& PageTitle,

@@ -24,6 +24,15 @@ public:
     virtual void Yield() = 0;
     // The current date and time for the footer's stamp; read once per page.
     virtual StampTime Now() = 0;
+    // A remark on a conversion that went through all the same (a heading
+    // kept as a cross reference, a reference to a page the set lacks). The
+    // command line prints it; the window, whose pages show what happened,
+    // need not.
+    virtual void Warn(const std::string& /*text*/) {}
+    // May the existing file at path, which is not an HTML page (a text file
+    // named by mistake as the output), be replaced? A host that refuses
+    // tells the user why; the conversion then ends without a message of its own.
+    virtual bool MayReplaceNonPage(const std::string& /*path*/) { return false; }
     // Progress of the current input, for front ends that show it. Called at
     // each yield with the bytes read so far and the input's size (0 if unknown).
     virtual void Progress(unsigned long long /*done*/, unsigned long long /*total*/) {}

@@ -5,10 +5,16 @@ namespace torvex {
 namespace {
 
 // A page name is a bare file name: "." "/" and "\" all become "_", so that
-// no label can name a page outside the folder of the page set. So does a
-// NUL, which would otherwise end the name early and drop its ".html".
+// no label can name a page outside the folder of the page set. So do NUL,
+// which would end the name early and drop its ".html", and the other
+// control characters, which have no business in a file name; an empty
+// label gives "_.html", not the hidden ".html".
 void AppendPageName(std::string_view labelText, std::string& out) {
-    for (char c : labelText) out.push_back(c == '.' || c == '/' || c == '\\' || c == '\0' ? '_' : c);
+    if (labelText.empty()) out.push_back('_');
+    for (char c : labelText) {
+        const auto u = static_cast<unsigned char>(c);
+        out.push_back(c == '.' || c == '/' || c == '\\' || u < 0x20 || u == 0x7F ? '_' : c);
+    }
     out += ".html";
 }
 
@@ -48,7 +54,7 @@ std::optional<float> LabelNumber(std::string& text) {
     return static_cast<float>(value);
 }
 
-std::string LinkCrossReferences(std::string_view line) {
+std::string LinkCrossReferences(std::string_view line, const ReferenceSink& sink) {
     std::string out;
     out.reserve(line.size() + line.size() / 4);
     std::string_view rest = line;
@@ -60,6 +66,7 @@ std::string LinkCrossReferences(std::string_view line) {
         const auto q = rest.find(']', p);
         if (q == std::string_view::npos) break;
         const std::string_view label = rest.substr(p + 1, q - p - 1);
+        if (sink) sink(label);
         if (rest.find_first_not_of(' ') == p) {
             // The line starts with the label: the rest of the line is the link text.
             out.append(rest.substr(0, q + 1)).append(" <A HREF=\"");

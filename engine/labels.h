@@ -3,6 +3,7 @@
 // rule for which "]" closes the label.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -10,8 +11,8 @@
 namespace torvex {
 
 // "[4.1] Options" gives "4_1.html": a bare file name, with "." "/" "\" and
-// NUL turned into "_". Empty when the text holds no "[", or when its first
-// "[" has no "]" after it.
+// control characters turned into "_" ("[]" gives "_.html"). Empty when the
+// text holds no "[", or when its first "[" has no "]" after it.
 std::string PageFileName(std::string_view text);
 
 // Trims the spaces at both ends of text (the caller keeps the trimmed text)
@@ -34,7 +35,10 @@ String TextAfterLabel(const String& text) {
     return text.substr(q + 2);
 }
 
+// Told the label text (between the brackets) of each label that is linked.
+using ReferenceSink = std::function<void(std::string_view label)>;
+
 // The line with its labels turned into links to their pages.
-std::string LinkCrossReferences(std::string_view line);
+std::string LinkCrossReferences(std::string_view line, const ReferenceSink& sink = {});
 
 }  // namespace torvex

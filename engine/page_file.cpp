@@ -1,119 +1,216 @@
 #include "page_file.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "temp_files.h"
 
 namespace torvex {
 
 namespace {
 
 constexpr size_t BufferSize = 1 << 16;
+// A temporary name must fit the folder's limit of 255 bytes per name.
+constexpr size_t MaxNameInTempName = 200;
 
-std::string Describe(const std::string& path, int err) {
-    return path + ": " + std::strerror(err);
-}
-
-// Whether what lies at path may be removed to make room for the new page:
-// a regular file, or a symbolic link to one or to nothing. Devices, FIFOs
-// and links to them are written in place and never unlinked.
-enum class Existing { Nothing, Replace, WriteInPlace, Directory };
-
-Existing Classify(const std::string& path, int& err) {
-    struct stat link_info {};
-    if (lstat(path.c_str(), &link_info) != 0) {
-        err = errno;
-        return err == ENOENT ? Existing::Nothing : Existing::WriteInPlace;
-    }
-    if (S_ISREG(link_info.st_mode)) return Existing::Replace;
-    if (S_ISDIR(link_info.st_mode)) return Existing::Directory;
-    if (!S_ISLNK(link_info.st_mode)) return Existing::WriteInPlace;
-    struct stat target {};
-    if (stat(path.c_str(), &target) != 0) return errno == ENOENT ? Existing::Replace : Existing::WriteInPlace;
-    if (S_ISREG(target.st_mode)) return Existing::Replace;
-    if (S_ISDIR(target.st_mode)) return Existing::Directory;
-    return Existing::WriteInPlace;
-}
+std::string Describe(const std::string& path, int err) { return path + ": " + std::strerror(err); }
 
 bool SameFile(const struct stat& a, const FileId& b) { return a.st_dev == b.device && a.st_ino == b.inode; }
 
 // The descriptor (1 or 2) of the program's own standard output or error when
 // path names it: /dev/stdout is a link to it, through /proc, and a link
-// like that must never be deleted, nor the file behind it replaced.
+// like that must never be replaced, nor the file behind it. A stream that
+// is not open for writing is a closed one held by /dev/null, which does
+// not make /dev/null a name of it.
 int StandardStreamAt(const std::string& path) {
     struct stat target {};
     if (stat(path.c_str(), &target) != 0) return -1;
     for (int fd : {STDOUT_FILENO, STDERR_FILENO}) {
         struct stat stream {};
+        if ((fcntl(fd, F_GETFL) & O_ACCMODE) == O_RDONLY) continue;
         if (fstat(fd, &stream) == 0 && stream.st_dev == target.st_dev && stream.st_ino == target.st_ino) return fd;
     }
     return -1;
 }
 
-}  // namespace
-
-PageFile::~PageFile() {
-    if (fd_ >= 0 && owns_fd_) ::close(fd_);
+// The umask, read without changing it (other threads may be creating files).
+mode_t ProcessUmask() {
+    static const mode_t mask = [] {
+        if (std::FILE* status = std::fopen("/proc/self/status", "re")) {
+            char line[256];
+            unsigned value = 0;
+            bool found = false;
+            while (!found && std::fgets(line, sizeof line, status) != nullptr)
+                found = std::sscanf(line, "Umask: %o", &value) == 1;
+            std::fclose(status);
+            if (found) return static_cast<mode_t>(value);
+        }
+        const mode_t old = umask(022);
+        umask(old);
+        return old;
+    }();
+    return mask;
 }
 
-PageFile::OpenResult PageFile::Open(const std::string& path, const FileId* input) {
-    path_ = path;
+bool EndsWithNoCase(const std::string& text, const char* suffix) {
+    const size_t n = std::strlen(suffix);
+    return text.size() >= n && strcasecmp(text.c_str() + text.size() - n, suffix) == 0;
+}
+
+// A page by its name, or by its first bytes after an optional byte-order
+// mark and white space. A file that cannot be read cannot be shown to be one.
+bool LooksLikePage(const std::string& path) {
+    if (EndsWithNoCase(path, ".html") || EndsWithNoCase(path, ".htm")) return true;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    char buffer[4096];
+    bool first = true, page = false;
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        std::string_view bytes(buffer, static_cast<size_t>(n));
+        if (first && bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
+        first = false;
+        const auto start = bytes.find_first_not_of(" \t\r\n\f\v");
+        if (start != std::string_view::npos) {
+            page = bytes[start] == '<';
+            break;
+        }
+    }
+    ::close(fd);
+    return page;
+}
+
+}  // namespace
+
+void PageSet::Add(std::string temp, std::string path, TempFileEntry* entry) {
+    pages_.push_back({std::move(temp), std::move(path), entry});
+}
+
+bool PageSet::Publish(std::string& error) {
+    for (size_t i = 0; i < pages_.size(); ++i) {
+        if (::rename(pages_[i].temp.c_str(), pages_[i].path.c_str()) != 0) {
+            error = Describe(pages_[i].path, errno);
+            pages_.erase(pages_.begin(), pages_.begin() + static_cast<std::ptrdiff_t>(i));
+            Discard();
+            return false;
+        }
+        UnregisterTempFile(pages_[i].entry);
+    }
+    pages_.clear();
+    return true;
+}
+
+void PageSet::Discard() {
+    for (const auto& page : pages_) {
+        ::unlink(page.temp.c_str());
+        UnregisterTempFile(page.entry);
+    }
+    pages_.clear();
+}
+
+PageFile::~PageFile() { Abandon(); }
+
+PageFile::OpenResult PageFile::Refuse(int err) {
+    Fail(err);
+    return OpenResult::Failed;
+}
+
+PageFile::OpenResult PageFile::Open(const std::string& path, const FileId* input, Kind kind, bool replaceNonPage) {
+    Abandon();
+    const bool standardOutput = kind == Kind::Named && path == "-";
+    path_ = standardOutput ? "standard output" : path;
     error_.clear();
     buffer_.clear();
     owns_fd_ = true;
+    replacing_ = false;
+    struct stat target {};
+    const bool exists = !standardOutput && stat(path.c_str(), &target) == 0;
+    const int stat_error = exists ? 0 : errno;
     if (input != nullptr) {
-        struct stat info {};
-        if (stat(path.c_str(), &info) == 0 && SameFile(info, *input)) return OpenResult::SameAsInput;
+        struct stat out {};
+        if (standardOutput ? fstat(STDOUT_FILENO, &out) == 0 && SameFile(out, *input)
+                           : exists && SameFile(target, *input))
+            return OpenResult::SameAsInput;  // "torvex a.txt - >> a.txt" would feed on itself
     }
-    if (const int stream = StandardStreamAt(path); stream >= 0) {
-        fd_ = dup(stream);  // its own descriptor, so that Close leaves the stream open
-        if (fd_ < 0) {
-            Fail(errno);
-            return OpenResult::Failed;
-        }
+    if (standardOutput) {
+        fd_ = STDOUT_FILENO;
+        owns_fd_ = false;
         buffer_.reserve(BufferSize);
         return OpenResult::Opened;
     }
-    int err = 0;
-    switch (Classify(path, err)) {
-    case Existing::Directory:
-        Fail(EISDIR);
+    if (const int stream = kind == Kind::Named ? StandardStreamAt(path) : -1; stream >= 0) {
+        fd_ = dup(stream);  // its own descriptor, so that closing the page leaves the stream open
+        if (fd_ < 0) return Refuse(errno);
+        buffer_.reserve(BufferSize);
+        return OpenResult::Opened;
+    }
+    struct stat here {};
+    if (lstat(path.c_str(), &here) != 0) {
+        if (errno != ENOENT) return Refuse(errno);
+    } else if (kind == Kind::InSet && !S_ISREG(here.st_mode)) {
+        // The name comes from the document: never followed, never written into.
+        error_ = path + ": not a regular file; a page of a set is only written as a new file or over a "
+                        "regular file";
         return OpenResult::Failed;
-    case Existing::Replace:
-        if (unlink(path.c_str()) != 0 && errno != ENOENT) {
-            Fail(errno);
-            return OpenResult::Failed;
-        }
-        [[fallthrough]];
-    case Existing::Nothing:
-        // Exclusive: a link planted since the check is not followed.
-        fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        break;
-    case Existing::WriteInPlace:
+    } else if (S_ISDIR(here.st_mode) || (exists && S_ISDIR(target.st_mode))) {
+        return Refuse(EISDIR);
+    } else if (exists && S_ISREG(target.st_mode)) {
+        // A regular file, or a link to one: the page replaces the name, and a
+        // link's target is never written.
+        if (access(path.c_str(), W_OK) != 0) return Refuse(errno);
+        if (kind == Kind::Named && !replaceNonPage && !LooksLikePage(path)) return OpenResult::NotAPage;
+        replacing_ = true;
+        old_mode_ = target.st_mode;
+        old_owner_ = target.st_uid;
+        old_group_ = target.st_gid;
+    } else if (!exists) {
+        // A link to nothing takes the page like a new name; a link that
+        // cannot be followed (a loop, a folder we may not enter) is an error.
+        if (stat_error != ENOENT) return Refuse(stat_error);
+    } else {
+        // A device, a FIFO, a socket, or a link to one: written as it is,
+        // never replaced.
         fd_ = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
-        break;
+        if (fd_ < 0) return Refuse(errno);
+        buffer_.reserve(BufferSize);
+        return OpenResult::Opened;
     }
-    if (fd_ < 0) {
-        Fail(errno);
-        return OpenResult::Failed;
-    }
+    if (!CreateTemp()) return OpenResult::Failed;
     buffer_.reserve(BufferSize);
     return OpenResult::Opened;
 }
 
-PageFile::OpenResult PageFile::OpenStandardOutput(const FileId* input) {
-    path_ = "standard output";
-    error_.clear();
-    buffer_.clear();
-    struct stat info {};
-    if (input != nullptr && fstat(STDOUT_FILENO, &info) == 0 && SameFile(info, *input))
-        return OpenResult::SameAsInput;  // "torvex a.txt - >> a.txt" would feed on itself
-    buffer_.reserve(BufferSize);
-    fd_ = STDOUT_FILENO;
-    owns_fd_ = false;
-    return OpenResult::Opened;
+// ".NAME.torvex-XXXXXX" in the page's folder: the same file system, so that
+// the rename is atomic, and a hidden name that tells whose it is.
+bool PageFile::CreateTemp() {
+    const auto slash = path_.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string() : path_.substr(0, slash + 1);
+    const std::string name = path_.substr(folder.size(), MaxNameInTempName);
+    fd_ = CreateRegisteredTempFile(folder + "." + name + ".torvex-", temp_, entry_);
+    if (fd_ >= 0) return true;
+    Fail(errno);
+    return false;
+}
+
+// The owner and group first: changing them may clear the set-id bits.
+bool PageFile::SetAttributes() {
+    mode_t mode = 0666 & ~ProcessUmask();
+    if (replacing_) {
+        mode = old_mode_ & 07777;
+        if (fchown(fd_, old_owner_, old_group_) != 0) {
+            if (errno != EPERM) return false;
+            mode &= 0777;  // set-id bits only for the owner they were meant for
+            if (fchown(fd_, static_cast<uid_t>(-1), old_group_) != 0 && errno != EPERM) return false;
+        }
+    }
+    return fchmod(fd_, mode) == 0;
 }
 
 void PageFile::Write(std::string_view bytes) {
@@ -147,16 +244,42 @@ void PageFile::WriteAll(std::string_view bytes) {
     }
 }
 
-bool PageFile::Close() {
+bool PageFile::Close(PageSet& set) {
     if (fd_ < 0) return !failed();
     Flush();
+    if (!temp_.empty() && !failed() && !SetAttributes()) Fail(errno);
     if (owns_fd_ && ::close(fd_) != 0 && !failed()) Fail(errno);
     fd_ = -1;
-    return !failed();
+    if (temp_.empty()) return !failed();
+    if (failed()) {
+        Abandon();
+        return false;
+    }
+    set.Add(std::move(temp_), path_, entry_);
+    temp_.clear();
+    entry_ = nullptr;
+    return true;
+}
+
+void PageFile::Abandon() {
+    if (fd_ >= 0 && owns_fd_) ::close(fd_);
+    fd_ = -1;
+    if (!temp_.empty()) {
+        ::unlink(temp_.c_str());
+        UnregisterTempFile(entry_);
+        temp_.clear();
+        entry_ = nullptr;
+    }
 }
 
 void PageFile::Fail(int err) {
     if (error_.empty()) error_ = Describe(path_, err);
+}
+
+void CreateEmptyPage(const std::string& path) {
+    if (path == "-") return;
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd >= 0) ::close(fd);
 }
 
 }  // namespace torvex

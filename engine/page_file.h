@@ -1,19 +1,46 @@
-// An output page on disk: opened under the rules that keep a conversion from
-// clobbering what it must not (devices, the input itself, a link planted
-// between delete and create), written through one buffer, closed with its
-// errors reported.
+// An output page on disk. A page that goes to a regular file is written to
+// a temporary file beside it and takes its name only once it is complete,
+// so that the old page stays whole until then; anything else the user
+// names (a device, a FIFO, standard output) is written in place.
 #pragma once
 
 #include <string>
 #include <string_view>
 #include <sys/types.h>
+#include <vector>
 
 namespace torvex {
+
+struct TempFileEntry;
 
 // Identity of an open file, to recognise the input under another name.
 struct FileId {
     dev_t device = 0;
     ino_t inode = 0;
+};
+
+// Pages that are complete under their temporary names and wait to take
+// their own names together. What has not been renamed is removed when the
+// set is discarded or destroyed.
+class PageSet {
+public:
+    PageSet() = default;
+    PageSet(const PageSet&) = delete;
+    PageSet& operator=(const PageSet&) = delete;
+    ~PageSet() { Discard(); }
+
+    void Add(std::string temp, std::string path, TempFileEntry* entry);
+    // Renames every page into place, in the order added; false (with error)
+    // when one cannot be, and then the rest are removed.
+    bool Publish(std::string& error);
+    void Discard();
+
+private:
+    struct Pending {
+        std::string temp, path;
+        TempFileEntry* entry;
+    };
+    std::vector<Pending> pages_;
 };
 
 class PageFile {
@@ -23,25 +50,26 @@ public:
     PageFile& operator=(const PageFile&) = delete;
     ~PageFile();
 
-    // What happened when a page was opened.
-    enum class OpenResult { Opened, Failed, SameAsInput };
+    // Named: an output the user named ("-" is standard output). InSet: a page
+    // of a set, whose name comes from the document's text: written only as a
+    // new file or over a regular file, and never put to the not-a-page test.
+    enum class Kind { Named, InSet };
+    enum class OpenResult { Opened, Failed, SameAsInput, NotAPage };
 
-    // Replaces a regular file (or a link to one, or a dangling link) at path
-    // by a new, exclusively created file; opens anything else that exists
-    // (a device, a FIFO) as it is, without deleting it; a name of the
-    // program's own standard output or error (/dev/stdout) writes to that
-    // stream. Refuses a path that is the file `input`. On failure error()
-    // describes why.
-    OpenResult Open(const std::string& path, const FileId* input);
-
-    // Opens standard output as the page (not closed by Close); refuses it
-    // when it is the file `input`.
-    OpenResult OpenStandardOutput(const FileId* input);
+    // Refuses a path that is the file `input`; a named regular file that
+    // does not look like an HTML page (NotAPage) unless replaceNonPage; an
+    // existing page the user may not write to. On failure error() says why.
+    OpenResult Open(const std::string& path, const FileId* input, Kind kind, bool replaceNonPage);
 
     bool is_open() const { return fd_ >= 0; }
     void Write(std::string_view bytes);
-    // Flushes and closes; false (with error()) when any write or the close failed.
-    bool Close();
+    // Flushes and closes. A page written through a temporary file gets the
+    // old page's permissions (or those of a new file) and joins `set`, to be
+    // renamed into place with it. False (with error()) when any write, the
+    // close or the attributes failed; the temporary file is then removed.
+    bool Close(PageSet& set);
+    // Closes without keeping anything: a temporary file is removed.
+    void Abandon();
 
     bool failed() const { return !error_.empty(); }
     const std::string& error() const { return error_; }
@@ -50,12 +78,25 @@ private:
     void Flush();
     void WriteAll(std::string_view bytes);
     void Fail(int err);
+    OpenResult Refuse(int err);
+    bool CreateTemp();
+    bool SetAttributes();
 
     int fd_ = -1;
     bool owns_fd_ = true;
-    std::string path_;
+    std::string path_;  // the page's own name, as messages show it
+    std::string temp_;  // the temporary file, when the page is written through one
+    TempFileEntry* entry_ = nullptr;
+    bool replacing_ = false;
+    mode_t old_mode_ = 0;
+    uid_t old_owner_ = 0;
+    gid_t old_group_ = 0;
     std::string buffer_;
     std::string error_;
 };
+
+// Leaves an empty file at path where nothing existed (as the page of an
+// empty input); anything already there is left alone.
+void CreateEmptyPage(const std::string& path);
 
 }  // namespace torvex

@@ -32,8 +32,9 @@ inline std::string PageFileName(const std::string& s) {
     const size_t q = Find(s, ']', p);
     if (q == 0) return {};
     std::string n = Mid(s, p + 1, q - p - 1);
+    if (n.empty()) n = "_";
     for (char& c : n)
-        if (c == '.' || c == '/' || c == '\\' || c == '\0') c = '_';
+        if (c == '.' || c == '/' || c == '\\' || static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '_';
     return n + ".html";
 }
 

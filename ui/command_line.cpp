@@ -10,21 +10,97 @@ namespace torvex {
 
 namespace {
 
-// The plain form: the arguments joined by single spaces, then cut at the
-// first two spaces. Anything short of two names opens the window.
-CommandLine ParsePlain(const std::vector<std::string>& args) {
-    std::string text;
-    for (size_t i = 0; i < args.size(); ++i) text += (i ? " " : "") + args[i];
-    CommandLine cl;
-    const auto space = text.find(' ');
-    if (space == std::string::npos) return cl;
-    cl.input = text.substr(0, space);
-    const std::string rest = text.substr(space + 1);
-    const auto second = rest.find(' ');
-    cl.output = rest.substr(0, second);
-    if (second != std::string::npos) cl.title = rest.substr(second + 1);
-    if (!cl.input.empty() && !cl.output.empty()) cl.action = CommandLine::Action::Convert;
-    return cl;
+// One row per option: parsing and --help both follow this table. effect
+// gets the option's argument (empty when it takes none) and gives a
+// problem to report, or nothing.
+struct Option {
+    char short_name;
+    const char* long_name;
+    const char* argument;  // its name in the help, or nullptr
+    const char* help;      // lines after the first start with "\n"
+    std::string (*effect)(CommandLine&, const std::string&);
+};
+
+std::string SetMode(CommandLine& cl, const std::string& word) {
+    static constexpr std::array<const char*, 3> Modes = {"keep", "add", "none"};
+    for (size_t i = 0; i < Modes.size(); ++i) {
+        if (word == Modes[i]) {
+            cl.line_break_mode = static_cast<int>(i) + 1;
+            return {};
+        }
+    }
+    return "invalid line-break mode '" + word + "' (use keep, add or none)";
+}
+
+constexpr std::array<Option, 5> Options = {{
+    {'b', "line-breaks", "MODE",
+     "keep: every line break; add: where the text\nneeds one (the default); none: no line breaks", SetMode},
+    {'n', "no-time-stamp", nullptr, "leave the date and time out of the footer",
+     [](CommandLine& cl, const std::string&) { return cl.time_stamp = false, std::string(); }},
+    {'f', "force", nullptr, "replace OUTPUT even if it is not an HTML page",
+     [](CommandLine& cl, const std::string&) { return cl.force = true, std::string(); }},
+    {'h', "help", nullptr, "show this help and exit",
+     [](CommandLine& cl, const std::string&) { return cl.action = CommandLine::Action::Help, std::string(); }},
+    {'V', "version", nullptr, "show the version and exit",
+     [](CommandLine& cl, const std::string&) { return cl.action = CommandLine::Action::Version, std::string(); }},
+}};
+
+const Option* ByShortName(char name) {
+    for (const auto& option : Options)
+        if (option.short_name == name) return &option;
+    return nullptr;
+}
+
+// "--name", "--name=value" or "--name value"; a unique prefix of a name will do.
+std::string ParseLong(CommandLine& cl, const std::vector<std::string>& args, size_t& i) {
+    const std::string arg = args[i].substr(2);
+    const auto eq = arg.find('=');
+    const std::string name = arg.substr(0, eq);
+    const Option* match = nullptr;
+    for (const auto& option : Options) {
+        if (name == option.long_name) {
+            match = &option;
+            break;
+        }
+        if (std::string_view(option.long_name).starts_with(name)) {
+            if (match != nullptr) return "option '--" + name + "' is ambiguous";
+            match = &option;
+        }
+    }
+    if (match == nullptr || name.empty()) return "unrecognized option '" + args[i] + "'";
+    std::string value;
+    if (match->argument != nullptr) {
+        if (eq != std::string::npos)
+            value = arg.substr(eq + 1);
+        else if (i + 1 < args.size())
+            value = args[++i];
+        else
+            return "option '--" + std::string(match->long_name) + "' requires an argument";
+    } else if (eq != std::string::npos) {
+        return "option '--" + std::string(match->long_name) + "' doesn't allow an argument";
+    }
+    return match->effect(cl, value);
+}
+
+// A cluster of short options such as "-n", "-nbkeep" or "-b keep".
+std::string ParseShort(CommandLine& cl, const std::vector<std::string>& args, size_t& i) {
+    const std::string& arg = args[i];
+    for (size_t k = 1; k < arg.size(); ++k) {
+        const Option* option = ByShortName(arg[k]);
+        if (option == nullptr) return std::string("invalid option -- '") + arg[k] + "'";
+        if (option->argument == nullptr) {
+            if (auto problem = option->effect(cl, {}); !problem.empty() || cl.action != CommandLine::Action::Convert)
+                return problem;
+            continue;
+        }
+        std::string value = arg.substr(k + 1);
+        if (value.empty()) {
+            if (i + 1 >= args.size()) return std::string("option requires an argument -- '") + arg[k] + "'";
+            value = args[++i];
+        }
+        return option->effect(cl, value);
+    }
+    return {};
 }
 
 CommandLine Error(std::string message) {
@@ -34,138 +110,70 @@ CommandLine Error(std::string message) {
     return cl;
 }
 
-bool SetMode(CommandLine& cl, const std::string& word) {
-    static constexpr std::array<const char*, 3> Modes = {"keep", "add", "none"};
-    for (size_t i = 0; i < Modes.size(); ++i) {
-        if (word == Modes[i]) {
-            cl.line_break_mode = static_cast<int>(i) + 1;
-            return true;
-        }
-    }
-    return false;
-}
+}  // namespace
 
-struct LongOption {
-    const char* name;
-    char letter;
-    bool takes_value;
-};
-constexpr std::array<LongOption, 4> LongOptions = {{
-    {"help", 'h', false}, {"version", 'V', false}, {"line-breaks", 'b', true}, {"no-time-stamp", 'n', false}}};
-
-// Applies one option; value is its argument for -b. Empty result: fine.
-std::string Apply(CommandLine& cl, char letter, const std::string& value) {
-    switch (letter) {
-    case 'h': cl.action = CommandLine::Action::Help; break;
-    case 'V': cl.action = CommandLine::Action::Version; break;
-    case 'n': cl.time_stamp = false; break;
-    case 'b':
-        if (!SetMode(cl, value)) return "invalid line-break mode '" + value + "' (use keep, add or none)";
-        break;
-    }
-    return {};
-}
-
-// "--name", "--name=value" or "--name value"; a unique prefix of a name will do.
-std::string ParseLong(CommandLine& cl, const std::vector<std::string>& args, size_t& i) {
-    const std::string arg = args[i].substr(2);
-    const auto eq = arg.find('=');
-    const std::string name = arg.substr(0, eq);
-    const LongOption* match = nullptr;
-    for (const auto& option : LongOptions) {
-        if (name == option.name) {
-            match = &option;
-            break;
-        }
-        if (std::string_view(option.name).starts_with(name)) {
-            if (match != nullptr) return "option '--" + name + "' is ambiguous";
-            match = &option;
-        }
-    }
-    if (match == nullptr || name.empty()) return "unrecognized option '" + args[i] + "'";
-    std::string value;
-    if (match->takes_value) {
-        if (eq != std::string::npos)
-            value = arg.substr(eq + 1);
-        else if (i + 1 < args.size())
-            value = args[++i];
-        else
-            return "option '--" + std::string(match->name) + "' requires an argument";
-    } else if (eq != std::string::npos) {
-        return "option '--" + std::string(match->name) + "' doesn't allow an argument";
-    }
-    return Apply(cl, match->letter, value);
-}
-
-// A cluster of short options such as "-n", "-nbkeep" or "-b keep".
-std::string ParseShort(CommandLine& cl, const std::vector<std::string>& args, size_t& i) {
-    const std::string& arg = args[i];
-    for (size_t k = 1; k < arg.size(); ++k) {
-        const char letter = arg[k];
-        if (letter != 'h' && letter != 'V' && letter != 'n' && letter != 'b')
-            return std::string("invalid option -- '") + letter + "'";
-        if (letter != 'b') {
-            Apply(cl, letter, {});
-            continue;
-        }
-        std::string value = arg.substr(k + 1);
-        if (value.empty()) {
-            if (i + 1 >= args.size()) return "option requires an argument -- 'b'";
-            value = args[++i];
-        }
-        return Apply(cl, letter, value);
-    }
-    return {};
-}
-
-CommandLine ParseOptions(const std::vector<std::string>& args) {
+// Left to right: options wherever they stand, until "--"; "-" alone is a
+// name. Help and version act at once, as the rest of the line may be anything.
+CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     CommandLine cl;
     cl.action = CommandLine::Action::Convert;
-    size_t i = 0;
-    for (; i < args.size(); ++i) {
+    std::vector<std::string> names;
+    bool options = false, ended = false;
+    for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        if (arg == "--") {
-            ++i;
-            break;
+        if (ended || arg.size() < 2 || arg[0] != '-') {
+            names.push_back(arg);
+            continue;
         }
-        if (arg.size() < 2 || arg[0] != '-') break;  // "-" is standard input, an operand
+        options = true;
+        if (arg == "--") {
+            ended = true;
+            continue;
+        }
         const std::string problem = arg[1] == '-' ? ParseLong(cl, args, i) : ParseShort(cl, args, i);
         if (!problem.empty()) return Error(problem);
+        if (cl.action != CommandLine::Action::Convert) return cl;
     }
-    if (cl.action == CommandLine::Action::Help || cl.action == CommandLine::Action::Version) return cl;
-    if (i < args.size()) cl.input = args[i++];
-    if (i < args.size()) cl.output = args[i++];
-    for (size_t k = i; k < args.size(); ++k) cl.title += (k > i ? " " : "") + args[k];
-    if (cl.input.empty()) return Error("missing or empty INPUT");
-    if (cl.output.empty()) return Error("missing or empty OUTPUT");
+    if (!names.empty()) cl.input = names[0];
+    if (names.size() > 1) cl.output = names[1];
+    for (size_t k = 2; k < names.size(); ++k) cl.title += (k > 2 ? " " : "") + names[k];
+    if (cl.input.empty() || cl.output.empty()) {
+        // A bare command line short of two names asks for the window.
+        if (!options) return CommandLine{};
+        return Error(cl.input.empty() ? "missing or empty INPUT" : "missing or empty OUTPUT");
+    }
     return cl;
 }
 
-}  // namespace
-
-CommandLine ParseCommandLine(const std::vector<std::string>& args) {
-    if (!args.empty() && args[0].size() > 0 && args[0][0] == '-') return ParseOptions(args);
-    return ParsePlain(args);
-}
-
-const char* UsageText() {
-    return "Usage: torvex INPUT OUTPUT [TITLE...]\n"
-           "       torvex [OPTION...] [--] INPUT OUTPUT [TITLE...]\n"
-           "       torvex                 (opens the window)\n"
-           "Converts the plain-text file INPUT into the HTML page OUTPUT.\n"
-           "The OUTPUT name FAQ splits a numbered document into a set of pages\n"
-           "in INPUT's folder.\n"
-           "\n"
-           "Options:\n"
-           "  -b, --line-breaks=MODE  keep: every line break; add: where the text\n"
-           "                          needs one (the default); none: no line breaks\n"
-           "  -n, --no-time-stamp     leave the date and time out of the footer\n"
-           "  -h, --help              show this help and exit\n"
-           "  -V, --version           show the version and exit\n";
+const std::string& UsageText() {
+    static const std::string text = [] {
+        std::string usage =
+            "Usage: torvex [OPTION...] [--] INPUT OUTPUT [TITLE...]\n"
+            "       torvex                 (opens the window)\n"
+            "Converts the plain-text file INPUT into the HTML page OUTPUT; \"-\" is\n"
+            "standard input or output. The OUTPUT name FAQ splits a numbered document\n"
+            "into a set of pages in INPUT's folder. A page is written to a temporary\n"
+            "file and replaces the old one only when complete; an interrupt, a full\n"
+            "disk or any other failure leaves the old page as it was.\n"
+            "\n"
+            "Options:\n";
+        constexpr size_t HelpColumn = 26;
+        for (const auto& option : Options) {
+            std::string left = std::string("  -") + option.short_name + ", --" + option.long_name;
+            if (option.argument != nullptr) left += std::string("=") + option.argument;
+            left.resize(HelpColumn, ' ');
+            for (const char* c = option.help; *c != '\0'; ++c)
+                left += *c == '\n' ? "\n" + std::string(HelpColumn, ' ') : std::string(1, *c);
+            usage += left + "\n";
+        }
+        return usage;
+    }();
+    return text;
 }
 
 int RunConversion(CommandLine& request) {
     StderrHost host;
+    host.force = request.force;
     Engine engine(host);
     engine.Processing = true;
     try {

@@ -1,6 +1,5 @@
-// The command line: either the plain form "INPUT OUTPUT [TITLE]" read from
-// the argument text, or, when the first argument starts with "-", options
-// followed by INPUT OUTPUT [TITLE...].
+// The command line: each argument is one word of "INPUT OUTPUT [TITLE...]",
+// with GNU-style options anywhere among them.
 #pragma once
 
 #include <string>
@@ -14,13 +13,14 @@ struct CommandLine {
     std::string input, output, title;
     int line_break_mode = 2;
     bool time_stamp = true;
-    std::string error;  // for Action::Error: what was wrong
+    bool force = false;  // replace an output that is not an HTML page
+    std::string error;   // for Action::Error: what was wrong
 };
 
 CommandLine ParseCommandLine(const std::vector<std::string>& args);
 
 // The usage text, ending in a newline.
-const char* UsageText();
+const std::string& UsageText();
 
 // Runs one conversion with stderr for messages; the process's exit status.
 int RunConversion(CommandLine& request);

@@ -8,7 +8,7 @@ namespace torvex {
 
 int OpenWindow(int, char**) {
     std::fputs("torvex: this build has no window; give INPUT and OUTPUT\n", stderr);
-    std::fputs(UsageText(), stderr);
+    std::fputs(UsageText().c_str(), stderr);
     return 2;
 }
 

@@ -20,7 +20,12 @@ StderrHost::~StderrHost() { ClearProgress(); }
 
 void StderrHost::ShowMessage(const std::string& text) {
     ClearProgress();
-    std::fprintf(stream_, "Torvex: %s\n", text.c_str());
+    std::fprintf(stream_, "torvex: %s\n", text.c_str());
+}
+
+bool StderrHost::MayReplaceNonPage(const std::string& path) {
+    if (!force) ShowMessage(path + " exists and is not an HTML page; use --force to replace it");
+    return force;
 }
 
 StampTime StderrHost::Now() { return StampNow(); }

@@ -15,12 +15,17 @@ public:
     ~StderrHost() override;
 
     void ShowMessage(const std::string& text) override;
+    void Warn(const std::string& text) override { ShowMessage(text); }
+    // Yes with --force; otherwise no, and says how to get a yes.
+    bool MayReplaceNonPage(const std::string& path) override;
     void Yield() override {}
     StampTime Now() override;
     void Progress(unsigned long long done, unsigned long long total) override;
 
     // Removes the progress line, if one is showing.
     void ClearProgress();
+
+    bool force = false;
 
 private:
     using Clock = std::chrono::steady_clock;

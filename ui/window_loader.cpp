@@ -1,10 +1,12 @@
 // Loads the window module beside the program (in the build tree) or where
-// it is installed, and runs it.
+// it is installed, and runs it. Never from the current directory or any
+// relative path: a module planted there would run as the user.
 #include <dlfcn.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "command_line.h"
 #include "window.h"
@@ -15,10 +17,12 @@ namespace {
 
 constexpr const char* ModuleName = "libtorvex-window.so";
 
+// The folder of the running program itself, or nothing when the system
+// cannot say (then only the installed folder is tried).
 std::string ProgramFolder() {
     std::string path(4096, '\0');
     const ssize_t n = readlink("/proc/self/exe", path.data(), path.size());
-    if (n <= 0) return ".";
+    if (n <= 0 || static_cast<size_t>(n) >= path.size() || path[0] != '/') return {};
     path.resize(static_cast<size_t>(n));
     return path.substr(0, path.rfind('/'));
 }
@@ -26,21 +30,29 @@ std::string ProgramFolder() {
 }  // namespace
 
 int OpenWindow(int argc, char** argv) {
-    const std::string folder = ProgramFolder();
+    std::vector<std::string> places;
+    if (const std::string folder = ProgramFolder(); !folder.empty()) places.push_back(folder + "/" + ModuleName);
+    places.push_back(std::string(TORVEX_MODULE_DIR) + "/" + ModuleName);
     std::string problem;
-    for (const std::string& path : {folder + "/" + ModuleName, folder + "/../lib/torvex/" + ModuleName}) {
+    for (const std::string& path : places) {
+        if (access(path.c_str(), F_OK) != 0) continue;
         void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
         if (module == nullptr) {
-            if (problem.empty() || access(path.c_str(), F_OK) == 0) problem = dlerror();
-            continue;
+            problem = dlerror();
+            break;
         }
         using Entry = int (*)(int, char**);
         if (auto run = reinterpret_cast<Entry>(dlsym(module, "torvex_run_window"))) return run(argc, argv);
         problem = dlerror();
+        break;
+    }
+    if (problem.empty()) {
+        problem = "no window module at " + places.front();
+        if (places.size() > 1) problem += " or " + places.back();
     }
     std::fprintf(stderr, "torvex: cannot open the window: %s; give INPUT and OUTPUT to convert without a window\n",
                  problem.c_str());
-    std::fputs(UsageText(), stderr);
+    std::fputs(UsageText().c_str(), stderr);
     return 2;
 }
 

@@ -57,7 +57,7 @@ int RunWindow(int argc, char** argv) {
         std::fputs("torvex: no display to open the window on (DISPLAY, WAYLAND_DISPLAY and "
                    "QT_QPA_PLATFORM are unset); give INPUT and OUTPUT to convert without a window\n",
                    stderr);
-        std::fputs(UsageText(), stderr);
+        std::fputs(UsageText().c_str(), stderr);
         return 2;
     }
     qInstallMessageHandler(ReportStartFailure);
