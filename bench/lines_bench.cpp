@@ -61,7 +61,7 @@ void BM_WriteLine(benchmark::State& state) {
     auto lines = Lines();
     for (size_t i = 0; i < lines.size(); ++i) lines[i] += (i % 5 == 4) ? "\r\n==========<BR>\r\n" : "<BR>\r\n";
     torvex::PageFile page;
-    if (page.Open("/dev/null", nullptr) != torvex::PageFile::OpenResult::Opened) {
+    if (page.Open("/dev/null", nullptr, torvex::PageFile::Kind::Named, false) != torvex::PageFile::OpenResult::Opened) {
         state.SkipWithError("cannot open /dev/null");
         return;
     }

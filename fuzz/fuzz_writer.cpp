@@ -61,7 +61,7 @@ std::string TempPath() {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);
     torvex::PageFile page;
-    if (page.Open(TempPath(), nullptr) != torvex::PageFile::OpenResult::Opened) std::abort();
+    if (page.Open(TempPath(), nullptr, torvex::PageFile::Kind::Named, true) != torvex::PageFile::OpenResult::Opened) std::abort();
     torvex::LineWriter writer;
     writer.SetPage(&page);
     ModelWriter model;
@@ -77,7 +77,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     writer.WriteLine("");
     model.WriteLine("");
-    if (!page.Close()) std::abort();
+    torvex::PageSet set;
+    std::string error;
+    if (!page.Close(set) || !set.Publish(error)) std::abort();
     std::ifstream in(TempPath(), std::ios::binary);
     std::ostringstream written;
     written << in.rdbuf();

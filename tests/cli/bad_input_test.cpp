@@ -3,75 +3,18 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <filesystem>
-#include <map>
-#include <set>
 #include <random>
 
-#include <gtest/gtest.h>
-
-#include "run.h"
-#include "temp_dir.h"
+#include "watched_folder.h"
 
 namespace torvex {
 namespace {
 
-namespace fs = std::filesystem;
 using testing::ReadFile;
 using testing::TempDir;
 using testing::WriteFile;
 
-// Everything below a folder, by name: type, size, modification time and inode.
-using Snapshot = std::map<std::string, std::string>;
-
-Snapshot Take(const std::string& root) {
-    Snapshot shot;
-    for (const auto& entry : fs::recursive_directory_iterator(root)) {
-        struct stat info {};
-        if (lstat(entry.path().c_str(), &info) != 0) continue;
-        std::string state = std::to_string(info.st_mode) + "/" + std::to_string(info.st_ino);
-        if (!S_ISDIR(info.st_mode))  // a folder's own times change with what it holds
-            state += "/" + std::to_string(info.st_size) + "/" + std::to_string(info.st_mtim.tv_sec) + "." +
-                     std::to_string(info.st_mtim.tv_nsec);
-        shot[entry.path().string()] = state;
-    }
-    return shot;
-}
-
-// The names whose state differs between two snapshots.
-std::set<std::string> Changed(const Snapshot& before, const Snapshot& after) {
-    std::set<std::string> names;
-    for (const auto& [name, state] : before) {
-        const auto it = after.find(name);
-        if (it == after.end() || it->second != state) names.insert(name);
-    }
-    for (const auto& [name, state] : after)
-        if (!before.count(name)) names.insert(name);
-    return names;
-}
-
-// Each case runs in dir/work, one level below the folder whose every file
-// is watched, so that a page written above or beside it would show.
-class BadInput : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_EQ(mkdir(work.c_str(), 0755), 0);
-        WriteFile(dir / "outside.html", "bystander");
-    }
-    // Runs torvex in the work folder and checks that only `outputs` changed.
-    testing::RunResult Torvex(const std::vector<std::string>& args, const std::set<std::string>& outputs) {
-        const Snapshot before = Take(dir.path());
-        auto r = testing::Run(TORVEX_BINARY, args, {"SOURCE_DATE_EPOCH=0"}, "", work);
-        for (const auto& name : Changed(before, Take(dir.path())))
-            EXPECT_TRUE(outputs.count(name)) << "changed: " << name;
-        EXPECT_EQ(ReadFile(dir / "outside.html"), "bystander");
-        return r;
-    }
-    std::string In(const std::string& name) const { return work + "/" + name; }
-    std::string Page(const std::string& name) { return ReadFile(In(name)); }
-    TempDir dir;
-    const std::string work = dir / "work";
-};
+using BadInput = testing::WatchedFolder;
 
 void ExpectWholePage(const std::string& page) {
     EXPECT_TRUE(page.starts_with("<!DOCTYPE html PUBLIC")) << page.substr(0, 80);
@@ -106,14 +49,14 @@ TEST_F(BadInput, NamesThatAreNotFiles) {
         std::vector<std::string> args;
         std::string err;
     } cases[] = {
-        {{"folder", "x.html"}, "Torvex: Cannot open input file folder: Is a directory\n"},
-        {{"missing.txt", "x.html"}, "Torvex: Cannot open input file missing.txt: No such file or directory\n"},
-        {{"a.txt", "nowhere/x.html"}, "Torvex: nowhere/x.html: No such file or directory\n"},
-        {{"a.txt", "folder"}, "Torvex: folder: Is a directory\n"},
-        {{"a.txt", "/dev/full"}, "Torvex: /dev/full: No space left on device\n"},
-        {{"a.txt", "soft.txt"}, "Torvex: Output file is the same as the input file\n"},
-        {{"a.txt", "hard.txt"}, "Torvex: Output file is the same as the input file\n"},
-        {{"soft.txt", "a.txt"}, "Torvex: Output file is the same as the input file\n"},
+        {{"folder", "x.html"}, "torvex: Cannot open input file folder: Is a directory\n"},
+        {{"missing.txt", "x.html"}, "torvex: Cannot open input file missing.txt: No such file or directory\n"},
+        {{"a.txt", "nowhere/x.html"}, "torvex: nowhere/x.html: No such file or directory\n"},
+        {{"a.txt", "folder"}, "torvex: folder: Is a directory\n"},
+        {{"a.txt", "/dev/full"}, "torvex: /dev/full: No space left on device\n"},
+        {{"a.txt", "soft.txt"}, "torvex: Output file is the same as the input file\n"},
+        {{"a.txt", "hard.txt"}, "torvex: Output file is the same as the input file\n"},
+        {{"soft.txt", "a.txt"}, "torvex: Output file is the same as the input file\n"},
     };
     for (const auto& c : cases) {
         const auto r = Torvex(c.args, {});

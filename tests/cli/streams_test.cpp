@@ -58,7 +58,7 @@ TEST(Streams, StandardOutputAppendedToTheInputIsRefused) {
     const auto r = testing::Run("/bin/sh", {"-c", "exec \"$0\" -n in.txt - >> in.txt", TORVEX_BINARY}, {}, "",
                                 dir.path());
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "Torvex: Output file is the same as the input file\n");
+    EXPECT_EQ(r.err, "torvex: Output file is the same as the input file\n");
     EXPECT_EQ(ReadFile(dir / "in.txt"), text);
 }
 
@@ -88,7 +88,7 @@ TEST(Streams, EmptyStandardInputIsAnEmptyInput) {
     const auto r = testing::Run(TORVEX_BINARY, {"-", "-"}, {Epoch}, "");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "Torvex: Input file appears to be empty\n");
+    EXPECT_EQ(r.err, "torvex: Input file appears to be empty\n");
 }
 
 TEST(Streams, SplitModeFromStandardInputWritesIntoTheCurrentFolder) {

@@ -22,7 +22,7 @@ TEST(PageFileName, NamesThePageAfterTheFirstLabel) {
         {"", ""},
         {"[1] and [2]", "1.html"},
         {"see [12] first", "12.html"},
-        {"[]", ".html"},
+        {"[]", "_.html"},  // not the hidden ".html"
         {"x ] then [5]", "5.html"},  // the "]" must come after the "["
         {"[A] Appendix", "A.html"},
         // A page name is a bare file name: no label reaches another folder.
@@ -31,6 +31,7 @@ TEST(PageFileName, NamesThePageAfterTheFirstLabel) {
         {"[/abs]", "_abs.html"},
         {"[..]", "__.html"},
         {"[a\0b] x"s, "a_b.html"},  // a NUL would cut the name short
+        {"[a\tb\x1b[2J\x7f\r]", "a_b_[2J__.html"},  // nor any other control character
         // An open "[" names no page.
         {"[4 no close", ""},
         {"] [", ""},

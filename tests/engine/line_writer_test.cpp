@@ -35,12 +35,15 @@ TEST(IsUnderline, RowsOfOneCharacter) {
 std::string Written(std::initializer_list<std::string> lines, std::string* pending = nullptr) {
     testing::TempDir dir;
     PageFile page;
-    EXPECT_EQ(page.Open(dir / "p", nullptr), PageFile::OpenResult::Opened);
+    EXPECT_EQ(page.Open(dir / "p", nullptr, PageFile::Kind::Named, false), PageFile::OpenResult::Opened);
     LineWriter writer;
     writer.SetPage(&page);
     for (const auto& line : lines) writer.WriteLine(line);
     if (pending) *pending = writer.PendingLine();
-    EXPECT_TRUE(page.Close());
+    PageSet set;
+    EXPECT_TRUE(page.Close(set));
+    std::string error;
+    EXPECT_TRUE(set.Publish(error)) << error;
     return testing::ReadFile(dir / "p");
 }
 

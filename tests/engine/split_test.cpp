@@ -93,6 +93,8 @@ TEST(SplitMode, NumbersThatOnlyGrowStayOnTheContentsPageWithoutABar) {
                                                    "Closing words.<BR>\r\n" +
                                                    PageFoot());
     EXPECT_TRUE(c.host.messages.empty());
+    EXPECT_EQ(c.host.warnings,
+              std::vector<std::string>{"no section heading follows the contents list; only contents.html was written"});
 }
 
 TEST(SplitMode, EachHeadingClosesThePageBeforeItAndTheLastPageGetsTheBar) {
@@ -325,45 +327,15 @@ TEST(SplitMode, OnlyTheExactWordFaqSplits) {
     }
 }
 
-// A page that cannot be created or written ends the run with a message and
-// False; the pages before it are complete and no page after it is begun.
-TEST(SplitModeFailures, PageThatCannotBeCreated) {
-    TempDir dir;
-    WriteFile(dir / "faq.txt", TwoSections);
-    std::filesystem::create_directory(dir / "2.html");
-    Converter c;
-    const auto run = c.Convert(dir / "faq.txt");
-    EXPECT_FALSE(run.ok);
-    EXPECT_EQ(run.outputName, dir / "2.html");
-    ASSERT_EQ(c.host.messages.size(), 1u);
-    EXPECT_EQ(c.host.messages[0].rfind(dir / "2.html", 0), 0u) << c.host.messages[0];
-    EXPECT_EQ(ReadFile(dir / "1.html"),
-              PageHead("Alpha") + "\r\nAlpha text.<BR>\r\n" + ContentsLine + PageFoot());
-    EXPECT_TRUE(std::filesystem::is_empty(dir / "2.html"));
-}
-
-TEST(SplitModeFailures, PageThatCannotBeWritten) {
-    TempDir dir;
-    WriteFile(dir / "faq.txt", TwoSections);
-    std::filesystem::create_symlink("/dev/full", dir / "1.html");
-    Converter c;
-    const auto run = c.Convert(dir / "faq.txt");
-    EXPECT_FALSE(run.ok);
-    ASSERT_EQ(c.host.messages.size(), 1u);
-    EXPECT_NE(c.host.messages[0].find("1.html"), std::string::npos) << c.host.messages[0];
-    EXPECT_FALSE(testing::Exists(dir / "2.html"));
-    EXPECT_TRUE(std::filesystem::is_symlink(dir / "1.html"));
-}
-
 TEST(SplitModeFailures, PageThatIsTheInputItselfIsRefused) {
     const struct {
         std::string inputName;  // also the name of a page of the set
         std::string link;       // another name for the input, or empty
         std::set<std::string> files;
     } cases[] = {
-        {"2.html", "", {"contents.html", "1.html", "2.html"}},
+        {"2.html", "", {"2.html"}},  // a set is written whole or not at all
         {"contents.html", "", {"contents.html"}},
-        {"faq.txt", "1.html", {"contents.html", "faq.txt", "1.html"}},
+        {"faq.txt", "1.html", {"faq.txt", "1.html"}},
     };
     for (const auto& tc : cases) {
         SCOPED_TRACE(tc.inputName + " " + tc.link);
@@ -407,6 +379,67 @@ TEST(SplitMode, AddressesInSectionLinesBecomeLinks) {
                   "\r\nMail <A HREF=\"mailto:faq@vantry.example\">faq@vantry.example</A> or "
                   "<A HREF=\"2.html\">[2]</A><BR>\r\n" +
                   Bar("One", " &gt; <A HREF=\"install.html\">Installation</A>\r\n") + PageFoot());
+}
+
+// A heading whose page the set already has, or that names the contents
+// page, would lose a section: it stays in the open page as a reference.
+TEST(SplitMode, AHeadingWhosePageIsTakenIsKeptAsACrossReference) {
+    TempDir dir;
+    WriteFile(dir / "faq.txt",
+              "[3] Three\n"
+              "[7.1] Seven\n"
+              "[3] Three\n"
+              "Text three.\n"
+              "[7.1] Seven\n"
+              "Text seven.\n"
+              "[7_1] Again\n"
+              "More seven.\n"
+              "[3] Three again\n"
+              "[contents] x\n");
+    Converter c;
+    EXPECT_TRUE(c.Convert(dir / "faq.txt").ok);
+    EXPECT_EQ(FilesIn(dir.path()), (std::set<std::string>{"contents.html", "3.html", "7_1.html", "faq.txt"}));
+    EXPECT_EQ(ReadFile(dir / "7_1.html"),
+              PageHead("Seven") +
+                  "\r\nText seven.<BR>\r\n"
+                  "[7_1] <A HREF=\"7_1.html\">Again</A><BR><BR>\r\n"
+                  "More seven.<BR>\r\n"
+                  "[3] <A HREF=\"3.html\">Three again</A><BR><BR>\r\n"
+                  "[contents] <A HREF=\"contents.html\">x</A><BR><BR>\r\n" +
+                  Bar("Seven", " &gt; <A HREF=\"start.html\">Getting started</A>\r\n") + PageFoot());
+    EXPECT_EQ(c.host.warnings,
+              (std::vector<std::string>{
+                  "line 7: [7_1] names the page 7_1.html, already written from line 5; kept as a cross reference",
+                  "line 9: [3] names the page 3.html, already written from line 3; kept as a cross reference",
+                  "line 10: [contents] names the page contents.html, the contents page; kept as a cross reference"}));
+    EXPECT_TRUE(c.host.messages.empty());
+}
+
+// References to sections without a page: the first ten by line, then a
+// count; a hundred thousand of them are kept on disk, not in memory.
+TEST(SplitMode, ReferencesToMissingPagesAreCounted) {
+    const struct {
+        int references;
+        std::string last;
+    } cases[] = {{11, "... and 1 more cross reference to missing pages"},
+                 {100000, "... and 99990 more cross references to missing pages"}};
+    for (const auto& tc : cases) {
+        TempDir dir;
+        std::string text = "[1] One\n[2] Two\n[1] One\nSee [2] and [1].\n[2] Two\n";
+        for (int i = 0; i < 5; ++i) text += "see [" + std::to_string(90 + i) + "]\n";
+        text += "Also";
+        for (int i = 5; i < tc.references; ++i) text += " and [9.9]";
+        WriteFile(dir / "faq.txt", text + "\n");
+        Converter c;
+        EXPECT_TRUE(c.Convert(dir / "faq.txt").ok);
+        ASSERT_EQ(c.host.warnings.size(), 11u);
+        for (int i = 0; i < 5; ++i)
+            EXPECT_EQ(c.host.warnings[i], "line " + std::to_string(6 + i) + ": [" + std::to_string(90 + i) +
+                                              "] refers to the page " + std::to_string(90 + i) +
+                                              ".html, which this document does not have");
+        EXPECT_EQ(c.host.warnings[5], "line 11: [9.9] refers to the page 9_9.html, which this document does not have");
+        EXPECT_EQ(c.host.warnings[10], tc.last);
+    }
 }
 
 TEST(DirectoryOf, GivesTheFolderWithItsSlashOrTheCurrentDirectory) {

@@ -13,6 +13,7 @@ namespace torvex::testing {
 class RecordingHost : public Host {
 public:
     void ShowMessage(const std::string& text) override { messages.push_back(text); }
+    void Warn(const std::string& text) override { warnings.push_back(text); }
     void Yield() override {
         ++yields;
         if (on_yield) on_yield(yields);
@@ -22,7 +23,7 @@ public:
         return now;
     }
 
-    std::vector<std::string> messages;
+    std::vector<std::string> messages, warnings;
     int yields = 0;
     int clock_reads = 0;
     StampTime now{2027, 3, 5, 14, 7, 9};

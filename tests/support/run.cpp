@@ -1,6 +1,7 @@
 #include "run.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -12,8 +13,13 @@
 
 namespace torvex::testing {
 
+void DropPrivileges() {
+    if (geteuid() != 0) return;
+    if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0) _exit(125);
+}
+
 RunResult Run(const std::string& program, const std::vector<std::string>& args, const std::vector<std::string>& env,
-              const std::string& input, const std::string& directory) {
+              const std::string& input, const std::string& directory, const std::function<void()>& in_child) {
     int in[2], out[2], err[2];
     if (pipe(in) || pipe(out) || pipe(err)) throw std::runtime_error("pipe failed");
     std::vector<std::string> envText = {"PATH=/usr/bin:/bin", "HOME=/tmp", "LANG=C.UTF-8"};
@@ -28,6 +34,7 @@ RunResult Run(const std::string& program, const std::vector<std::string>& args, 
         dup2(in[0], 0), dup2(out[1], 1), dup2(err[1], 2);
         for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
         if (!directory.empty() && chdir(directory.c_str()) != 0) _exit(126);
+        if (in_child) in_child();
         execve(program.c_str(), argv.data(), envp.data());
         _exit(127);
     }

@@ -2,6 +2,7 @@
 // collects its exit status and output.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -13,9 +14,14 @@ struct RunResult {
 };
 
 // env: "NAME=value" entries added to a clean environment that has only
-// PATH, HOME and LANG (no display).
+// PATH, HOME and LANG (no display). in_child runs in the child just before
+// the program starts (limits, a closed descriptor, another user).
 RunResult Run(const std::string& program, const std::vector<std::string>& args,
               const std::vector<std::string>& env = {}, const std::string& input = {},
-              const std::string& directory = {});
+              const std::string& directory = {}, const std::function<void()>& in_child = {});
+
+// For in_child: runs the program as the unprivileged user "nobody" when the
+// tests run as root (as a user, the program runs as that user anyway).
+void DropPrivileges();
 
 }  // namespace torvex::testing

@@ -1,6 +1,7 @@
 // The OK command: turns what the window holds into one conversion request
 // per chosen file and runs them one after the other.
 #include <exception>
+#include <map>
 
 #include <QApplication>
 #include <QCheckBox>
@@ -13,6 +14,35 @@
 #include "product.h"
 
 namespace torvex {
+
+namespace {
+
+QString JoinNames(const QStringList& names) {
+    if (names.size() < 2) return names.join(QString());
+    return names.mid(0, names.size() - 1).join(QStringLiteral(", ")) + QStringLiteral(" and ") + names.back();
+}
+
+// Files of one batch that would write the same page, which the later one
+// would overwrite: what to tell the user, or nothing. A split set always
+// writes contents.html in the folder that all the chosen files share.
+QString BatchClashes(const QStringList& names, bool derive, bool split) {
+    std::map<QString, QStringList> byPage;
+    for (const QString& name : names) {
+        const QString file = TrimSpaces(name);
+        if (split) byPage[QStringLiteral("contents.html")] << file;
+        else if (derive) byPage[DerivedOutputName(file)] << file;
+    }
+    QStringList clashes;
+    for (const auto& [page, files] : byPage)
+        if (files.size() > 1)
+            clashes << JoinNames(files) + (files.size() == 2 ? QStringLiteral(" would both be written to ")
+                                                             : QStringLiteral(" would all be written to ")) +
+                           page;
+    if (clashes.isEmpty()) return {};
+    return QStringLiteral("Nothing was converted: ") + clashes.join(QStringLiteral("; ")) + u'.';
+}
+
+}  // namespace
 
 void MainFrm::ButtonOK_Click() {
     // The engine lets the window handle events while it runs, so OK (or
@@ -36,6 +66,7 @@ void MainFrm::ButtonOK_Click() {
         Message(QStringLiteral("Output file name missing"), appTitle);
         return;
     }
+    const std::string keptOutput = OutputPath;
     // Busy from here until the batch is over.
     QApplication::setOverrideCursor(Qt::WaitCursor);
     // The line-break mode from the options.
@@ -53,6 +84,13 @@ void MainFrm::ButtonOK_Click() {
     //    output says so, and for every file of a multiple selection that is
     //    not split (one output name cannot serve several files).
     const bool derive = OutputPath == MultipleFiles || (!folder.isEmpty() && !split);
+    // Two files that would write one page: the batch would lose the first.
+    if (const QString clashes = BatchClashes(remaining, derive, split); !clashes.isEmpty()) {
+        OutputPath = keptOutput;
+        QApplication::restoreOverrideCursor();
+        Message(clashes, appTitle);
+        return;
+    }
     // The batch is under way: Cancel and Close can now stop it.
     engine_.Processing = true;
     batch_running_ = true;

@@ -50,4 +50,11 @@ void QtDialogs::Message(QWidget* parent, const QString& text, const QString& tit
     box.exec();
 }
 
+bool QtDialogs::Question(QWidget* parent, const QString& text, const QString& title) {
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, parent);
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(QMessageBox::No);  // replacing is the choice that cannot be undone
+    return box.exec() == QMessageBox::Yes;
+}
+
 }  // namespace torvex

@@ -42,6 +42,8 @@ public:
     virtual bool ShowSave(QWidget* parent, CommonDialog& dialog) = 0;
     // A modal message box with an OK button only and no icon.
     virtual void Message(QWidget* parent, const QString& text, const QString& title) = 0;
+    // A modal question with Yes and No buttons; true for Yes.
+    virtual bool Question(QWidget* parent, const QString& text, const QString& title) = 0;
 };
 
 // The real thing: the toolkit's file dialogs and message boxes.
@@ -50,6 +52,7 @@ public:
     bool ShowOpen(QWidget* parent, CommonDialog& dialog) override;
     bool ShowSave(QWidget* parent, CommonDialog& dialog) override;
     void Message(QWidget* parent, const QString& text, const QString& title) override;
+    bool Question(QWidget* parent, const QString& text, const QString& title) override;
 
 private:
     bool Show(QWidget* parent, CommonDialog& dialog, bool save);

@@ -14,6 +14,12 @@ void WindowHost::ShowMessage(const std::string& text) {
     dialogs_.Message(parent_, QString::fromLocal8Bit(text), QString::fromUtf8(ProductName));
 }
 
+bool WindowHost::MayReplaceNonPage(const std::string& path) {
+    return dialogs_.Question(parent_,
+                             QString::fromLocal8Bit(path) + QStringLiteral(" exists and is not an HTML page. Replace it?"),
+                             QString::fromUtf8(ProductName));
+}
+
 void WindowHost::Yield() { QCoreApplication::processEvents(); }
 
 StampTime WindowHost::Now() { return StampNow(); }

@@ -18,6 +18,8 @@ public:
     WindowHost(Dialogs& dialogs, QWidget* parent) : dialogs_(dialogs), parent_(parent) {}
 
     void ShowMessage(const std::string& text) override;
+    // Asks the user, Yes or No.
+    bool MayReplaceNonPage(const std::string& path) override;
     void Yield() override;
     StampTime Now() override;
     void Progress(unsigned long long done, unsigned long long total) override;

@@ -23,16 +23,25 @@
 namespace torvex::testing {
 
 // File dialogs answered from a script (an empty list is Cancel, as is no
-// answer left); messages recorded instead of shown.
+// answer left); messages recorded instead of shown; questions recorded and
+// answered from replies (No when none is left).
 class FakeDialogs : public Dialogs {
 public:
     std::deque<QStringList> answers;
-    QStringList messages, titles;
+    QStringList messages, titles, questions;
+    std::deque<bool> replies;
     std::function<void()> onDialog, onMessage;  // run while the box is up
 
     bool ShowOpen(QWidget*, CommonDialog& dialog) override { return Answer(dialog); }
     bool ShowSave(QWidget*, CommonDialog& dialog) override { return Answer(dialog); }
     void Message(QWidget*, const QString& text, const QString& title) override;
+    bool Question(QWidget*, const QString& text, const QString&) override {
+        questions.append(text);
+        if (replies.empty()) return false;
+        const bool yes = replies.front();
+        replies.pop_front();
+        return yes;
+    }
 
 private:
     bool Answer(CommonDialog& dialog);
