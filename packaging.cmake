@@ -1,5 +1,4 @@
 # What `cmake --install` puts where, and the Debian package built by cpack.
-include(GNUInstallDirs)
 
 install(FILES docs/torvex.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES data/torvex.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
@@ -15,7 +14,10 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "convert plain-text files into HTML pages"
 set(CPACK_PACKAGE_DESCRIPTION "Torvex turns notes, READMEs and FAQs into HTML pages, from the command \
 line or from a small desktop window, and splits a numbered FAQ into a set of cross-referenced pages.")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+# The program looks for its window module in the library folder of the
+# prefix it was built for, so the package installs there too: configure
+# with -DCMAKE_INSTALL_PREFIX=/usr for a package of the system's own.
+set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION text)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)

@@ -9,6 +9,8 @@ tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
+prefix=$(sed -n 's/^CMAKE_INSTALL_PREFIX:PATH=//p' "$build/CMakeCache.txt")
+libdir=$(sed -n 's/^CMAKE_INSTALL_LIBDIR:PATH=//p' "$build/CMakeCache.txt")
 cmake --install "$build" --prefix "$tmp/prefix" >/dev/null
 for f in bin/torvex share/man/man1/torvex.1 share/applications/torvex.desktop \
          share/icons/hicolor/scalable/apps/torvex.svg share/bash-completion/completions/torvex \
@@ -17,12 +19,21 @@ for f in bin/torvex share/man/man1/torvex.1 share/applications/torvex.desktop \
 done
 [ "$("$tmp/prefix/bin/torvex" --version)" = "torvex V2.5" ] || fail "installed binary: wrong version"
 if [ -e "$build/ui/libtorvex-window.so" ]; then
-    # The installed program finds its window module (which then finds no display).
-    [ -e "$tmp/prefix/lib/torvex/libtorvex-window.so" ] || fail "window module not installed"
+    # The module lands in the library folder; a program moved elsewhere
+    # looks for it only beside itself and in the folder it was built for.
+    [ -e "$tmp/prefix/$libdir/torvex/libtorvex-window.so" ] || fail "window module not installed"
+    status=0
+    env -i "$tmp/prefix/bin/torvex" 2> "$tmp/window.err" || status=$?
+    expected="torvex: cannot open the window: no window module at $tmp/prefix/bin/libtorvex-window.so or $prefix/$libdir/torvex/libtorvex-window.so"
+    if [ -e "$prefix/$libdir/torvex/libtorvex-window.so" ]; then expected="torvex: no display to open the window on"; fi
+    [ $status -eq 2 ] && grep -qF "$expected" "$tmp/window.err" || fail "installed window: $(head -1 "$tmp/window.err")"
+    # Beside the program, the installed module opens (and then finds no display).
+    cp "$tmp/prefix/$libdir/torvex/libtorvex-window.so" "$tmp/prefix/bin/"
     status=0
     env -i "$tmp/prefix/bin/torvex" 2> "$tmp/window.err" || status=$?
     [ $status -eq 2 ] && grep -q '^torvex: no display to open the window on' "$tmp/window.err" \
-        || fail "installed window: $(head -1 "$tmp/window.err")"
+        || fail "installed window module: $(head -1 "$tmp/window.err")"
+    rm "$tmp/prefix/bin/libtorvex-window.so"
 fi
 printf 'Hello\n' > "$tmp/a.txt"
 env -i SOURCE_DATE_EPOCH=0 "$tmp/prefix/bin/torvex" "$tmp/a.txt" "$tmp/a.html" Installed
@@ -40,15 +51,16 @@ deb=$(ls "$tmp"/deb/*.deb)
 echo "== contents of $(basename "$deb")"
 dpkg-deb -c "$deb" | awk '{print $6}'
 echo "== $(dpkg-deb -f "$deb" Depends)"
-for f in ./usr/bin/torvex ./usr/share/man/man1/torvex.1 ./usr/share/applications/torvex.desktop \
-         ./usr/share/icons/hicolor/scalable/apps/torvex.svg ./usr/share/bash-completion/completions/torvex; do
+for f in bin/torvex share/man/man1/torvex.1 share/applications/torvex.desktop \
+         share/icons/hicolor/scalable/apps/torvex.svg share/bash-completion/completions/torvex; do
+    f=".$prefix/$f"
     dpkg-deb -c "$deb" | awk '{print $6}' | grep -qx "$f" || fail "package lacks $f"
 done
 dpkg-deb -f "$deb" Depends | grep -q 'libc6' || fail "package has no dependencies"
 dpkg-deb -x "$deb" "$tmp/root"
-[ "$("$tmp/root/usr/bin/torvex" --version)" = "torvex V2.5" ] || fail "packaged binary does not run"
+[ "$("$tmp/root$prefix/bin/torvex" --version)" = "torvex V2.5" ] || fail "packaged binary does not run"
 if [ -e "$build/ui/libtorvex-window.so" ]; then
-    dpkg-deb -c "$deb" | awk '{print $6}' | grep -qx ./usr/lib/torvex/libtorvex-window.so || fail "package lacks the window"
+    dpkg-deb -c "$deb" | awk '{print $6}' | grep -qx ".$prefix/$libdir/torvex/libtorvex-window.so" || fail "package lacks the window"
     dpkg-deb -f "$deb" Depends | grep -q libqt6widgets6 || fail "package does not depend on Qt"
 fi
 echo "install test passed"

@@ -196,7 +196,6 @@ private slots:
         QTest::addColumn<QString>("typedOut");
         QTest::addColumn<bool>("editAtYield");
         QTest::newRow("split checked") << 1 << "whatever.html" << false;
-        QTest::newRow("several files") << 2 << "" << false;
         QTest::newRow("output box edited during the batch") << 1 << "" << true;
     }
 
@@ -229,6 +228,66 @@ private slots:
         QCOMPARE(Files(dir.path()), Files(expected.path()));
         for (const QString& page : Files(expected.path())) QCOMPARE(ReadFile(dir / page.toStdString()), ReadFile(expected / page.toStdString()));
         QVERIFY(ReadFile(dir / "contents.html").find("Contents Page") == std::string::npos);
+    }
+
+    // Files of one batch that would write the same page: nothing is
+    // converted, and the message names them.
+    void clashingFilesConvertNothing_data() {
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<bool>("split");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("one derived name") << QStringList{"notes.v1.txt", "Notes.v2.txt", "other.txt"} << false
+                                          << "Nothing was converted: notes.v1.txt and Notes.v2.txt would both be "
+                                             "written to notes.html.";
+        QTest::newRow("split sets in one folder")
+            << QStringList{"a.txt", "b.txt", "c.txt"} << true
+            << "Nothing was converted: a.txt, b.txt and c.txt would all be written to contents.html.";
+    }
+
+    void clashingFilesConvertNothing() {
+        QFETCH(QStringList, names);
+        QFETCH(bool, split);
+        QFETCH(QString, message);
+        TempDir dir;
+        QStringList chosen;
+        for (const QString& name : names) {
+            WriteFile(dir / name.toStdString(), Faq(1));
+            chosen << Q(dir.path()) + u'/' + name;
+        }
+        Window w;
+        w.Browse("ButtonInput", chosen);
+        if (split) w.Get<QCheckBox>("CheckFAQ")->click();
+        w.OK();
+        QCOMPARE(w.dialogs.messages, QStringList{message});
+        QCOMPARE(CursorShape(), -1);
+        QStringList files = Files(dir.path()), expected = names;
+        files.sort();
+        expected.sort();
+        QCOMPARE(files, expected);
+        QVERIFY(!w.frm.BatchRunning());
+    }
+
+    // An output that exists and is not a page is replaced only after a Yes.
+    void notAPageIsReplacedOnlyAfterYes_data() {
+        QTest::addColumn<bool>("yes");
+        QTest::newRow("Yes") << true;
+        QTest::newRow("No") << false;
+    }
+
+    void notAPageIsReplacedOnlyAfterYes() {
+        QFETCH(bool, yes);
+        TempDir dir;
+        WriteFile(dir / "in.txt", "Hello\n");
+        WriteFile(dir / "notes.txt", "my notes\n");
+        Window w;
+        w.dialogs.replies.push_back(yes);
+        Type(w.Box("Inputname"), Q(dir / "in.txt"));
+        Type(w.Box("Outputname"), Q(dir / "notes.txt"));
+        w.OK();
+        QCOMPARE(w.dialogs.questions, QStringList{Q(dir / "notes.txt") + " exists and is not an HTML page. Replace it?"});
+        QCOMPARE(w.dialogs.messages, yes ? QStringList{"Complete"} : QStringList{});
+        QCOMPARE(ReadFile(dir / "notes.txt"), yes ? EnginePage(dir / "in.txt") : std::string("my notes\n"));
+        QCOMPARE(Files(dir.path()), (QStringList{"in.txt", "notes.txt"}));
     }
 
     // Cancel, Close and the close box stop a batch in the middle of a long
