@@ -37,7 +37,7 @@ TempFileEntry* Register(const std::string& path) {
     const bool fresh = entry == nullptr;
     if (fresh) {
         entry = new TempFileEntry;
-        entry->capacity = need < 256 ? 256 : need;
+        entry->capacity = (need + 31) / 32 * 32;  // room for a slightly longer name next time
         entry->path = new char[entry->capacity];
     }
     std::memcpy(entry->path, path.c_str(), need);
