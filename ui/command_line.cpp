@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdio>
+#include <utility>
 
 #include "engine.h"
 #include "stderr_host.h"
@@ -45,15 +46,31 @@ bool SetMode(CommandLine& cl, const std::string& word) {
     return false;
 }
 
+// -e, --encoding: the input's character set, named exactly.
+bool SetEncoding(CommandLine& cl, const std::string& word) {
+    static constexpr std::pair<const char*, CharacterSet> Encodings[] = {
+        {"auto", CharacterSet::Auto}, {"utf-8", CharacterSet::Utf8}, {"latin-1", CharacterSet::Latin1}};
+    for (const auto& [name, set] : Encodings) {
+        if (word == name) {
+            cl.encoding = set;
+            return true;
+        }
+    }
+    return false;
+}
+
 struct LongOption {
     const char* name;
     char letter;
     bool takes_value;
 };
-constexpr std::array<LongOption, 4> LongOptions = {{
-    {"help", 'h', false}, {"version", 'V', false}, {"line-breaks", 'b', true}, {"no-time-stamp", 'n', false}}};
+constexpr std::array<LongOption, 5> LongOptions = {{{"help", 'h', false},
+                                                    {"version", 'V', false},
+                                                    {"line-breaks", 'b', true},
+                                                    {"no-time-stamp", 'n', false},
+                                                    {"encoding", 'e', true}}};
 
-// Applies one option; value is its argument for -b. Empty result: fine.
+// Applies one option; value is its argument for -b and -e. Empty result: fine.
 std::string Apply(CommandLine& cl, char letter, const std::string& value) {
     switch (letter) {
     case 'h': cl.action = CommandLine::Action::Help; break;
@@ -61,6 +78,9 @@ std::string Apply(CommandLine& cl, char letter, const std::string& value) {
     case 'n': cl.time_stamp = false; break;
     case 'b':
         if (!SetMode(cl, value)) return "invalid line-break mode '" + value + "' (use keep, add or none)";
+        break;
+    case 'e':
+        if (!SetEncoding(cl, value)) return "invalid encoding '" + value + "' (use auto, utf-8 or latin-1)";
         break;
     }
     return {};
@@ -97,20 +117,21 @@ std::string ParseLong(CommandLine& cl, const std::vector<std::string>& args, siz
     return Apply(cl, match->letter, value);
 }
 
-// A cluster of short options such as "-n", "-nbkeep" or "-b keep".
+// A cluster of short options such as "-n", "-nbkeep" or "-b keep"; -e
+// takes its value as -b does.
 std::string ParseShort(CommandLine& cl, const std::vector<std::string>& args, size_t& i) {
     const std::string& arg = args[i];
     for (size_t k = 1; k < arg.size(); ++k) {
         const char letter = arg[k];
-        if (letter != 'h' && letter != 'V' && letter != 'n' && letter != 'b')
+        if (letter != 'h' && letter != 'V' && letter != 'n' && letter != 'b' && letter != 'e')
             return std::string("invalid option -- '") + letter + "'";
-        if (letter != 'b') {
+        if (letter != 'b' && letter != 'e') {
             Apply(cl, letter, {});
             continue;
         }
         std::string value = arg.substr(k + 1);
         if (value.empty()) {
-            if (i + 1 >= args.size()) return "option requires an argument -- 'b'";
+            if (i + 1 >= args.size()) return std::string("option requires an argument -- '") + letter + "'";
             value = args[++i];
         }
         return Apply(cl, letter, value);
@@ -160,6 +181,12 @@ const char* UsageText() {
            "  -b, --line-breaks=MODE  keep: every line break; add: where the text\n"
            "                          needs one (the default); none: no line breaks\n"
            "  -n, --no-time-stamp     leave the date and time out of the footer\n"
+           "  -e, --encoding=SET      the character set of INPUT and of the page:\n"
+           "                          auto (the default): UTF-8 when the whole\n"
+           "                          input is valid UTF-8 holding a character\n"
+           "                          beyond ASCII, else ISO 8859-1; utf-8: UTF-8,\n"
+           "                          bytes that are not read as ISO 8859-1;\n"
+           "                          latin-1: ISO 8859-1, byte for byte\n"
            "  -h, --help              show this help and exit\n"
            "  -V, --version           show the version and exit\n";
 }
@@ -168,6 +195,7 @@ int RunConversion(CommandLine& request) {
     StderrHost host;
     Engine engine(host);
     engine.Processing = true;
+    engine.Encoding = request.encoding;
     try {
         return engine.ConvertFile(request.input, request.output, request.title, request.line_break_mode,
                                   request.time_stamp)

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "character_set.h"
+
 namespace torvex {
 
 struct CommandLine {
@@ -14,6 +16,7 @@ struct CommandLine {
     std::string input, output, title;
     int line_break_mode = 2;
     bool time_stamp = true;
+    CharacterSet encoding = CharacterSet::Auto;
     std::string error;  // for Action::Error: what was wrong
 };
 
