@@ -15,6 +15,21 @@ void RemoveSuffix(std::string& text, std::string_view suffix) {
         text.resize(text.size() - suffix.size());
 }
 
+// IsUnderline's test on trimmed UTF-8 text, whose characters take one to
+// four bytes: the first character repeated from the start, then at most six
+// characters of any kind, ten or more in all. Out of line, so that the
+// usual one-byte test stays cheap: it runs on every line written.
+[[gnu::noinline]] bool IsUtf8Row(std::string_view t) {
+    char32_t code = 0;
+    const size_t width = std::max<size_t>(DecodeUtf8(t, 0, code), 1);
+    size_t end = width;
+    while (t.size() - end >= width && t.compare(end, width, t.substr(0, width)) == 0) end += width;
+    const std::string_view rest = t.substr(end);
+    if (rest.size() > 6 * 4) return false;
+    const size_t tail = Utf8Length(rest);
+    return tail <= 6 && end / width + tail >= 10;
+}
+
 }  // namespace
 
 bool IsUnderline(std::string_view line, CharacterSet set) {
@@ -22,16 +37,9 @@ bool IsUnderline(std::string_view line, CharacterSet set) {
     if (first == std::string_view::npos) return false;
     const auto last = line.find_last_not_of(' ');
     const std::string_view t = line.substr(first, last - first + 1);
-    if (static_cast<unsigned char>(t[0]) <= ' ') return false;
-    // The first character, and how many in a row from the start repeat it.
-    char32_t code = 0;
-    const size_t width = set == CharacterSet::Utf8 ? std::max<size_t>(DecodeUtf8(t, 0, code), 1) : 1;
-    const std::string_view character = t.substr(0, width);
-    size_t run = 1, end = width;
-    while (t.substr(end, width) == character) ++run, end += width;
-    if (run < 4) return false;  // ten or more characters, all but the last six alike
-    const size_t length = run + CharacterCount(t.substr(end), set);
-    return length >= 10 && run >= length - 6;
+    if (t.size() < 10 || static_cast<unsigned char>(t[0]) <= ' ') return false;  // no character takes less than a byte
+    if (set == CharacterSet::Utf8) return IsUtf8Row(t);
+    return t.substr(0, t.size() - 6).find_first_not_of(t[0]) == std::string_view::npos;
 }
 
 void LineWriter::WriteLine(std::string_view line) {
