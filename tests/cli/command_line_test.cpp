@@ -43,6 +43,7 @@ TEST(ParseCommandLine, OptionForm) {
         int mode;
         bool stamp;
         std::string input, output, title;
+        CharacterSet encoding = CharacterSet::Auto;
     } cases[] = {
         {{"-h"}, Action::Help, 2, true, "", "", ""},
         {{"--help", "junk"}, Action::Help, 2, true, "", "", ""},
@@ -65,6 +66,13 @@ TEST(ParseCommandLine, OptionForm) {
         {{"-n", "", "b"}, Action::Error, 2, true, "", "", ""},
         {{"-n", "a", ""}, Action::Error, 2, true, "", "", ""},
         {{"-n"}, Action::Error, 2, true, "", "", ""},
+        {{"-e", "utf-8", "a", "b"}, Action::Convert, 2, true, "a", "b", "", CharacterSet::Utf8},
+        {{"-nelatin-1", "a", "b"}, Action::Convert, 2, false, "a", "b", "", CharacterSet::Latin1},
+        {{"--enc=auto", "a", "b"}, Action::Convert, 2, true, "a", "b", "", CharacterSet::Auto},
+        {{"--encoding", "latin-1", "a", "b"}, Action::Convert, 2, true, "a", "b", "", CharacterSet::Latin1},
+        {{"-e", "UTF-8", "a", "b"}, Action::Error, 2, true, "", "", ""},
+        {{"--encoding=latin1", "a", "b"}, Action::Error, 2, true, "", "", ""},
+        {{"-e"}, Action::Error, 2, true, "", "", ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args.empty() ? "" : c.args[0]);
@@ -79,6 +87,7 @@ TEST(ParseCommandLine, OptionForm) {
         EXPECT_EQ(cl.input, c.input);
         EXPECT_EQ(cl.output, c.output);
         EXPECT_EQ(cl.title, c.title);
+        EXPECT_EQ(cl.encoding, c.encoding);
     }
 }
 
