@@ -215,11 +215,22 @@ TEST(ConvertFile, CharacterSetOfThePage) {
         {"Caf\xE9 \xA3" "5\n", CharacterSet::Auto, iso, "Caf\xE9 &#163;5<BR>\r\n"},
         {"\xC2\xA3 S\xC3\xA3o \xD0\xA3\n", CharacterSet::Auto, utf8, "&#163; S\xC3\xA3o \xD0\xA3<BR>\r\n"},
         {"\xEF\xBB\xBF" "abc\n", CharacterSet::Auto, utf8, "abc<BR>\r\n"},
-        // Not UTF-8: an overlong form, a surrogate, beyond U+10FFFF, cut off at the end.
+        // Not UTF-8, inside a block of text and alone: overlong forms, a
+        // surrogate, beyond U+10FFFF, a stray continuation, cut off at the end.
         {"\xC0\xAF\n", CharacterSet::Auto, iso, "\xC0\xAF<BR>\r\n"},
-        {"\xED\xA0\x80\n", CharacterSet::Auto, iso, "\xED\xA0\x80<BR>\r\n"},
-        {"\xF4\x90\x80\x80\n", CharacterSet::Auto, iso, "\xF4\x90\x80\x80<BR>\r\n"},
+        {Letters(20) + "\xC1\xBF" + Letters(20) + "\n", CharacterSet::Auto, iso, Letters(20) + "\xC1\xBF" + Letters(20) + "<BR>\r\n"},
+        {Letters(20) + "\xE0\x9F\xBF" + Letters(20) + "\n", CharacterSet::Auto, iso, Letters(20) + "\xE0\x9F\xBF" + Letters(20) + "<BR>\r\n"},
+        {Letters(20) + "\xF0\x8F\xBF\xBF" + Letters(20) + "\n", CharacterSet::Auto, iso, Letters(20) + "\xF0\x8F\xBF\xBF" + Letters(20) + "<BR>\r\n"},
+        {Letters(20) + "\xED\xA0\x80" + Letters(20) + "\n", CharacterSet::Auto, iso, Letters(20) + "\xED\xA0\x80" + Letters(20) + "<BR>\r\n"},
+        {Letters(20) + "\xF4\x90\x80\x80" + Letters(20) + "\n", CharacterSet::Auto, iso, Letters(20) + "\xF4\x90\x80\x80" + Letters(20) + "<BR>\r\n"},
+        {Letters(20) + "\xF5\x80\x80\x80" + Letters(20) + "\n", CharacterSet::Auto, iso, Letters(20) + "\xF5\x80\x80\x80" + Letters(20) + "<BR>\r\n"},
+        {Letters(20) + "\xC3\xA9\xA9" + Letters(20) + "\n", CharacterSet::Auto, iso, Letters(20) + "\xC3\xA9\xA9" + Letters(20) + "<BR>\r\n"},
+        {Letters(20) + "\xE2\x82" + Letters(20) + "\n", CharacterSet::Auto, iso, Letters(20) + "\xE2\x82" + Letters(20) + "<BR>\r\n"},
+        {Letters(20) + "\xF0\x9F\x98" + Letters(20) + "\n", CharacterSet::Auto, iso, Letters(20) + "\xF0\x9F\x98" + Letters(20) + "<BR>\r\n"},
         {"ok \xC3\xA9 \xC3", CharacterSet::Auto, iso, "ok \xC3\xA9 \xC3<BR>\r\n"},
+        // The first and last characters of each kind are UTF-8.
+        {Letters(20) + "\xC2\x80\xDF\xBF\xE0\xA0\x80\xED\x9F\xBF\xEE\x80\x80\xF0\x90\x80\x80\xF4\x8F\xBF\xBF\n", CharacterSet::Auto, utf8,
+         Letters(20) + "\xC2\x80\xDF\xBF\xE0\xA0\x80\xED\x9F\xBF\xEE\x80\x80\xF0\x90\x80\x80\xF4\x8F\xBF\xBF<BR>\r\n"},
         // One bad byte in the last kilobyte of a larger file decides it.
         {Repeat(greeting + "\n", 5000) + "caf\xE9\n" + Repeat("x\n", 200), CharacterSet::Auto, iso,
          Repeat(greeting + "<BR>\r\n", 5000) + "caf\xE9<BR>\r\n" + Repeat("x<BR>\r\n", 200)},
