@@ -2,6 +2,7 @@
 // from the whole input. Every page of a conversion is written in one set.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <string_view>
 
@@ -19,6 +20,13 @@ enum class CharacterSet {
 // underline and link rules count characters, not bytes.
 inline size_t CharacterCount(std::string_view text, CharacterSet set) {
     return set == CharacterSet::Utf8 ? Utf8Length(text) : text.size();
+}
+
+// How many bytes the character at text[at] takes in a page in set.
+inline size_t CharacterWidth(std::string_view text, size_t at, CharacterSet set) {
+    char32_t code = 0;
+    return set == CharacterSet::Utf8 && static_cast<unsigned char>(text[at]) >= 0x80 ? std::max<size_t>(DecodeUtf8(text, at, code), 1)
+                                                                                       : 1;
 }
 
 }  // namespace torvex

@@ -228,7 +228,7 @@ Conversion::Next Conversion::SplitStep(std::string& outputName) {
     if (!(section > 0)) return Next::Suffix;
     if (section < previous_section_number_) in_contents_ = false;
     if (in_contents_) {
-        line_ = LinkCrossReferences(EscapeText(line_, set_));
+        line_ = LinkCrossReferences(EscapeText(line_, set_), set_);
         previous_section_number_ = section;
         return Next::Compose;
     }
@@ -237,7 +237,7 @@ Conversion::Next Conversion::SplitStep(std::string& outputName) {
         previous_section_number_ = section;
         return Next::Compose;
     }
-    line_ = LinkCrossReferences(EscapeText(line_, set_));
+    line_ = LinkCrossReferences(EscapeText(line_, set_), set_);
     return Next::Convert;
 }
 

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "character_set.h"
+
 namespace torvex {
 
 // "[4.1] Options" gives "4_1.html": a bare file name, with "." "/" "\" and
@@ -34,7 +36,9 @@ String TextAfterLabel(const String& text) {
     return text.substr(q + 2);
 }
 
-// The line with its labels turned into links to their pages.
-std::string LinkCrossReferences(std::string_view line);
+// The line with its labels turned into links to their pages. A line that
+// starts with a label loses the character after its "]", as the page in
+// set reads characters.
+std::string LinkCrossReferences(std::string_view line, CharacterSet set = CharacterSet::Latin1);
 
 }  // namespace torvex

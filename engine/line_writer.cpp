@@ -20,8 +20,7 @@ void RemoveSuffix(std::string& text, std::string_view suffix) {
 // characters of any kind, ten or more in all. Out of line, so that the
 // usual one-byte test stays cheap: it runs on every line written.
 [[gnu::noinline]] bool IsUtf8Row(std::string_view t) {
-    char32_t code = 0;
-    const size_t width = std::max<size_t>(DecodeUtf8(t, 0, code), 1);
+    const size_t width = CharacterWidth(t, 0, CharacterSet::Utf8);
     size_t end = width;
     while (t.size() - end >= width && t.compare(end, width, t.substr(0, width)) == 0) end += width;
     const std::string_view rest = t.substr(end);
