@@ -181,12 +181,11 @@ const char* UsageText() {
            "  -b, --line-breaks=MODE  keep: every line break; add: where the text\n"
            "                          needs one (the default); none: no line breaks\n"
            "  -n, --no-time-stamp     leave the date and time out of the footer\n"
-           "  -e, --encoding=SET      the character set of INPUT and of the page:\n"
-           "                          auto (the default): UTF-8 when the whole\n"
-           "                          input is valid UTF-8 holding a character\n"
-           "                          beyond ASCII, else ISO 8859-1; utf-8: UTF-8,\n"
-           "                          bytes that are not read as ISO 8859-1;\n"
-           "                          latin-1: ISO 8859-1, byte for byte\n"
+           "  -e, --encoding=SET      auto (the default): a UTF-8 page when all of\n"
+           "                          INPUT is valid UTF-8 beyond ASCII, else an\n"
+           "                          ISO 8859-1 page; utf-8: bytes that are not\n"
+           "                          UTF-8 read as ISO 8859-1; latin-1: the bytes\n"
+           "                          as they are\n"
            "  -h, --help              show this help and exit\n"
            "  -V, --version           show the version and exit\n";
 }
