@@ -93,22 +93,6 @@ TEST(MakeLinks, ShortestLinkIsSixCharacters) {
         {"x://y", "x://y"},
         {"ab://c", R"(<A HREF="ab://c">ab://c</A>)"},
     });
-    // Characters, not bytes: in UTF-8 "\xD1\x8E@\xD1\x8F.\xD1\x80" is five of them.
-    const struct {
-        std::string in, key, utf8, latin1;
-    } counted[] = {
-        {"\xD1\x8E@\xD1\x8F.\xD1\x80", "@", "\xD1\x8E@\xD1\x8F.\xD1\x80",
-         "<A HREF=\"mailto:\xD1\x8E@\xD1\x8F.\xD1\x80\">\xD1\x8E@\xD1\x8F.\xD1\x80</A>"},
-        {"\xD1\x8E@\xD1\x8F.\xD1\x80\xD1\x84", "@",
-         "<A HREF=\"mailto:\xD1\x8E@\xD1\x8F.\xD1\x80\xD1\x84\">\xD1\x8E@\xD1\x8F.\xD1\x80\xD1\x84</A>",
-         "<A HREF=\"mailto:\xD1\x8E@\xD1\x8F.\xD1\x80\xD1\x84\">\xD1\x8E@\xD1\x8F.\xD1\x80\xD1\x84</A>"},
-        {"news:\xD1\x80\xD1\x83.\xD0\xBE\xD0\xBA", "news:", "news:\xD1\x80\xD1\x83.\xD0\xBE\xD0\xBA",
-         "<A HREF=\"news:\xD1\x80\xD1\x83.\xD0\xBE\xD0\xBA\">\xD1\x80\xD1\x83.\xD0\xBE\xD0\xBA</A>"},
-    };
-    for (const auto& c : counted) {
-        EXPECT_EQ(MakeLinks(c.in, c.key, CharacterSet::Utf8), c.utf8);
-        EXPECT_EQ(MakeLinks(c.in, c.key, CharacterSet::Latin1), c.latin1);
-    }
 }
 
 TEST(MakeLinks, MailGuardLeavesTheRestOfTheLineAlone) {
