@@ -21,15 +21,12 @@ std::u32string TitleFromUtf8(std::string_view text) {
     return out;
 }
 
-std::u32string TitleFromBytes(std::string_view bytes) {
-    std::u32string out;
-    out.reserve(bytes.size());
-    for (char c : bytes) out.push_back(static_cast<unsigned char>(c));
-    return out;
-}
-
 std::u32string TitleFromLine(std::string_view line, CharacterSet set) {
-    return set == CharacterSet::Utf8 ? TitleFromUtf8(line) : TitleFromBytes(line);
+    if (set == CharacterSet::Utf8) return TitleFromUtf8(line);
+    std::u32string out;
+    out.reserve(line.size());
+    for (char c : line) out.push_back(static_cast<unsigned char>(c));
+    return out;
 }
 
 std::string EncodeTitle(std::u32string_view title, CharacterSet set) {

@@ -15,14 +15,11 @@ namespace torvex {
 // for itself (so Latin-1 text typed on a Latin-1 terminal survives).
 std::u32string TitleFromUtf8(std::string_view text);
 
-// The bytes of an input line, one character each.
-std::u32string TitleFromBytes(std::string_view bytes);
-
-// The characters of a line of a page in set.
+// The characters of a line of a page in set: in ISO 8859-1 each byte.
 std::u32string TitleFromLine(std::string_view line, CharacterSet set);
 
 // The title as a page in set writes it: in ISO 8859-1 characters up to
 // U+00FF as one byte each and the others as "&#N;"; in UTF-8 as UTF-8.
-std::string EncodeTitle(std::u32string_view title, CharacterSet set = CharacterSet::Latin1);
+std::string EncodeTitle(std::u32string_view title, CharacterSet set);
 
 }  // namespace torvex
