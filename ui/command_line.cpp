@@ -64,11 +64,9 @@ struct LongOption {
     char letter;
     bool takes_value;
 };
-constexpr std::array<LongOption, 5> LongOptions = {{{"help", 'h', false},
-                                                    {"version", 'V', false},
-                                                    {"line-breaks", 'b', true},
-                                                    {"no-time-stamp", 'n', false},
-                                                    {"encoding", 'e', true}}};
+constexpr std::array<LongOption, 5> LongOptions = {{
+    {"help", 'h', false}, {"version", 'V', false}, {"line-breaks", 'b', true}, {"no-time-stamp", 'n', false},
+    {"encoding", 'e', true}}};
 
 // Applies one option; value is its argument for -b and -e. Empty result: fine.
 std::string Apply(CommandLine& cl, char letter, const std::string& value) {
