@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "character_set.h"
 #include "host.h"
 #include "line_writer.h"
 
@@ -37,6 +38,10 @@ public:
     // True while a run is under way; a front end clears it (from within a
     // Host::Yield) to stop the pass after the current line.
     bool Processing = false;
+
+    // The character set of the input, and so of the pages: Auto decides it
+    // from the whole input at each conversion.
+    CharacterSet Encoding = CharacterSet::Auto;
 
     // The page title without its section label, of the last page header written.
     std::string ShortTitle;

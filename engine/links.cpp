@@ -114,17 +114,20 @@ size_t CandidateEnd(std::string_view line, size_t keyEnd, size_t q) {
     return q;
 }
 
+// What a link shows is too short to be an address below six characters.
+bool TooShortToLink(std::string_view shown, CharacterSet set) { return CharacterCount(shown, set) < 6; }
+
 // The anchor for candidate c, or c itself when what would be shown is too
 // short to be an address. A "news:" group shows its name alone; if the name
 // is too short, the candidate goes back whole, "news:" included.
-void AppendCandidate(std::string_view c, bool mail, std::string& out) {
+void AppendCandidate(std::string_view c, bool mail, CharacterSet set, std::string& out) {
     std::string_view shown = c, scheme = mail ? "mailto:" : "", target = c;
     if (!target.empty() && (target.back() == ',' || target.back() == '.')) target.remove_suffix(1);
     if (StartsWithNoCase(c, "news:")) {
         shown = target = c.substr(5);
         scheme = "news:";
     }
-    if (shown.size() < 6) {
+    if (TooShortToLink(shown, set)) {
         out.append(c);
         return;
     }
@@ -136,7 +139,7 @@ void AppendCandidate(std::string_view c, bool mail, std::string& out) {
 // Prefixes that stay plain text before an anchor, tested in this order.
 constexpr std::string_view KeptPrefixes[] = {"mailto:", "URL:mailto:", "URL:"};
 
-void AppendLinks(std::string_view line, std::string_view key, std::string& out) {
+void AppendLinks(std::string_view line, std::string_view key, std::string& out, CharacterSet set) {
     if (key.empty()) {
         out.append(line);
         return;
@@ -164,16 +167,16 @@ void AppendLinks(std::string_view line, std::string_view key, std::string& out) 
             if (StartsWithNoCase(c, prefix)) c.remove_prefix(prefix.size());
         // The text before, with any prefix just taken off the candidate.
         out.append(line.substr(rest, static_cast<size_t>(c.data() - line.data()) - rest));
-        AppendCandidate(c, mail, out);
+        AppendCandidate(c, mail, set, out);
         rest = q;
     }
     out.append(line.substr(rest));
 }
 
-std::string MakeLinks(std::string_view line, std::string_view key) {
+std::string MakeLinks(std::string_view line, std::string_view key, CharacterSet set) {
     std::string out;
     out.reserve(line.size() + line.size() / 2);
-    AppendLinks(line, key, out);
+    AppendLinks(line, key, out, set);
     return out;
 }
 

@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "character_set.h"
+
 namespace torvex {
 
 // The line with anchors added for the candidates around each occurrence of
@@ -15,7 +17,8 @@ namespace torvex {
 // same way, as if it were a line of its own. For "@", a first "@" (of the
 // line or of such a rest) that is not followed by a letter-like character
 // ends the work: that text is kept as it is. Linear in the line's length.
-std::string MakeLinks(std::string_view line, std::string_view key);
+// The lengths of link texts count characters of set.
+std::string MakeLinks(std::string_view line, std::string_view key, CharacterSet set = CharacterSet::Latin1);
 
 // False when no key can occur in line: every key holds an "@" or a ":", and
 // the line has neither. One quick pass that spares most lines three searches.
@@ -26,6 +29,7 @@ bool MayHoldLinks(std::string_view line);
 bool ContainsKey(std::string_view line, std::string_view key);
 
 // MakeLinks, appended to out (which must not overlap line).
-void AppendLinks(std::string_view line, std::string_view key, std::string& out);
+void AppendLinks(std::string_view line, std::string_view key, std::string& out,
+                 CharacterSet set = CharacterSet::Latin1);
 
 }  // namespace torvex

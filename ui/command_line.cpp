@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdio>
+#include <utility>
 
 #include "engine.h"
 #include "stderr_host.h"
@@ -32,11 +33,27 @@ std::string SetMode(CommandLine& cl, const std::string& word) {
     return "invalid line-break mode '" + word + "' (use keep, add or none)";
 }
 
-constexpr std::array<Option, 5> Options = {{
+// -e, --encoding: the input's character set, named exactly.
+std::string SetEncoding(CommandLine& cl, const std::string& word) {
+    static constexpr std::pair<const char*, CharacterSet> Encodings[] = {
+        {"auto", CharacterSet::Auto}, {"utf-8", CharacterSet::Utf8}, {"latin-1", CharacterSet::Latin1}};
+    for (const auto& [name, set] : Encodings) {
+        if (word == name) {
+            cl.encoding = set;
+            return {};
+        }
+    }
+    return "invalid encoding '" + word + "' (use auto, utf-8 or latin-1)";
+}
+
+constexpr std::array<Option, 6> Options = {{
     {'b', "line-breaks", "MODE",
      "keep: every line break; add: where the text\nneeds one (the default); none: no line breaks", SetMode},
     {'n', "no-time-stamp", nullptr, "leave the date and time out of the footer",
      [](CommandLine& cl, const std::string&) { return cl.time_stamp = false, std::string(); }},
+    {'e', "encoding", "SET",
+     "auto (the default): a UTF-8 page when all of\nINPUT is valid UTF-8 beyond ASCII, else an\nISO 8859-1 page; utf-8: bytes that are not\nUTF-8 read as ISO 8859-1; latin-1: the bytes\nas they are",
+     SetEncoding},
     {'f', "force", nullptr, "replace OUTPUT even if it is not an HTML page",
      [](CommandLine& cl, const std::string&) { return cl.force = true, std::string(); }},
     {'h', "help", nullptr, "show this help and exit",
@@ -176,6 +193,7 @@ int RunConversion(CommandLine& request) {
     host.force = request.force;
     Engine engine(host);
     engine.Processing = true;
+    engine.Encoding = request.encoding;
     try {
         return engine.ConvertFile(request.input, request.output, request.title, request.line_break_mode,
                                   request.time_stamp)

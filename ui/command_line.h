@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "character_set.h"
+
 namespace torvex {
 
 struct CommandLine {
@@ -14,6 +16,7 @@ struct CommandLine {
     int line_break_mode = 2;
     bool time_stamp = true;
     bool force = false;  // replace an output that is not an HTML page
+    CharacterSet encoding = CharacterSet::Auto;
     std::string error;   // for Action::Error: what was wrong
 };
 

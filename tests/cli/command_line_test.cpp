@@ -16,6 +16,7 @@ TEST(ParseCommandLine, OneArgumentIsOneName) {
         std::string input, output, title;
         int mode = 2;
         bool stamp = true, force = false;
+        CharacterSet encoding = CharacterSet::Auto;
     } cases[] = {
         {{}, Action::Window, "", "", ""},
         {{"in.txt"}, Action::Window, "", "", ""},
@@ -52,6 +53,13 @@ TEST(ParseCommandLine, OneArgumentIsOneName) {
         {{"-b", "sometimes", "a", "b"}, Action::Error, "", "", ""},
         {{"a", "b", "-b"}, Action::Error, "", "", ""},
         {{"--help=yes"}, Action::Error, "", "", ""},
+        {{"-e", "utf-8", "a", "b"}, Action::Convert, "a", "b", "", 2, true, false, CharacterSet::Utf8},
+        {{"-nelatin-1", "a", "b"}, Action::Convert, "a", "b", "", 2, false, false, CharacterSet::Latin1},
+        {{"a", "b", "--enc=auto"}, Action::Convert, "a", "b", "", 2, true, false, CharacterSet::Auto},
+        {{"--encoding", "latin-1", "a", "b"}, Action::Convert, "a", "b", "", 2, true, false, CharacterSet::Latin1},
+        {{"-e", "UTF-8", "a", "b"}, Action::Error, "", "", ""},
+        {{"--encoding=latin1", "a", "b"}, Action::Error, "", "", ""},
+        {{"a", "b", "-e"}, Action::Error, "", "", ""},
     };
     for (const auto& c : cases) {
         std::string line;
@@ -67,6 +75,7 @@ TEST(ParseCommandLine, OneArgumentIsOneName) {
         EXPECT_EQ(cl.line_break_mode, c.mode);
         EXPECT_EQ(cl.time_stamp, c.stamp);
         EXPECT_EQ(cl.force, c.force);
+        EXPECT_EQ(cl.encoding, c.encoding);
     }
 }
 
