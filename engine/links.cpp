@@ -59,9 +59,11 @@ size_t FindNoCase(std::string_view text, std::string_view pattern, size_t from) 
 
 // First position at or after from where pattern occurs exactly, found by
 // memchr on its first character.
-size_t FindExact(std::string_view text, std::string_view pattern, size_t from) {
-    for (size_t at = text.find(pattern.front(), from); at != npos; at = text.find(pattern.front(), at + 1))
-        if (text.substr(at).starts_with(pattern)) return at;
+template <size_t N>
+size_t FindExact(std::string_view text, const char (&pattern)[N], size_t from) {
+    constexpr size_t size = N - 1;  // without the final NUL
+    for (size_t at = text.find(pattern[0], from); at != npos; at = text.find(pattern[0], at + 1))
+        if (text.size() - at >= size && std::memcmp(text.data() + at, pattern, size) == 0) return at;
     return npos;
 }
 
@@ -116,16 +118,15 @@ public:
         if (!searched_ || next_.begin < pos) {
             searched_ = true;
             next_ = {line_.size(), line_.size()};
-            const size_t open = FindExact(line_, Open, pos);
+            const size_t open = FindExact(line_, "<A HREF=\"", pos);
             if (open == npos) return next_;
-            const size_t close = FindExact(line_, Close, open + Open.size());
-            if (close != npos) next_ = {open, close + Close.size()};
+            const size_t close = FindExact(line_, "</A>", open + 1);
+            if (close != npos) next_ = {open, close + 4};
         }
         return next_;
     }
 
 private:
-    static constexpr std::string_view Open = "<A HREF=\"", Close = "</A>";
     std::string_view line_;
     bool searched_ = false;
     Anchor next_{};
@@ -251,19 +252,18 @@ bool MayLink(KeyKind kind, std::string_view c, bool group, std::string_view afte
     return true;
 }
 
-// The anchor for candidate c, or c itself when what would be shown is too
-// short to be an address. A "news:" group shows its name alone; if the name
-// is too short, the candidate goes back whole, "news:" included.
+// What an anchor for candidate c shows: a "news:" group shows its name alone.
+std::string_view Shown(std::string_view c, bool group) { return group ? c.substr(5) : c; }
+
+// The anchor for candidate c. The target drops a final "," or "." that the
+// text keeps, and a group's target is rebuilt from the name it shows.
 void AppendAnchor(std::string_view c, bool mail, bool group, std::string& out) {
-    std::string_view shown = c, scheme = mail ? "mailto:" : "", target = c;
-    if (!target.empty() && (target.back() == ',' || target.back() == '.')) target.remove_suffix(1);
+    std::string_view shown = Shown(c, group), scheme = mail ? "mailto:" : "", target = c;
     if (group) {
-        shown = target = c.substr(5);
         scheme = "news:";
-    }
-    if (!LongEnoughToLink(shown)) {
-        out.append(c);
-        return;
+        target = shown;
+    } else if (!target.empty() && (target.back() == ',' || target.back() == '.')) {
+        target.remove_suffix(1);
     }
     out.append("<A HREF=\""sv).append(scheme).append(target).append("\">"sv).append(shown).append("</A>"sv);
 }
@@ -285,23 +285,20 @@ public:
     void Append(std::string& out) {
         size_t from = 0;
         while (from < line_.size()) {
-            // A stretch without the key is copied as it is, so a line without
-            // the key is never searched for anchors.
+            // A line without the key is never searched for anchors.
             const size_t p = keys_.AtOrAfter(from);
             if (p == npos) break;
             const auto anchor = anchors_.AtOrAfter(from);
-            if (anchor.begin > p) AppendStretch(from, anchor.begin, out);
-            else out.append(line_.substr(from, anchor.begin - from));
-            out.append(line_.substr(anchor.begin, anchor.end - anchor.begin));
+            if (anchor.begin > p) LinkStretch(from, anchor.begin, out);
             from = anchor.end;
         }
-        out.append(line_.substr(from));
+        out.append(line_.substr(copied_));
     }
 
 private:
     // Each round handles the first candidate of the rest of the stretch
     // exactly as if that rest were a line of its own.
-    void AppendStretch(size_t begin, size_t end, std::string& out) {
+    void LinkStretch(size_t begin, size_t end, std::string& out) {
         const std::string_view text = line_.substr(0, end);  // positions stay those of the line
         // Candidates cut short can share the place their end is first looked
         // for; the walk back from there passes no key character, so it is
@@ -322,34 +319,32 @@ private:
             q = endTo;
             if (const size_t cut = std::min(escapes_.AtOrAfter(keyEnd), linkTextEnds_.AtOrAfter(keyEnd)); cut < q)
                 q = WithoutClosingPunctuation(text, keyEnd, cut);
-            AppendCandidate(text, rest, p, q, out);
+            LinkCandidate(text, rest, p, q, out);
             rest = q;
         }
-        out.append(text.substr(rest));
     }
 
-    // The text from rest to the candidate around the key at p, which ends at
-    // q, and the candidate: as an anchor, or as it stands.
-    void AppendCandidate(std::string_view text, size_t rest, size_t p, size_t q, std::string& out) const {
+    // The candidate around the key at p, from after rest to q: an anchor,
+    // with the text before it, or nothing yet (it stays as it stands).
+    void LinkCandidate(std::string_view text, size_t rest, size_t p, size_t q, std::string& out) {
         size_t s = CandidateStart(text, rest, p, kind_);
-        bool linkable = true;
         if (kind_ == KeyKind::Web) {
-            const size_t scheme = SchemeStart(text, s, p);
-            linkable = scheme != npos;
-            if (linkable) s = scheme;
+            s = SchemeStart(text, s, p);
+            if (s == npos) return;
         }
         std::string_view c = text.substr(s, q - s);
         for (std::string_view prefix : KeptPrefixes)
             if (StartsWithNoCase(c, prefix)) c.remove_prefix(prefix.size());
         const bool group = StartsWithNoCase(c, "news:");
         const size_t keyEnd = p + key_.size();
-        if (!linkable || c.empty() || !MayLink(kind_, c, group, text.substr(keyEnd, q - keyEnd))) {
-            out.append(text.substr(rest, q - rest));
+        if (c.empty() || !MayLink(kind_, c, group, text.substr(keyEnd, q - keyEnd)) ||
+            !LongEnoughToLink(Shown(c, group)))
             return;
-        }
-        // The text before, with any prefix just taken off the candidate.
-        out.append(text.substr(rest, static_cast<size_t>(c.data() - text.data()) - rest));
+        // The text not yet written, with any prefix just taken off the candidate.
+        const size_t start = static_cast<size_t>(c.data() - text.data());
+        out.append(line_.substr(copied_, start - copied_));
         AppendAnchor(c, kind_ == KeyKind::Mail, group, out);
+        copied_ = q;
     }
 
     std::string_view line_, key_;
@@ -360,6 +355,7 @@ private:
     ForwardSearch<EscapedMarkup> escapes_;
     ForwardSearch<LinkTextEnd> linkTextEnds_;
     AnchorSearch anchors_;
+    size_t copied_ = 0;  // the line up to here is in the output already
 };
 
 }  // namespace
