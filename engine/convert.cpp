@@ -26,7 +26,7 @@ namespace torvex {
 namespace {
 
 constexpr std::string_view CrLf = "\r\n";
-// Mail addresses first: a web address holding an "@" becomes a mail link.
+// In this order; each key leaves the anchors of the keys before it alone.
 constexpr std::string_view LinkKeys[] = {"@", "://", "news:"};
 constexpr std::string_view ContentsPage = "contents.html";
 // Warnings about references to missing pages: this many, then a count.
