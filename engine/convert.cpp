@@ -4,15 +4,18 @@
 #include <cerrno>
 #include <unistd.h>
 
+#include <cstring>
+#include <optional>
 #include <unordered_map>
 
 #include "engine.h"
 #include "escape.h"
-#include "huge_buffer.h"
 #include "input_file.h"
 #include "labels.h"
 #include "line_breaks.h"
+#include "line_conversion.h"
 #include "links.h"
+#include "long_line.h"
 #include "page_file.h"
 #include "page_footer.h"
 #include "page_header.h"
@@ -26,8 +29,6 @@ namespace torvex {
 namespace {
 
 constexpr std::string_view CrLf = "\r\n";
-// In this order; each key leaves the anchors of the keys before it alone.
-constexpr std::string_view LinkKeys[] = {"@", "://", "news:"};
 constexpr std::string_view ContentsPage = "contents.html";
 // Warnings about references to missing pages: this many, then a count.
 constexpr long long ShownMissingReferences = 10;
@@ -59,18 +60,24 @@ class Conversion {
 public:
     Conversion(Engine& engine, int mode, bool timeStamp)
         : engine_(engine), host_(engine.host_), writer_(engine.writer_), mode_(mode), breaks_(mode),
-          time_stamp_(timeStamp) {}
+          time_stamp_(timeStamp), limits_(engine.Limits) {}
 
     bool Run(std::string& inputName, std::string& outputName, const std::string& pageTitle);
 
 private:
     enum class Next { Suffix, Compose, Convert };
+    // What a line is in split mode.
+    enum class Section { None, ContentsEntry, Heading, Reference };
 
     bool OpenPage(const std::string& path);
     bool ClosePage();
     bool Fail(const std::string& message);
-    void ConvertLine(std::string& outputName);
+    void PlainLine(const InputFile::Line& line);
+    void WholeLine(std::string& outputName, std::string_view content);
+    void LongLine(std::string& outputName);
+    void Submit(std::string_view text, Suffix suffix, bool padded = false);
     Next SplitStep(std::string& outputName);
+    Section SectionOf(std::optional<float> label, bool startsWithBracket, bool settle);
     bool KeptAsReference(const std::string& pageName);
     void SwitchPage(std::string& outputName, const std::string& pageName);
     void WriteNavigationBar();
@@ -84,11 +91,15 @@ private:
     const bool time_stamp_;
     CharacterSet set_ = CharacterSet::Latin1;  // of the input and every page
 
+    const ConversionLimits limits_;
+    bool make_valid_ = false;  // a UTF-8 page of input that need not be UTF-8
+
     InputFile input_;
     PageFile page_;
     PageSet finished_;  // complete pages, renamed into place together at the end
     long long line_number_ = 0;
     std::string line_, work_;  // the line in hand, and where a step that changes it writes
+    LineConversion conversion_;
     bool failed_ = false;  // a page switch could not open its page
 
     bool split_ = false;
@@ -158,11 +169,15 @@ bool Conversion::Run(std::string& inputName, std::string& outputName, const std:
         input_.OpenStandardInput();
     else
         input_.Open(inputName);  // throws: nothing has been touched yet
+    input_.SetLimits(limits_.read_size, limits_.line_in_memory);
     // The whole input decides, before anything of a page is written.
     set_ = engine_.Encoding == CharacterSet::Auto ? input_.Examine() : engine_.Encoding;
+    make_valid_ = set_ == CharacterSet::Utf8 && engine_.Encoding != CharacterSet::Auto;
     if (set_ == CharacterSet::Utf8) input_.SkipByteOrderMark();
+    input_.SetAttention(split_, set_);
     breaks_ = LineBreaks(mode_, set_);
     writer_.SetCharacterSet(set_);
+    writer_.SetHeldInMemory(limits_.held_line);
 
     if (input_.AtEnd()) {
         // Nothing to convert replaces nothing: only where no file was does
@@ -176,12 +191,18 @@ bool Conversion::Run(std::string& inputName, std::string& outputName, const std:
     if (!OpenPage(outputName)) return false;
     WritePageHeader(writer_, TitleFromUtf8(pageTitle), engine_.ShortTitle, set_);
 
-    for (;;) {
-        input_.ReadLine(line_);
+    InputFile::Line line;
+    while (input_.NextLine(line)) {
         ++line_number_;
-        ConvertLine(outputName);
+        if (!line.whole)
+            LongLine(outputName);
+        else if (!line.attention && limits_.copy_plain_lines)
+            PlainLine(line);
+        else
+            WholeLine(outputName, line.content);
         if (failed_) return false;
         if (page_.failed()) return Fail(page_.error());
+        if (writer_.failed()) return Fail(writer_.error());
         if (line_number_ % 25 == 0) {
             host_.Progress(input_.consumed(), input_.size());
             host_.Yield();
@@ -203,45 +224,121 @@ bool Conversion::Run(std::string& inputName, std::string& outputName, const std:
     return true;
 }
 
-// Steady state: the line moves between a few buffers that keep their
-// capacity, and a step that would not change it (no character to escape,
-// no key) copies nothing.
-void Conversion::ConvertLine(std::string& outputName) {
+// A line with no byte that needs attention: nothing in it is escaped or
+// linked, and it holds no label, so its text goes to the page as it
+// stands, copied once. Its shape comes from what the scanner saw.
+void Conversion::PlainLine(const InputFile::Line& line) {
+    std::string_view text = LineText(line.content);
+    LineShape shape;
+    size_t start = 0;
+    if (split_) {
+        // No "[", so no label: the number is 0, and only the trim is left.
+        start = std::min(text.find_first_not_of(' '), text.size());
+        engine_.SectionNumber = 0;
+    }
+    const size_t fourSpaces = line.four_spaces;
+    text.remove_prefix(start);
+    shape.length = shape.bytes = text.size();
+    shape.first = text.size() > 0 ? static_cast<unsigned char>(text[0]) : 0;
+    shape.second = text.size() > 1 ? static_cast<unsigned char>(text[1]) : 0;
+    // Four spaces in a row within the text: not among the trailing spaces,
+    // nor (in split mode) among the leading ones that went.
+    shape.laid_out = fourSpaces < start + text.size() &&
+                     (fourSpaces >= start + 3 || text.find("    ") != std::string_view::npos);
+    Submit(text, breaks_.Compose(breaks_.ChooseSuffix(shape)), true);
+}
+
+// Text, suffix and line end, written in place, and the held-back line made
+// a heading when this one is an underline. Only the suffix of a body line
+// can hold "<P>": any "<" of the text is escaped. padded: the text may be
+// read a little past its end (it lies in the input buffer), so that it is
+// copied sixteen bytes at a time; a plain line is short.
+void Conversion::Submit(std::string_view text, Suffix suffix, bool padded) {
+    constexpr size_t Block = sizeof(SuffixBytes[0]);
+    const std::string_view end = Text(suffix);
+    const size_t size = text.size() + end.size() + CrLf.size();
+    char* out = writer_.Room(text.size() + 2 * Block);
+    if (padded) {
+        for (size_t at = 0; at < text.size(); at += Block) std::memcpy(out + at, text.data() + at, Block);
+    } else {
+        std::memcpy(out, text.data(), text.size());
+    }
+    std::memcpy(out + text.size(), end.data(), Block);  // the suffix, CR LF and padding
+    bool underline = false;
+    if (!IsUnderlineAtAGlance({out, size}, underline)) underline = IsUnderline({out, size}, set_);
+    writer_.Added(size);
+    writer_.EndLine(underline, HasParagraph(suffix));
+}
+
+// Any other line, held whole: each step runs on it as it is written.
+void Conversion::WholeLine(std::string& outputName, std::string_view content) {
+    line_.assign(content);
     // Every step after this one sees well-formed text of the page's set.
-    if (set_ == CharacterSet::Utf8) MakeValidUtf8(line_, work_);
-    // The raw line becomes the line text in place; its end is CR LF again below.
-    NormaliseLineEnd(line_);
-    line_.resize(TrimLineEnd(line_).size());
-    bool escaped = false;
-    std::string_view suffix;
+    if (make_valid_) MakeValidUtf8(line_, work_);
+    line_.resize(LineText(line_).size());
     Next next = Next::Suffix;
     if (split_) {
         next = SplitStep(outputName);
         if (failed_) return;
-        escaped = next == Next::Convert;
     }
-    if (next != Next::Compose) {
-        bool convert = false;
-        suffix = breaks_.ChooseSuffix(line_, convert);
-        if (convert) {
-            if (!escaped && NeedsEscaping(line_)) {
-                work_.clear();
-                ReserveHuge(work_, 2 * line_.size());
-                AppendEscaped(line_, work_, set_);
-                line_.swap(work_);
-            }
-            const bool mayHoldLinks = MayHoldLinks(line_);  // anchors add keys only where keys were
-            for (std::string_view key : LinkKeys) {
-                if (!mayHoldLinks || !ContainsKey(line_, key)) continue;
-                work_.clear();
-                AppendLinks(line_, key, work_, set_);
-                line_.swap(work_);
-            }
+    if (next == Next::Compose) {
+        Submit(line_, breaks_.Compose(Suffix::None));
+        return;
+    }
+    ConversionSteps steps;
+    steps.escape = next == Next::Suffix;
+    steps.links = !line_.empty() && MayHoldLinks(line_);  // anchors add keys only where keys were
+    conversion_.Begin(steps, set_, &note_reference_);
+    const std::string_view text = conversion_.Convert(line_, true);
+    Submit(text, breaks_.Compose(breaks_.ChooseSuffix(conversion_.shape())));
+}
+
+// A line too long to hold whole goes through the same steps piece by
+// piece, each piece written as it is converted. What must be known before
+// its text is converted (where the text ends, its label in split mode, whether
+// it may hold links) comes from a first reading to its end.
+void Conversion::LongLine(std::string& outputName) {
+    class LongLine line(input_, set_, limits_.piece);
+    if (!line.Measure(split_)) {
+        Fail(input_.error());
+        return;
+    }
+    const LongLineFacts& facts = line.facts();
+    Section section = Section::None;
+    if (split_) {
+        section = SectionOf(facts.label, facts.starts_with_bracket, false);
+        // A section heading becomes the title of its page: it is held whole.
+        if (section == Section::Heading) {
+            const std::string whole = line.Whole();
+            input_.EndLongLine();
+            WholeLine(outputName, whole);
+            return;
         }
+        SectionOf(facts.label, facts.starts_with_bracket, true);
     }
-    suffix = breaks_.Compose(suffix);
-    line_.append(suffix).append(CrLf);
-    writer_.Submit(line_);
+    ConversionSteps steps;
+    steps.make_valid = make_valid_;
+    steps.cross_references = section != Section::None;
+    steps.shape = section != Section::ContentsEntry;
+    steps.links = section != Section::ContentsEntry && facts.may_hold_links;
+    line.CutFor(steps.links, steps.cross_references && facts.brackets);
+    conversion_.Begin(steps, set_, &note_reference_);
+    UnderlineTest underline(set_);
+    std::string_view piece;
+    bool last = false;
+    while (line.NextPiece(piece, last)) {
+        const std::string_view text = conversion_.Convert(piece, last);
+        writer_.Append(text);
+        underline.Add(text);
+    }
+    const Suffix suffix = breaks_.Compose(
+        section == Section::ContentsEntry ? Suffix::None : breaks_.ChooseSuffix(conversion_.shape()));
+    if (section == Section::ContentsEntry) previous_section_number_ = engine_.SectionNumber;
+    const std::string_view end(Text(suffix).data(), Text(suffix).size() + CrLf.size());  // with its CR LF
+    writer_.Append(end);
+    underline.Add(end);
+    writer_.EndLine(underline.Holds(), HasParagraph(suffix));
+    input_.EndLongLine();
 }
 
 // The section-label step of split mode. Compose: the line is finished (a
@@ -249,24 +346,39 @@ void Conversion::ConvertLine(std::string& outputName) {
 // with its labels already linked, which goes on like any other but is not
 // escaped again; Suffix: an ordinary line.
 Conversion::Next Conversion::SplitStep(std::string& outputName) {
-    if (const auto number = LabelNumber(line_)) engine_.SectionNumber = *number;
-    const float section = engine_.SectionNumber;
-    if (!(section > 0)) return Next::Suffix;
-    if (section < previous_section_number_) in_contents_ = false;
-    if (in_contents_) {
+    const auto label = LabelNumber(line_);
+    switch (SectionOf(label, !line_.empty() && line_[0] == '[', true)) {
+    case Section::None:
+        return Next::Suffix;
+    case Section::ContentsEntry:
         line_ = LinkCrossReferences(EscapeText(line_, set_), set_, note_reference_);
-        previous_section_number_ = section;
+        previous_section_number_ = engine_.SectionNumber;
         return Next::Compose;
-    }
-    if (!line_.empty() && line_[0] == '[') {
+    case Section::Heading:
         if (const std::string pageName = PageFileName(line_); !KeptAsReference(pageName)) {
             SwitchPage(outputName, pageName);
-            previous_section_number_ = section;
+            previous_section_number_ = engine_.SectionNumber;
             return Next::Compose;
         }
+        break;
+    case Section::Reference:
+        break;
     }
     line_ = LinkCrossReferences(EscapeText(line_, set_), set_, note_reference_);
     return Next::Convert;
+}
+
+// What a line with this label is: the label's number (when it has one)
+// becomes the section number, and a number lower than the one before ends
+// the contents list. Only when settle is the state changed.
+Conversion::Section Conversion::SectionOf(std::optional<float> label, bool startsWithBracket, bool settle) {
+    const float section = label ? *label : engine_.SectionNumber;
+    if (settle) engine_.SectionNumber = section;
+    if (!(section > 0)) return Section::None;
+    const bool inContents = in_contents_ && !(section < previous_section_number_);
+    if (settle) in_contents_ = inContents;
+    if (inContents) return Section::ContentsEntry;
+    return startsWithBracket ? Section::Heading : Section::Reference;
 }
 
 // A heading whose page this set already has (or whose label has no "]" and

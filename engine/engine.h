@@ -23,6 +23,17 @@ public:
 // "/") when path has no folder part. Split mode writes its pages there.
 std::string DirectoryOf(const std::string& path);
 
+// How much of its input and output the engine holds in memory at once.
+// Tests shrink these to a few bytes, and turn the plain-line copy off, so
+// that every way a line can take is taken.
+struct ConversionLimits {
+    size_t read_size = size_t(1) << 17;       // bytes read from the input at a time
+    size_t line_in_memory = size_t(1) << 20;  // a longer line is converted piece by piece
+    size_t piece = size_t(1) << 18;           // the bytes of such a line converted at a time
+    size_t held_line = size_t(4) << 20;       // a longer held-back line waits in a temporary file
+    bool copy_plain_lines = true;  // a line with no byte that needs attention is copied as it stands
+};
+
 class Engine {
 public:
     explicit Engine(Host& host) : host_(host) {}
@@ -42,6 +53,8 @@ public:
     // The character set of the input, and so of the pages: Auto decides it
     // from the whole input at each conversion.
     CharacterSet Encoding = CharacterSet::Auto;
+
+    ConversionLimits Limits;
 
     // The page title without its section label, of the last page header written.
     std::string ShortTitle;

@@ -1,64 +1,24 @@
 #include "input_file.h"
 
+#include <algorithm>
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
-#include <utility>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "engine.h"
-#include "huge_buffer.h"
 
 namespace torvex {
 
 namespace {
 
-constexpr size_t BufferSize = 1 << 16;
-constexpr size_t HugeLine = 1 << 24;
 // An input that cannot be read twice is held this far in memory while its
 // character set is decided; the rest of it waits in a temporary file.
 constexpr size_t HeldInMemory = size_t(4) << 20;
 
 [[noreturn]] void Throw(const std::string& path, int err) {
     throw InputError("Cannot open input file " + path + ": " + std::strerror(err));
-}
-
-// A descriptor closed when it goes out of scope, unless released.
-struct Descriptor {
-    int fd = -1;
-    ~Descriptor() {
-        if (fd >= 0) ::close(fd);
-    }
-    int Release() { return std::exchange(fd, -1); }
-};
-
-// A file without a name in $TMPDIR (or /tmp): nothing is left behind,
-// however the program ends. Where the file system cannot make one, a named
-// file is made and its name removed at once.
-int OpenTemporaryFile(std::string& folder) {
-    const char* tmpdir = std::getenv("TMPDIR");
-    folder = tmpdir != nullptr && *tmpdir != '\0' ? tmpdir : "/tmp";
-    const int fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
-    if (fd >= 0) return fd;
-    std::string name = folder + "/torvex-XXXXXX";
-    const int named = mkostemp(name.data(), O_CLOEXEC);
-    if (named >= 0) unlink(name.c_str());
-    return named;
-}
-
-bool WriteAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n > 0) {
-            bytes.remove_prefix(static_cast<size_t>(n));
-        } else if (n == 0 || errno != EINTR) {
-            if (n == 0) errno = EIO;
-            return false;
-        }
-    }
-    return true;
 }
 
 }  // namespace
@@ -85,7 +45,6 @@ void InputFile::Open(const std::string& path) {
     id_ = {info.st_dev, info.st_ino};
     regular_ = S_ISREG(info.st_mode);
     size_ = regular_ ? static_cast<unsigned long long>(info.st_size) : 0;
-    buffer_.resize(BufferSize);
 }
 
 void InputFile::OpenStandardInput() {
@@ -99,62 +58,112 @@ void InputFile::OpenStandardInput() {
         regular_ = S_ISREG(info.st_mode);
         size_ = regular_ ? static_cast<unsigned long long>(info.st_size) : 0;
     }
-    buffer_.resize(BufferSize);
+    // A file read partly before is converted from where it stands.
+    if (regular_) offset_ = static_cast<unsigned long long>(std::max<off_t>(lseek(fd_, 0, SEEK_CUR), 0));
 }
 
 void InputFile::Close() {
     if (fd_ >= 0 && owns_fd_) ::close(fd_);
     fd_ = -1;
+    regular_ = held_ = eof_ = virtual_lf_ = false;
     pos_ = len_ = 0;
-    eof_ = false;
-    consumed_ = 0;
+    offset_ = consumed_ = 0;
     error_.clear();
+    long_copy_.Close();
 }
 
-bool InputFile::Fill() {
-    pos_ = len_ = 0;
-    return ReadMore();
+void InputFile::SetLimits(size_t readSize, size_t lineInMemory) {
+    read_size_ = std::max<size_t>(readSize, 1);
+    line_in_memory_ = lineInMemory;
 }
 
-// Reads on into the buffer after the bytes it holds; false at the end.
-bool InputFile::ReadMore() {
-    while (!eof_ && len_ < buffer_.size()) {
-        const ssize_t n = ::read(fd_, buffer_.data() + len_, buffer_.size() - len_);
-        if (n > 0) {
-            len_ += static_cast<size_t>(n);
+// Room for capacity bytes, keeping those in hand; beyond them lies room for
+// the LF a last line may get and the scanner's padding.
+void InputFile::Allocate(size_t capacity) {
+    if (buffer_ && capacity <= capacity_) return;
+    std::unique_ptr<char[]> buffer(new char[capacity + 1 + LineScanner::Padding]);
+    if (len_ > 0) std::memcpy(buffer.get(), buffer_.get(), len_);
+    buffer_ = std::move(buffer);
+    capacity_ = capacity;
+}
+
+size_t InputFile::ReadSome(char* to, size_t n) {
+    for (;;) {
+        const ssize_t got = ::read(fd_, to, n);
+        if (got > 0) return static_cast<size_t>(got);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) error_ = path_ + ": " + std::strerror(errno);
+        eof_ = true;
+        return 0;
+    }
+}
+
+// Moves the line begun to the front and reads more after it; false when
+// nothing more comes.
+bool InputFile::Refill() {
+    if (pos_ > 0) {
+        std::memmove(buffer_.get(), buffer_.get() + pos_, len_ - pos_);
+        offset_ += pos_;
+        len_ -= pos_;
+        pos_ = 0;
+    }
+    size_t got = 0;
+    if (!eof_ && !held_) {
+        // Room for a line begun (at most the limit long) and a read after
+        // it, grown as needed; a small file needs no more than itself.
+        if (!buffer_ || capacity_ - len_ < read_size_) {
+            const size_t most = std::max(line_in_memory_, len_) + read_size_;
+            unsigned long long capacity = std::max(std::min(most, std::max<size_t>(2 * capacity_, 1)), len_ + read_size_);
+            if (regular_ && size_ >= offset_ + len_)
+                capacity = std::min(capacity, std::max<unsigned long long>(size_ - offset_ + 4096, len_ + 1));
+            Allocate(static_cast<size_t>(capacity));
+        }
+        got = ReadSome(buffer_.get() + len_, std::min(read_size_, capacity_ - len_));
+        len_ += got;
+    }
+    scanner_.Reset(buffer_.get(), len_);
+    return got > 0;
+}
+
+// The line in hand reaches past the data read, or past the limit.
+bool InputFile::NextLineAfterRefill(Line& line) {
+    for (;;) {
+        ScannedLine scanned;
+        if (pos_ < len_ && scanner_.Scan(pos_, scanned)) {
+            if (scanned.end - pos_ <= line_in_memory_) return NextLine(line);
+            line.whole = false;
             return true;
         }
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) error_ = path_ + ": " + std::strerror(errno);
-        eof_ = true;
+        if (len_ - pos_ > line_in_memory_) {
+            line.whole = false;
+            return true;
+        }
+        if (!Refill()) {
+            if (pos_ >= len_) return false;
+            buffer_[len_++] = '\n';  // the last line has none: it gets one
+            virtual_lf_ = true;
+            scanner_.Reset(buffer_.get(), len_);
+        }
     }
-    return false;
 }
 
-void InputFile::Fail(const std::string& what, int err) const {
-    throw InputError(what + ": " + std::strerror(err));
-}
-
-void InputFile::FailToHold(const std::string& folder) const {
-    const int err = errno;
-    Fail("Cannot hold " + path_ + " in a temporary file in " + folder, err);
-}
+void InputFile::Fail(const std::string& what, int err) const { throw InputError(what + ": " + std::strerror(err)); }
 
 CharacterSet InputFile::Examine() { return regular_ ? ExamineInPlace() : ExamineAndHold(); }
 
 // Reads at explicit positions, so that the conversion then starts where
 // the file stood (standard input may be a file read partly before).
 CharacterSet InputFile::ExamineInPlace() {
-    off_t at = lseek(fd_, 0, SEEK_CUR);
-    if (at < 0) at = 0;
+    Allocate(read_size_);
+    unsigned long long at = offset_;
     Utf8Check check;
     while (!check.Failed()) {
-        const ssize_t n = pread(fd_, buffer_.data(), buffer_.size(), at);
+        const ssize_t n = pread(fd_, buffer_.get(), capacity_, static_cast<off_t>(at));
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) Fail(path_, errno);
         if (n == 0) break;
-        check.Add({buffer_.data(), static_cast<size_t>(n)});
-        at += n;
+        check.Add({buffer_.get(), static_cast<size_t>(n)});
+        at += static_cast<unsigned long long>(n);
     }
     return check.IsUtf8Text() ? CharacterSet::Utf8 : CharacterSet::Latin1;
 }
@@ -163,80 +172,151 @@ CharacterSet InputFile::ExamineInPlace() {
 // memory when it is small, else in a temporary file that then stands in
 // for it.
 CharacterSet InputFile::ExamineAndHold() {
+    Allocate(read_size_);
     Utf8Check check;
-    std::vector<char> held;
-    Descriptor file;
-    std::string folder;
+    std::string held;
+    ScratchFile copy;
+    bool copied = false;
     for (;;) {
-        const ssize_t n = ::read(fd_, buffer_.data(), buffer_.size());
+        const ssize_t n = ::read(fd_, buffer_.get(), capacity_);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) Fail(path_, errno);
         if (n == 0) break;
-        const std::string_view piece(buffer_.data(), static_cast<size_t>(n));
+        const std::string_view piece(buffer_.get(), static_cast<size_t>(n));
         check.Add(piece);
         size_ += piece.size();
-        if (file.fd < 0 && held.size() + piece.size() <= HeldInMemory) {
-            held.insert(held.end(), piece.begin(), piece.end());
+        if (!copied && held.size() + piece.size() <= HeldInMemory) {
+            held.append(piece);
             continue;
         }
-        if (file.fd < 0) {
-            file.fd = OpenTemporaryFile(folder);
-            if (file.fd < 0 || !WriteAll(file.fd, {held.data(), held.size()})) FailToHold(folder);
+        if (!copied) {
+            copied = true;
+            copy.Append(held);
             held = {};
         }
-        if (!WriteAll(file.fd, piece)) FailToHold(folder);
+        if (!copy.Append(piece)) break;
     }
-    if (file.fd < 0) {
-        buffer_ = std::move(held);
-        pos_ = 0;
-        len_ = buffer_.size();
-        eof_ = true;
-    } else {
-        if (lseek(file.fd, 0, SEEK_SET) != 0) FailToHold(folder);
-        if (owns_fd_) ::close(fd_);
-        fd_ = file.Release();
-        owns_fd_ = true;
+    if (copy.failed()) throw InputError(copy.Describe(path_));
+    if (owns_fd_) ::close(fd_);
+    owns_fd_ = true;
+    if (copied) {
+        fd_ = copy.Release();
+        if (fd_ < 0) throw InputError(copy.Describe(path_));
         regular_ = true;
+        offset_ = 0;
+    } else {
+        fd_ = -1;
+        held_ = true;
+        len_ = 0;
+        Allocate(held.size());
+        std::memcpy(buffer_.get(), held.data(), held.size());
+        len_ = held.size();
+        scanner_.Reset(buffer_.get(), len_);
     }
+    eof_ = !copied;
     return check.IsUtf8Text() ? CharacterSet::Utf8 : CharacterSet::Latin1;
 }
 
 void InputFile::SkipByteOrderMark() {
     constexpr std::string_view Mark = "\xEF\xBB\xBF";
-    while (len_ - pos_ < Mark.size() && ReadMore()) {
+    while (len_ - pos_ < Mark.size() && Refill()) {
     }
-    if (std::string_view(buffer_.data() + pos_, len_ - pos_).starts_with(Mark)) {
+    if (std::string_view(buffer_.get() + pos_, len_ - pos_).starts_with(Mark)) {
         pos_ += Mark.size();
         consumed_ += Mark.size();
     }
 }
 
-bool InputFile::AtEnd() { return pos_ >= len_ && !Fill(); }
-
-bool InputFile::ReadLine(std::string& raw) {
-    raw.clear();
-    for (;;) {
-        if (pos_ >= len_ && !Fill()) {
-            if (raw.empty()) return false;
-            raw.push_back('\n');
-            return true;
+bool InputFile::Measure(const std::function<void(std::string_view)>& see, unsigned long long& length) {
+    const bool copy = !regular_ && !held_;  // a pipe: what is read is kept to be read again
+    long_copy_.Clear();
+    long_start_ = held_ ? pos_ : offset_ + pos_;
+    long_lf_ = false;
+    unsigned long long total = 0;
+    const auto take = [&](std::string_view bytes) {
+        if (const void* lf = std::memchr(bytes.data(), '\n', bytes.size())) {
+            bytes = bytes.substr(0, static_cast<size_t>(static_cast<const char*>(lf) - bytes.data()));
+            long_lf_ = true;
         }
-        const char* start = buffer_.data() + pos_;
-        const size_t avail = len_ - pos_;
-        const void* lf = std::memchr(start, '\n', avail);
-        const size_t take = lf ? static_cast<size_t>(static_cast<const char*>(lf) - start) + 1 : avail;
-        if (!lf && regular_ && raw.size() >= HugeLine && size_ > consumed_ &&
-            raw.capacity() < raw.size() + (size_ - consumed_)) {
-            // A line this long may well run to the end of the file: one
-            // allocation for all of it beats doubling (and copying) again and
-            // again. (A file that grows while it is read has more than size_.)
-            ReserveHuge(raw, raw.size() + (size_ - consumed_) + 32);  // room for the line end and suffix
-        }
-        raw.append(start, take);
-        pos_ += take;
-        consumed_ += take;
-        if (lf) return true;
+        see(bytes);
+        total += bytes.size();
+        if (copy) long_copy_.Append(bytes);
+        return bytes.size();
+    };
+    // The line's start is in the buffer; a pipe's bytes after its LF stay there.
+    size_t taken = take({buffer_.get() + pos_, len_ - pos_});
+    if (copy) {
+        const size_t after = long_lf_ ? pos_ + taken + 1 : len_;
+        std::memmove(buffer_.get(), buffer_.get() + after, len_ - after);
+        len_ -= after;
+        pos_ = 0;
     }
+    if (!long_lf_ && !held_ && !eof_) {
+        std::unique_ptr<char[]> chunk(new char[read_size_]);
+        unsigned long long at = offset_ + len_;
+        while (!long_lf_) {
+            size_t n = 0;
+            if (copy) {
+                n = ReadSome(chunk.get(), read_size_);
+            } else {
+                const ssize_t got = pread(fd_, chunk.get(), read_size_, static_cast<off_t>(at));
+                if (got < 0 && errno == EINTR) continue;
+                if (got < 0) error_ = path_ + ": " + std::strerror(errno);
+                n = got > 0 ? static_cast<size_t>(got) : 0;
+            }
+            if (n == 0) break;
+            at += n;
+            taken = take({chunk.get(), n});
+            if (copy && long_lf_) {
+                std::memcpy(buffer_.get(), chunk.get() + taken + 1, n - taken - 1);
+                len_ = n - taken - 1;
+            }
+        }
+    }
+    if (copy && long_copy_.failed()) error_ = long_copy_.Describe("a long line of " + path_);
+    long_length_ = length = total;
+    return error_.empty();
+}
+
+size_t InputFile::ReadLong(unsigned long long offset, char* to, size_t n) {
+    if (offset >= long_length_) return 0;
+    n = static_cast<size_t>(std::min<unsigned long long>(n, long_length_ - offset));
+    if (held_) {
+        std::memcpy(to, buffer_.get() + long_start_ + offset, n);
+        return n;
+    }
+    if (!regular_) return long_copy_.ReadAt(offset, to, n);
+    size_t done = 0;
+    while (done < n) {
+        const ssize_t got = pread(fd_, to + done, n - done, static_cast<off_t>(long_start_ + offset + done));
+        if (got > 0) {
+            done += static_cast<size_t>(got);
+        } else if (got == 0 || errno != EINTR) {
+            if (got < 0 && error_.empty()) error_ = path_ + ": " + std::strerror(errno);
+            break;
+        }
+    }
+    return done;
+}
+
+void InputFile::EndLongLine() {
+    const unsigned long long line = long_length_ + (long_lf_ ? 1 : 0);
+    consumed_ += line;
+    if (held_) {
+        pos_ += static_cast<size_t>(line);
+        if (pos_ > len_) pos_ = len_;
+    } else if (regular_) {
+        // Read on after the line, from the file.
+        pos_ = len_ = 0;
+        offset_ = long_start_ + line;
+        if (lseek(fd_, static_cast<off_t>(offset_), SEEK_SET) < 0 && error_.empty())
+            error_ = path_ + ": " + std::strerror(errno);
+        eof_ = eof_ || !long_lf_ || !error_.empty();
+    } else {
+        eof_ = eof_ || !long_lf_;
+        long_copy_.Clear();
+    }
+    scanner_.Reset(buffer_.get(), len_);
 }
 
 }  // namespace torvex

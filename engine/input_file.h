@@ -1,11 +1,18 @@
 // The text file being converted, read through one buffer and cut at LF.
+// Lines up to a limit are handed out where they lie in the buffer; a
+// longer line is read where it lies in the file (or, from a pipe, from a
+// temporary copy), as often as its conversion needs.
 #pragma once
 
+#include <functional>
+#include <memory>
 #include <string>
-#include <vector>
+#include <string_view>
 
 #include "character_set.h"
+#include "line_scanner.h"
 #include "page_file.h"
+#include "scratch_file.h"
 
 namespace torvex {
 
@@ -22,6 +29,9 @@ public:
     void OpenStandardInput();
     void Close();
 
+    // How much is read at a time, and the longest line held whole.
+    void SetLimits(size_t readSize, size_t lineInMemory);
+
     // Reads the whole input once, before any line is read, to tell the
     // character set of its text: Utf8 for valid UTF-8 that goes beyond
     // ASCII, Latin1 otherwise. A regular file is read again from where it
@@ -31,11 +41,42 @@ public:
     CharacterSet Examine();
     // Passes over a UTF-8 byte-order mark at the start of the input.
     void SkipByteOrderMark();
+    // Which bytes the lines are scanned for (see LineScanner::Configure).
+    void SetAttention(bool labels, CharacterSet set) { scanner_.Configure(labels, set); }
 
-    // The next line into raw, with its LF; a last line without one gets one,
-    // so that it is converted like any other. False when nothing is left.
-    bool ReadLine(std::string& raw);
-    bool AtEnd();
+    struct Line {
+        bool whole = true;  // false: longer than the limit, read with the calls below
+        std::string_view content;  // without its LF
+        bool attention = false;
+        size_t four_spaces = std::string_view::npos;  // in content, the first byte ending four spaces
+    };
+    // The next line; a last line without an LF is a line all the same.
+    // False when nothing is left.
+    bool NextLine(Line& line) {
+        ScannedLine scanned;
+        if (pos_ < len_ && scanner_.Scan(pos_, scanned) && scanned.end - pos_ <= line_in_memory_) {
+            const size_t length = scanned.end - pos_;
+            line.whole = true;
+            line.content = {buffer_.get() + pos_, length};
+            line.attention = scanned.attention;
+            line.four_spaces = scanned.four_spaces - pos_;  // npos stays far beyond any line
+            pos_ = scanned.end + 1;
+            consumed_ += length + (virtual_lf_ && pos_ == len_ ? 0 : 1);
+            return true;
+        }
+        return NextLineAfterRefill(line);
+    }
+    bool AtEnd() { return pos_ >= len_ && !Refill(); }
+
+    // A line longer than the limit. Measure reads it once to its end,
+    // handing each stretch of it to `see`, and gives its length (without
+    // the LF); then ReadLong gives any of its bytes, and EndLongLine goes
+    // on after it. False from Measure when the line cannot be kept (see
+    // error()).
+    bool Measure(const std::function<void(std::string_view)>& see, unsigned long long& length);
+    // Up to n bytes of the line from offset; fewer only at its end.
+    size_t ReadLong(unsigned long long offset, char* to, size_t n);
+    void EndLongLine();
 
     // Non-empty when a read failed; the input then counts as ended.
     const std::string& error() const { return error_; }
@@ -44,23 +85,39 @@ public:
     unsigned long long consumed() const { return consumed_; }
 
 private:
-    bool Fill();
-    bool ReadMore();
+    bool NextLineAfterRefill(Line& line);
+    bool Refill();
+    void Allocate(size_t capacity);
+    size_t ReadSome(char* to, size_t n);
     CharacterSet ExamineInPlace();
     CharacterSet ExamineAndHold();
     [[noreturn]] void Fail(const std::string& what, int err) const;
-    [[noreturn]] void FailToHold(const std::string& folder) const;
 
     int fd_ = -1;
     bool owns_fd_ = true;
     std::string path_;
-    std::vector<char> buffer_;
-    size_t pos_ = 0, len_ = 0;
-    bool eof_ = false;
-    std::string error_;
-    FileId id_;
-    bool regular_ = false;
+    bool regular_ = false;  // read again at any place: a regular file, or the pipe's temporary copy
+    bool held_ = false;     // the whole input is in the buffer
     unsigned long long size_ = 0, consumed_ = 0;
+    FileId id_;
+    std::string error_;
+
+    size_t read_size_ = size_t(1) << 17;
+    size_t line_in_memory_ = size_t(1) << 20;
+    // Not cleared when made: a batch opens thousands of small files.
+    std::unique_ptr<char[]> buffer_;
+    size_t capacity_ = 0;       // without the padding
+    size_t pos_ = 0, len_ = 0;  // the next line starts at pos_; the data ends at len_
+    unsigned long long offset_ = 0;  // where buffer_[0] lies in a regular file
+    bool eof_ = false;
+    bool virtual_lf_ = false;  // the LF at the end of the data was added to a last line
+    LineScanner scanner_;
+
+    // The long line in hand: where it starts, how long it is, whether an
+    // LF ends it, and (from a pipe) its copy.
+    unsigned long long long_start_ = 0, long_length_ = 0;
+    bool long_lf_ = false;
+    ScratchFile long_copy_;
 };
 
 }  // namespace torvex

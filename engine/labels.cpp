@@ -40,48 +40,117 @@ std::optional<float> LabelNumber(std::string& text) {
         text.erase(text.find_last_not_of(' ') + 1);
         text.erase(0, first);
     }
-    std::string_view label = "0";
-    if (const auto p = text.find('['); p != std::string::npos) {
-        if (const auto q = text.find(']', p + 2); q != std::string::npos)
-            label = std::string_view(text).substr(p + 1, q - p - 1);
+    LabelNumberReader reader;
+    reader.Add(text);
+    return reader.Number();
+}
+
+// The label runs from the first "[" to the first "]" at least two places
+// after it; its leading digits are read as they come, before that "]" is
+// known to be there.
+void LabelNumberReader::Add(std::string_view piece) {
+    size_t i = 0;
+    while (i < piece.size()) {
+        switch (stage_) {
+        case Stage::Open: {
+            const auto open = piece.find('[', i);
+            if (open == std::string_view::npos) return;
+            stage_ = Stage::Digits;
+            i = open + 1;
+            break;
+        }
+        case Stage::Digits:
+            for (; i < piece.size() && !too_big_ && IsDigit(piece[i]); ++i, ++digits_) {
+                value_ = value_ * 10 + (piece[i] - '0');
+                too_big_ = value_ > 32767;
+            }
+            if (i < piece.size() || too_big_) {
+                stage_ = Stage::Close;
+                first_ = digits_ == 0;
+            }
+            break;
+        case Stage::Close:
+            // A "]" right after the "[" leaves the label empty: it does not close it.
+            if (first_ && piece[i] == ']') ++i;
+            first_ = false;
+            if (piece.find(']', i) == std::string_view::npos) return;
+            stage_ = Stage::Closed;
+            return;
+        case Stage::Closed:
+            return;
+        }
     }
-    if (label.empty() || !IsDigit(label[0])) return std::nullopt;
-    long value = 0;
-    for (size_t i = 0; i < label.size() && IsDigit(label[i]); ++i) {
-        value = value * 10 + (label[i] - '0');
-        if (value > 32767) return std::nullopt;
-    }
-    return static_cast<float>(value);
+}
+
+std::optional<float> LabelNumberReader::Number() const {
+    if (stage_ != Stage::Closed) return 0.0f;  // no complete label: its text is "0"
+    if (digits_ == 0 || too_big_) return std::nullopt;
+    return static_cast<float>(value_);
 }
 
 std::string LinkCrossReferences(std::string_view line, CharacterSet set, const ReferenceSink& sink) {
     std::string out;
     out.reserve(line.size() + line.size() / 4);
-    std::string_view rest = line;
-    // One label per round, left to right; each round hands on the text after
-    // its label, as a call on that rest would.
-    for (;;) {
-        const auto p = rest.find('[');
-        if (p == std::string_view::npos || (p > 0 && rest[p - 1] == '#')) break;
-        const auto q = rest.find(']', p);
-        if (q == std::string_view::npos) break;
-        const std::string_view label = rest.substr(p + 1, q - p - 1);
-        if (sink) sink(label);
-        if (rest.find_first_not_of(' ') == p) {
-            // The line starts with the label: the rest of the line is the link text.
-            out.append(rest.substr(0, q + 1)).append(" <A HREF=\"");
-            AppendPageName(label, out);
-            const size_t text = q + 1 < rest.size() ? q + 1 + CharacterWidth(rest, q + 1, set) : rest.size();
-            out.append("\">").append(rest.substr(text)).append("</A><BR>");
-            return out;
-        }
-        out.append(rest.substr(0, p)).append("<A HREF=\"");
-        AppendPageName(label, out);
-        out.append("\">").append(rest.substr(p, q - p + 1)).append("</A>");
-        rest = rest.substr(q + 1);
-    }
-    out.append(rest);
+    CrossReferences(set, &sink).Add(line, out, true);
     return out;
+}
+
+// One label per round, left to right; each round hands on the text after
+// its label, as if that rest were a line of its own.
+void CrossReferences::Add(std::string_view piece, std::string& out, bool last) {
+    constexpr auto npos = std::string_view::npos;
+    size_t i = 0;  // the piece up to here is handled
+    if (stage_ == Stage::Linked) {
+        if (drop_ && !piece.empty()) {
+            i = CharacterWidth(piece, 0, set_);
+            drop_ = false;
+        }
+        out.append(piece.substr(i));
+        if (last) out.append("</A><BR>");
+        return;
+    }
+    while (stage_ == Stage::Labels) {
+        const auto p = piece.find('[', i);
+        if (p == npos) break;
+        if (p > i ? piece[p - 1] == '#' : after_hash_) {
+            stage_ = Stage::Plain;
+            break;
+        }
+        const auto q = piece.find(']', p);
+        if (q == npos) {  // none in the line at all: a piece never ends inside a label
+            stage_ = Stage::Plain;
+            break;
+        }
+        const std::string_view label = piece.substr(p + 1, q - p - 1);
+        if (sink_ != nullptr && *sink_) (*sink_)(label);
+        if (rest_blank_ && piece.find_first_not_of(' ', i) == p) {
+            // The rest starts with the label: the rest of the line is the link text.
+            out.append(piece.substr(i, q + 1 - i)).append(" <A HREF=\"");
+            AppendPageName(label, out);
+            out.append("\">");
+            stage_ = Stage::Linked;
+            size_t text = q + 1;
+            if (text < piece.size())
+                text += CharacterWidth(piece, text, set_);
+            else
+                drop_ = !last;
+            out.append(piece.substr(text));
+            if (last) out.append("</A><BR>");
+            return;
+        }
+        out.append(piece.substr(i, p - i)).append("<A HREF=\"");
+        AppendPageName(label, out);
+        out.append("\">").append(piece.substr(p, q - p + 1)).append("</A>");
+        i = q + 1;
+        rest_blank_ = true;
+        after_hash_ = false;
+    }
+    const std::string_view tail = piece.substr(i);
+    if (!tail.empty()) {
+        rest_blank_ = rest_blank_ && tail.find_first_not_of(' ') == npos;
+        after_hash_ = tail.back() == '#';
+    }
+    out.append(tail);
 }
 
 }  // namespace torvex

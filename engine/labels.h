@@ -23,6 +23,21 @@ std::string PageFileName(std::string_view text);
 // a digit or its number exceeds 32767.
 std::optional<float> LabelNumber(std::string& text);
 
+// LabelNumber of a trimmed text given in pieces, however it is cut.
+class LabelNumberReader {
+public:
+    void Add(std::string_view piece);
+    std::optional<float> Number() const;
+
+private:
+    enum class Stage { Open, Digits, Close, Closed };
+    Stage stage_ = Stage::Open;
+    bool first_ = false;  // the byte right after the "[" is next: it never closes the label
+    long value_ = 0;
+    size_t digits_ = 0;
+    bool too_big_ = false;
+};
+
 // The text after a leading label: "[3] Getting started" gives "Getting
 // started". The "]" and the one character after it are dropped, and only
 // when at least two more follow; otherwise the text comes back whole.
@@ -45,5 +60,29 @@ using ReferenceSink = std::function<void(std::string_view label)>;
 // set reads characters.
 std::string LinkCrossReferences(std::string_view line, CharacterSet set = CharacterSet::Latin1,
                                 const ReferenceSink& sink = {});
+
+// LinkCrossReferences over a line given in pieces, each appended to out as
+// it comes; last marks the line's last piece. No piece may end inside a
+// label (after a "[" and before the first "]" after it, if there is one),
+// and in UTF-8 each piece holds whole characters.
+class CrossReferences {
+public:
+    explicit CrossReferences(CharacterSet set = CharacterSet::Latin1, const ReferenceSink* sink = nullptr)
+        : set_(set), sink_(sink) {}
+    void Add(std::string_view piece, std::string& out, bool last);
+
+private:
+    enum class Stage {
+        Labels,  // looking for the next label
+        Plain,   // nothing more is linked
+        Linked,  // the rest of the line is the text of a link that the line's end closes
+    };
+    CharacterSet set_;
+    const ReferenceSink* sink_;
+    Stage stage_ = Stage::Labels;
+    bool rest_blank_ = true;   // the text since the last label (or the line's start) is spaces only
+    bool after_hash_ = false;  // and it ends in "#"
+    bool drop_ = false;        // the character after a leading label's "]" is still to be dropped
+};
 
 }  // namespace torvex

@@ -1,5 +1,6 @@
 #include "line_breaks.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -8,14 +9,6 @@
 namespace torvex {
 
 namespace {
-
-constexpr std::string_view Break = "<BR>";
-constexpr std::string_view FirstParagraph = "<P>";
-constexpr std::string_view NextParagraph = "</P><P>";
-
-// Suffixes come from a fixed set ("", "<BR>", "<P>", "</P><P>"): the ones
-// holding a paragraph mark are the ones ending in it.
-bool HasParagraph(std::string_view suffix) { return suffix.ends_with(FirstParagraph); }
 
 // A TAB anywhere, or four spaces in a row: a line laid out by hand. This
 // runs on every long line, so sixteen places are tested at once: the bytes
@@ -64,55 +57,33 @@ std::string_view TrimLineEnd(std::string_view raw) {
     return text.substr(0, last == std::string_view::npos ? 0 : last + 1);
 }
 
-void NormaliseLineEnd(std::string& raw) {
-    if (raw.size() > 3) {
-        size_t crs = 0;  // CRs just before the LF beyond the one that stays
-        while (raw.size() - crs > 3 && raw[raw.size() - 2 - crs] == '\r' && raw[raw.size() - 3 - crs] == '\r') ++crs;
-        raw.erase(raw.size() - 1 - crs, crs);
-    }
-    if (raw.size() < 2 || raw[raw.size() - 2] != '\r') {
-        raw.back() = '\r';
-        raw.push_back('\n');
-    }
-}
-
-bool ShortLineRun(size_t a, size_t b, size_t c) {
-    auto is_short = [](size_t n) { return n > 2 && n < 50; };
-    return is_short(a) + is_short(b) + is_short(c) >= 2;
-}
-
 void LineBreaks::Reset() {
     recent_lengths_ = {80, 80, 80, 80};
-    previous_suffix_ = {};
-    paragraph_mark_ = FirstParagraph;
+    previous_suffix_ = Suffix::None;
+    paragraph_mark_ = Suffix::FirstParagraph;
+}
+
+void LineShape::Add(std::string_view piece, CharacterSet set) {
+    if (piece.empty()) return;
+    length += CharacterCount(piece, set);
+    if (bytes < 2) {
+        if (bytes == 0) first = static_cast<unsigned char>(piece[0]);
+        if (bytes + piece.size() >= 2) second = static_cast<unsigned char>(piece[1 - bytes]);
+    }
+    bytes += piece.size();
+    if (laid_out) return;
+    // Four spaces may be split between pieces.
+    const size_t leading = std::min(piece.find_first_not_of(' '), piece.size());
+    if (spaces_ > 0 && spaces_ + leading >= 4) laid_out = true;
+    laid_out = laid_out || LaidOutByHand(piece);
+    const size_t trailing = piece.size() - 1 - std::min(piece.find_last_not_of(' '), piece.size() - 1);
+    spaces_ = static_cast<int>(std::min<size_t>(4, leading == piece.size() ? spaces_ + piece.size() : trailing));
 }
 
 std::string_view LineBreaks::ChooseSuffix(std::string_view text, bool& convert) {
-    const size_t length = CharacterCount(text, set_);
-    recent_lengths_ = {length, recent_lengths_[0], recent_lengths_[1], recent_lengths_[2]};
     convert = !text.empty();
-    if (text.empty()) return paragraph_mark_;
-    const unsigned char first = static_cast<unsigned char>(text[0]);
-    if (first < 32 && first != '\t') return paragraph_mark_;
-
-    // A short line, or one of a run of short lines, keeps its break...
-    if (length * 3 < 160 ||
-        (length * 5 < 320 && ShortLineRun(recent_lengths_[1], recent_lengths_[2], recent_lengths_[3])))
-        return Break;
-    // ...and so does a quoted line, a label indented by one space, or a
-    // line with a TAB or four spaces in a row.
-    const bool br = text.starts_with(" [") || text.starts_with(">") || LaidOutByHand(text);
-    return br ? Break : std::string_view();
-}
-
-std::string_view LineBreaks::Compose(std::string_view suffix) {
-    const bool repeated = HasParagraph(previous_suffix_) && HasParagraph(suffix);
-    previous_suffix_ = suffix;
-    if (repeated) suffix = {};
-    if (mode_ == 1) suffix = Break;
-    if (mode_ == 3 && suffix == Break) suffix = {};
-    if (suffix == FirstParagraph) paragraph_mark_ = NextParagraph;
-    return suffix;
+    const auto byte = [&text](size_t i) { return i < text.size() ? static_cast<unsigned char>(text[i]) : 0; };
+    return Text(Choose(CharacterCount(text, set_), byte(0), byte(1), [&text] { return LaidOutByHand(text); }));
 }
 
 }  // namespace torvex

@@ -18,18 +18,67 @@ std::string& StripQuotes(std::string& path);
 // The raw line without its last two characters (the CR LF) and its trailing spaces.
 std::string_view TrimLineEnd(std::string_view raw);
 
-// Makes a raw line that ends in LF end in exactly one CR LF; an empty line
-// ending CR CR LF is too short to lose a CR and keeps both.
-void NormaliseLineEnd(std::string& raw);
+// The line text of a raw line given without its LF: its end made exactly
+// one CR LF (an empty line ending CR CR LF is too short to lose a CR and
+// keeps both), then TrimLineEnd. Found without copying: it is always the
+// start of content.
+inline std::string_view LineText(std::string_view content) {
+    size_t end = content.size();
+    while (end > 0 && content[end - 1] == '\r') --end;
+    // A line of CRs alone is too short to lose them all: two or more leave one.
+    if (end == 0) return content.substr(0, content.size() >= 2 ? 1 : 0);
+    while (end > 0 && content[end - 1] == ' ') --end;
+    return content.substr(0, end);
+}
 
 // True when at least two of the three lengths lie in 3..49.
-bool ShortLineRun(size_t a, size_t b, size_t c);
+inline bool ShortLineRun(size_t a, size_t b, size_t c) {
+    auto is_short = [](size_t n) { return n > 2 && n < 50; };
+    return is_short(a) + is_short(b) + is_short(c) >= 2;
+}
+
+// What a line's text is followed by before its line end.
+enum class Suffix : unsigned char { None, Break, FirstParagraph, NextParagraph };
+
+// "", "<BR>", "<P>" and "</P><P>"; each followed by CR LF and padding, so
+// that a line end can be copied in one piece of fixed size.
+inline constexpr char SuffixBytes[4][16] = {"\r\n", "<BR>\r\n", "<P>\r\n", "</P><P>\r\n"};
+inline constexpr unsigned char SuffixSize[4] = {0, 4, 3, 7};
+
+inline std::string_view Text(Suffix suffix) {
+    const auto i = static_cast<size_t>(suffix);
+    return {SuffixBytes[i], SuffixSize[i]};
+}
+
+inline bool HasParagraph(Suffix suffix) { return suffix >= Suffix::FirstParagraph; }
+
+// What the suffix rules look at in a line text, gathered as the text goes
+// by: whole, or in pieces however it is cut.
+class LineShape {
+public:
+    void Add(std::string_view piece, CharacterSet set);
+
+    size_t length = 0;  // in characters
+    unsigned char first = 0, second = 0;  // its first two bytes (0 when absent)
+    size_t bytes = 0;
+    // A TAB anywhere, or four spaces in a row: a line laid out by hand.
+    bool laid_out = false;
+
+private:
+    int spaces_ = 0;  // the spaces that end what was added so far, up to four
+};
+
+enum class LineBreakMode { Keep = 1, Add = 2, None = 3 };
+
+// Any mode but 1 and 3 adds line breaks where the text needs them.
+constexpr LineBreakMode LineBreakModeOf(int mode) {
+    return mode == 1 ? LineBreakMode::Keep : mode == 3 ? LineBreakMode::None : LineBreakMode::Add;
+}
 
 class LineBreaks {
 public:
     // Line lengths are counted in characters of set.
-    explicit LineBreaks(int mode, CharacterSet set = CharacterSet::Latin1)
-        : mode_(mode == 1 || mode == 3 ? mode : 2), set_(set) {}
+    explicit LineBreaks(int mode, CharacterSet set = CharacterSet::Latin1) : mode_(LineBreakModeOf(mode)), set_(set) {}
 
     // Back to the state of a new page.
     void Reset();
@@ -38,17 +87,45 @@ public:
     // the text then goes through escaping and link detection (not for an
     // empty line).
     std::string_view ChooseSuffix(std::string_view text, bool& convert);
+    // The same for a text known by its shape.
+    Suffix ChooseSuffix(const LineShape& shape) {
+        return Choose(shape.length, shape.first, shape.second, [&shape] { return shape.laid_out; });
+    }
 
     // The suffix actually written: a second paragraph mark in a row is
     // dropped, then the mode applies. Also advances the paragraph mark.
-    std::string_view Compose(std::string_view suffix);
+    Suffix Compose(Suffix suffix) {
+        const bool repeated = HasParagraph(previous_suffix_) && HasParagraph(suffix);
+        previous_suffix_ = suffix;
+        if (repeated) suffix = Suffix::None;
+        if (mode_ == LineBreakMode::Keep) suffix = Suffix::Break;
+        if (mode_ == LineBreakMode::None && suffix == Suffix::Break) suffix = Suffix::None;
+        if (suffix == Suffix::FirstParagraph) paragraph_mark_ = Suffix::NextParagraph;
+        return suffix;
+    }
 
 private:
-    int mode_;
+    template <class LaidOutByHand>
+    Suffix Choose(size_t length, unsigned char first, unsigned char second, LaidOutByHand laidOut) {
+        recent_lengths_ = {length, recent_lengths_[0], recent_lengths_[1], recent_lengths_[2]};
+        if (length == 0) return paragraph_mark_;
+        if (first < 32 && first != '\t') return paragraph_mark_;
+
+        // A short line, or one of a run of short lines, keeps its break...
+        if (length * 3 < 160 ||
+            (length * 5 < 320 && ShortLineRun(recent_lengths_[1], recent_lengths_[2], recent_lengths_[3])))
+            return Suffix::Break;
+        // ...and so does a quoted line, a label indented by one space, or a
+        // line with a TAB or four spaces in a row.
+        const bool br = (first == ' ' && second == '[') || first == '>' || laidOut();
+        return br ? Suffix::Break : Suffix::None;
+    }
+
+    LineBreakMode mode_;
     CharacterSet set_;
     std::array<size_t, 4> recent_lengths_{80, 80, 80, 80};  // newest first
-    std::string_view previous_suffix_;
-    std::string_view paragraph_mark_ = "<P>";
+    Suffix previous_suffix_ = Suffix::None;
+    Suffix paragraph_mark_ = Suffix::FirstParagraph;
 };
 
 }  // namespace torvex

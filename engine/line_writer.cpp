@@ -9,55 +9,211 @@ namespace torvex {
 namespace {
 
 constexpr std::string_view CrLf = "\r\n";
-
-void RemoveSuffix(std::string& text, std::string_view suffix) {
-    if (text.size() >= suffix.size() && std::string_view(text).substr(text.size() - suffix.size()) == suffix)
-        text.resize(text.size() - suffix.size());
-}
-
-// IsUnderline's test on trimmed UTF-8 text, whose characters take one to
-// four bytes: the first character repeated from the start, then at most six
-// characters of any kind, ten or more in all. Out of line, so that the
-// usual one-byte test stays cheap: it runs on every line written.
-[[gnu::noinline]] bool IsUtf8Row(std::string_view t) {
-    const size_t width = CharacterWidth(t, 0, CharacterSet::Utf8);
-    size_t end = width;
-    while (t.size() - end >= width && t.compare(end, width, t.substr(0, width)) == 0) end += width;
-    const std::string_view rest = t.substr(end);
-    if (rest.size() > 6 * 4) return false;
-    const size_t tail = Utf8Length(rest);
-    return tail <= 6 && end / width + tail >= 10;
-}
+constexpr std::string_view Break = "<BR>";
+constexpr size_t DefaultHeldInMemory = size_t(4) << 20;
 
 }  // namespace
 
+void UnderlineTest::Add(std::string_view piece) {
+    while (!piece.empty()) {
+        switch (stage_) {
+        case Stage::Leading: {
+            const size_t start = piece.find_first_not_of(' ');
+            if (start == std::string_view::npos) return;
+            piece.remove_prefix(start);
+            if (static_cast<unsigned char>(piece[0]) <= ' ') {  // no character takes less than a byte
+                stage_ = Stage::No;
+                return;
+            }
+            width_ = CharacterWidth(piece, 0, set_);
+            std::memcpy(first_, piece.data(), width_);
+            stage_ = Stage::Row;
+            break;
+        }
+        case Stage::Row: {
+            size_t end = 0;
+            if (width_ == 1) {
+                end = std::min(piece.find_first_not_of(first_[0]), piece.size());
+            } else {
+                while (piece.size() - end >= width_ && std::memcmp(piece.data() + end, first_, width_) == 0) end += width_;
+            }
+            row_ += end / width_;
+            piece.remove_prefix(end);
+            if (!piece.empty()) stage_ = Stage::Rest;
+            break;
+        }
+        case Stage::Rest:
+            AddRest(piece);
+            return;
+        case Stage::No:
+            return;
+        }
+    }
+}
+
+// After the row, at most six characters (and, in UTF-8, 24 bytes) may
+// follow before the trailing spaces.
+void UnderlineTest::AddRest(std::string_view piece) {
+    rest_ += CharacterCount(piece, set_);
+    rest_bytes_ += piece.size();
+    const size_t last = piece.find_last_not_of(' ');
+    trailing_ = last == std::string_view::npos ? trailing_ + piece.size() : piece.size() - 1 - last;
+    if (rest_ - trailing_ > 6 || rest_bytes_ - trailing_ > 6 * 4) stage_ = Stage::No;
+}
+
+bool UnderlineTest::Holds() const {
+    if (stage_ != Stage::Row && stage_ != Stage::Rest) return false;
+    const size_t rest = rest_ - trailing_;
+    return rest <= 6 && row_ + rest >= 10;
+}
+
 bool IsUnderline(std::string_view line, CharacterSet set) {
-    const auto first = line.find_first_not_of(' ');
-    if (first == std::string_view::npos) return false;
-    const auto last = line.find_last_not_of(' ');
-    const std::string_view t = line.substr(first, last - first + 1);
-    if (t.size() < 10 || static_cast<unsigned char>(t[0]) <= ' ') return false;  // no character takes less than a byte
-    if (set == CharacterSet::Utf8) return IsUtf8Row(t);
-    return t.substr(0, t.size() - 6).find_first_not_of(t[0]) == std::string_view::npos;
+    UnderlineTest test(set);
+    test.Add(line);
+    return test.Holds();
+}
+
+LineWriter::LineWriter() : held_in_memory_(DefaultHeldInMemory) {}
+
+LineWriter::~LineWriter() = default;
+
+void LineWriter::SetPage(PageFile* page) {
+    if (page == page_) return;
+    Flush(pending_);
+    page_ = page;
+    if (page_ == nullptr && pending_spill_->size() == 0 && adding_spill_->size() == 0) {
+        pending_spill_->Close();
+        adding_spill_->Close();
+    }
 }
 
 void LineWriter::WriteLine(std::string_view line) {
-    scratch_.assign(line);
-    Submit(scratch_);
+    Append(line);
+    EndLine(IsUnderline(line, set_), line.find("<P>") != std::string_view::npos);
+    // Whatever is written reaches the page at once: the page may be closed next.
+    Flush(pending_);
 }
 
-void LineWriter::Submit(std::string& line) {
-    if (IsUnderline(line, set_)) {
-        RemoveSuffix(pending_, CrLf);
-        RemoveSuffix(pending_, "<BR>");
-        if (pending_.find("<P>") == std::string::npos) {
-            const char* level = line[0] == '=' ? "H2" : "H3";
-            pending_ = std::string("<") + level + ">" + pending_ + "</" + level + ">" + std::string(CrLf);
-            line.assign(CrLf);
+void LineWriter::Grow(size_t n) {
+    const size_t capacity = std::max({size_ + n, 2 * capacity_, WrittenAtOnce + 4096});
+    std::unique_ptr<char[]> data(new char[capacity]);
+    if (size_ > 0) std::memcpy(data.get(), data_.get(), size_);
+    data_ = std::move(data);
+    capacity_ = capacity;
+}
+
+// Adds bytes that never go to a temporary file.
+void LineWriter::Put(std::string_view bytes) {
+    if (bytes.empty()) return;
+    std::memcpy(Room(bytes.size()), bytes.data(), bytes.size());
+    size_ += bytes.size();
+}
+
+// Keeps the line being added in memory only as far as its last bytes.
+void LineWriter::Spill() {
+    if (adding_spill_->size() == 0) adding_first_ = data_[adding_];
+    const size_t moved = size_ - adding_ - Kept;
+    if (!adding_spill_->Append({data_.get() + adding_, moved}) && error_.empty())
+        error_ = adding_spill_->Describe("a long line");
+    std::memmove(data_.get() + adding_, data_.get() + adding_ + moved, Kept);
+    size_ -= moved;
+}
+
+std::string LineWriter::PendingLine() {
+    std::string line(pending_spill_->size(), '\0');
+    pending_spill_->ReadAt(0, line.data(), line.size());
+    return line.append(data_.get() + pending_, adding_ - pending_);
+}
+
+void LineWriter::EndLineSlowly(bool underline, bool holdsParagraph) {
+    if (underline) MakeHeading();
+    Commit();
+    pending_paragraph_ = holdsParagraph;
+    if (pending_ >= WrittenAtOnce) Flush(pending_);
+}
+
+// The held-back line above an underline loses its line end and "<BR>";
+// unless it holds "<P>" it becomes an H2 heading (for a row of "=") or an
+// H3 one, and the underline an empty line.
+void LineWriter::MakeHeading() {
+    const auto removeEnd = [this](std::string_view end) {
+        if (adding_ - pending_ >= end.size() && std::string_view(data_.get() + adding_ - end.size(), end.size()) == end) {
+            std::memmove(data_.get() + adding_ - end.size(), data_.get() + adding_, size_ - adding_);
+            adding_ -= end.size();
+            size_ -= end.size();
         }
+    };
+    removeEnd(CrLf);
+    removeEnd(Break);
+    if (pending_paragraph_) return;
+    const char first = adding_spill_->size() > 0 ? adding_first_ : data_[adding_];
+    std::string_view open = first == '=' ? "<H2>" : "<H3>";
+    const std::string_view close = first == '=' ? "</H2>\r\n" : "</H3>\r\n";
+    adding_spill_->Clear();
+    if (pending_spill_->size() > 0) {
+        Flush(pending_);
+        if (page_ != nullptr) page_->Write(open);
+        WriteSpilled(*pending_spill_);
+        open = {};
     }
-    if (page_ != nullptr && !pending_.empty()) page_->Write(pending_);
-    pending_.swap(line);
+    // The held-back line in memory, with its tags, then the empty line.
+    std::string heading(open);
+    heading.append(data_.get() + pending_, adding_ - pending_).append(close);
+    size_ = pending_;
+    Put(heading);
+    adding_ = size_;
+    Put(CrLf);
+}
+
+// The held-back line is written: what of it lies in a temporary file goes
+// to the page now, the rest with the lines after it. The line added is
+// held back in its place.
+void LineWriter::Commit() {
+    if (pending_spill_->size() > 0) {
+        Flush(pending_);
+        WriteSpilled(*pending_spill_);
+    }
+    std::swap(pending_spill_, adding_spill_);
+    pending_ = adding_;
+    adding_ = size_;
+}
+
+// Writes the first `bytes` of the buffer (lines already written) to the
+// page and drops them.
+void LineWriter::Flush(size_t bytes) {
+    if (bytes == 0) return;
+    if (page_ != nullptr) page_->Write({data_.get(), bytes});
+    Drop(bytes);
+}
+
+void LineWriter::Drop(size_t bytes) {
+    std::memmove(data_.get(), data_.get() + bytes, size_ - bytes);
+    size_ -= bytes;
+    pending_ -= bytes;
+    adding_ -= bytes;
+}
+
+void LineWriter::WriteSpilled(ScratchFile& file) {
+    chunk_.resize(WrittenAtOnce);
+    for (unsigned long long at = 0; at < file.size();) {
+        const size_t n = file.ReadAt(at, chunk_.data(), static_cast<size_t>(std::min<unsigned long long>(chunk_.size(), file.size() - at)));
+        if (n == 0) {
+            if (error_.empty()) error_ = file.Describe("a long line");
+            break;
+        }
+        if (page_ != nullptr) page_->Write({chunk_.data(), n});
+        at += n;
+    }
+    file.Clear();
+    chunk_ = {};
+}
+
+void LineWriter::Discard() {
+    size_ = pending_ = adding_ = 0;
+    pending_paragraph_ = false;
+    pending_spill_->Clear();
+    adding_spill_->Clear();
+    error_.clear();
 }
 
 }  // namespace torvex

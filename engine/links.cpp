@@ -109,10 +109,12 @@ private:
 class AnchorSearch {
 public:
     struct Anchor {
-        size_t begin, end;  // no anchor: both are the line's size
+        size_t begin, end;  // no anchor: both are the line's size; one that ends after it: end is npos
     };
 
-    explicit AnchorSearch(std::string_view line) : line_(line) {}
+    // In the last piece of a line (or a whole line), "<A HREF=" without a
+    // "</A>" after it is text; in an earlier piece the anchor ends later.
+    AnchorSearch(std::string_view line, bool last) : line_(line), last_(last) {}
 
     Anchor AtOrAfter(size_t pos) {
         if (!searched_ || next_.begin < pos) {
@@ -121,13 +123,17 @@ public:
             const size_t open = FindExact(line_, "<A HREF=\"", pos);
             if (open == npos) return next_;
             const size_t close = FindExact(line_, "</A>", open + 1);
-            if (close != npos) next_ = {open, close + 4};
+            if (close != npos)
+                next_ = {open, close + 4};
+            else if (!last_)
+                next_ = {open, npos};
         }
         return next_;
     }
 
 private:
     std::string_view line_;
+    bool last_;
     bool searched_ = false;
     Anchor next_{};
 };
@@ -271,25 +277,42 @@ void AppendAnchor(std::string_view c, bool mail, bool group, std::string& out) {
 // Prefixes that stay plain text before an anchor, tested in this order.
 constexpr std::string_view KeptPrefixes[] = {"mailto:", "URL:mailto:", "URL:"};
 
-// Link detection for one key over one line. The anchors already in the
-// line are copied whole, and each stretch of text between them is linked
-// as if it were a line of its own. Each search runs over the whole line and
-// carries its last hit over from one candidate to the next and from one
-// stretch to the next, so no part of the line is scanned twice.
+// Link detection for one key over one line, or one piece of it. The
+// anchors already in the line are copied whole, and each stretch of text
+// between them is linked as if it were a line of its own. Each search runs
+// over the whole piece and carries its last hit over from one candidate to
+// the next and from one stretch to the next, so no part of it is scanned
+// twice.
 class Linker {
 public:
-    Linker(std::string_view line, std::string_view key, CharacterSet set)
-        : line_(line), key_(key), set_(set), kind_(KindOf(key)), keys_(line, {key}), spaces_(line), greaterThans_(line),
-          escapes_(line), linkTextEnds_(line), anchors_(line) {}
+    Linker(std::string_view line, std::string_view key, CharacterSet set, LinkState& state, bool last)
+        : line_(line), key_(key), set_(set), kind_(KindOf(key)), state_(state), last_(last), keys_(line, {key}),
+          spaces_(line), greaterThans_(line), escapes_(line), linkTextEnds_(line), anchors_(line, last) {}
 
     void Append(std::string& out) {
         size_t from = 0;
+        if (state_.in_anchor) {
+            const size_t close = FindExact(line_, "</A>", 0);
+            if (close == npos) {
+                out.append(line_);
+                return;
+            }
+            from = close + 4;
+            state_ = {};
+        }
         while (from < line_.size()) {
-            // A line without the key is never searched for anchors.
-            const size_t p = keys_.AtOrAfter(from);
-            if (p == npos) break;
+            const size_t p = state_.stopped ? npos : keys_.AtOrAfter(from);
+            // Without a key, the last piece of a line is never searched for
+            // anchors; an earlier one is, for what it hands on.
+            if (p == npos && last_) break;
             const auto anchor = anchors_.AtOrAfter(from);
-            if (anchor.begin > p) LinkStretch(from, anchor.begin, out);
+            if (p != npos && anchor.begin > p) state_.stopped = LinkStretch(from, anchor.begin, out);
+            if (anchor.begin == line_.size()) break;
+            state_.stopped = false;
+            if (anchor.end == npos) {
+                state_.in_anchor = true;
+                break;
+            }
             from = anchor.end;
         }
         out.append(line_.substr(copied_));
@@ -297,8 +320,9 @@ public:
 
 private:
     // Each round handles the first candidate of the rest of the stretch
-    // exactly as if that rest were a line of its own.
-    void LinkStretch(size_t begin, size_t end, std::string& out) {
+    // exactly as if that rest were a line of its own. True when a first "@"
+    // that is no address ends the work on the stretch.
+    bool LinkStretch(size_t begin, size_t end, std::string& out) {
         const std::string_view text = line_.substr(0, end);  // positions stay those of the line
         // Candidates cut short can share the place their end is first looked
         // for; the walk back from there passes no key character, so it is
@@ -307,7 +331,8 @@ private:
         size_t rest = begin;  // where the text not yet handled begins
         for (;;) {
             const size_t p = keys_.AtOrAfter(rest);
-            if (p == npos || p + key_.size() > end || (kind_ == KeyKind::Mail && FailsMailGuard(text, p))) break;
+            if (p == npos || p + key_.size() > end) return false;
+            if (kind_ == KeyKind::Mail && FailsMailGuard(text, p)) return true;
             const size_t keyEnd = p + key_.size();
             size_t q = spaces_.AtOrAfter(p);
             if (q >= end) q = greaterThans_.AtOrAfter(p);
@@ -350,6 +375,8 @@ private:
     std::string_view line_, key_;
     CharacterSet set_;
     KeyKind kind_;
+    LinkState& state_;
+    bool last_;
     ForwardSearch<Key> keys_;
     ForwardSearch<Space> spaces_;
     ForwardSearch<EscapedGreaterThan> greaterThans_;
@@ -361,15 +388,21 @@ private:
 
 }  // namespace
 
-void AppendLinks(std::string_view line, std::string_view key, std::string& out, CharacterSet set) {
+void AppendLinks(std::string_view piece, std::string_view key, std::string& out, CharacterSet set, LinkState& state,
+                 bool last) {
     if (key.empty()) {
-        out.append(line);
+        out.append(piece);
         return;
     }
     // Room for a line dense with anchors, so that a long one is not copied
     // again and again as it grows; what is not written costs no memory.
-    ReserveHuge(out, out.size() + 3 * line.size());
-    Linker(line, key, set).Append(out);
+    ReserveHuge(out, out.size() + 3 * piece.size());
+    Linker(piece, key, set, state, last).Append(out);
+}
+
+void AppendLinks(std::string_view line, std::string_view key, std::string& out, CharacterSet set) {
+    LinkState state;
+    AppendLinks(line, key, out, set, state, true);
 }
 
 std::string MakeLinks(std::string_view line, std::string_view key, CharacterSet set) {

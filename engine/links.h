@@ -39,4 +39,18 @@ bool ContainsKey(std::string_view line, std::string_view key);
 void AppendLinks(std::string_view line, std::string_view key, std::string& out,
                  CharacterSet set = CharacterSet::Latin1);
 
+// What link detection for one key carries from one piece of a line to the next.
+struct LinkState {
+    bool stopped = false;    // a first "@" was no address: the text is left alone up to the next anchor
+    bool in_anchor = false;  // an anchor began and has not ended yet
+};
+
+// MakeLinks over a line given in pieces, each appended to out as it comes;
+// last marks the line's last piece. A candidate never holds a space, so a
+// piece may end after any space that is not inside markup, and inside any
+// run of bytes without spaces that holds no key at all; an anchor may begin
+// in one piece and end in a later one.
+void AppendLinks(std::string_view piece, std::string_view key, std::string& out, CharacterSet set, LinkState& state,
+                 bool last);
+
 }  // namespace torvex

@@ -2,7 +2,10 @@
 // split mode and the character set, the rest is the file. Every page written
 // must be a whole page, a UTF-8 page must be UTF-8 throughout, and the
 // result must tell the truth. The validator that decides the character set
-// must agree with a plain decoder.
+// must agree with a plain decoder. The same input converted with limits of
+// a few bytes (every line in pieces, every held-back line in a temporary
+// file) and with plain lines not copied as they stand must give the same
+// pages, byte for byte.
 #include <dirent.h>
 #include <unistd.h>
 
@@ -10,6 +13,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -23,6 +27,7 @@ namespace {
 class QuietHost : public torvex::Host {
 public:
     void ShowMessage(const std::string& text) override { messages.push_back(text); }
+    void Warn(const std::string& text) override { messages.push_back("warning: " + text); }
     void Yield() override {}
     torvex::StampTime Now() override { return {2027, 3, 5, 14, 7, 9}; }
     std::vector<std::string> messages;
@@ -36,22 +41,63 @@ const std::string& Folder() {
     return folder;
 }
 
-std::vector<std::string> Pages() {
-    std::vector<std::string> pages;
-    DIR* dir = opendir(Folder().c_str());
-    while (dirent* entry = readdir(dir)) {
-        const std::string name = entry->d_name;
-        if (name != "." && name != ".." && name != "in.txt") pages.push_back(Folder() + "/" + name);
-    }
-    closedir(dir);
-    return pages;
-}
-
 std::string Read(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream bytes;
     bytes << in.rdbuf();
     return bytes.str();
+}
+
+// The pages in the folder, by name, each removed once read.
+std::map<std::string, std::string> TakePages() {
+    std::map<std::string, std::string> pages;
+    DIR* dir = opendir(Folder().c_str());
+    while (dirent* entry = readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name == "." || name == ".." || name == "in.txt") continue;
+        pages[name] = Read(Folder() + "/" + name);
+        unlink((Folder() + "/" + name).c_str());
+    }
+    closedir(dir);
+    return pages;
+}
+
+struct Result {
+    bool ok = false;
+    std::vector<std::string> messages;
+    std::map<std::string, std::string> pages;
+    bool operator==(const Result&) const = default;
+};
+
+Result Convert(uint8_t options, const torvex::ConversionLimits& limits) {
+    QuietHost host;
+    torvex::Engine engine(host);
+    engine.Processing = true;
+    engine.Limits = limits;
+    constexpr torvex::CharacterSet Sets[] = {torvex::CharacterSet::Auto, torvex::CharacterSet::Utf8,
+                                             torvex::CharacterSet::Latin1, torvex::CharacterSet::Auto};
+    engine.Encoding = Sets[(options >> 4) & 3];
+    std::string in = Folder() + "/in.txt";
+    std::string out = (options & 4) ? "FAQ" : Folder() + "/out.html";
+    std::string title = "T";
+    int mode = 1 + options % 3;
+    bool stamp = (options & 8) != 0;
+    Result result;
+    result.ok = engine.ConvertFile(in, out, title, mode, stamp);
+    result.messages = host.messages;
+    result.pages = TakePages();
+    return result;
+}
+
+// Limits of one to eight bytes, different for different inputs.
+torvex::ConversionLimits TinyLimits(const std::string& input) {
+    const size_t h = std::hash<std::string>{}(input);
+    torvex::ConversionLimits limits;
+    limits.read_size = 1 + h % 8;
+    limits.line_in_memory = (h >> 3) % 9;
+    limits.piece = 1 + (h >> 7) % 8;
+    limits.held_line = (h >> 10) % 9;
+    return limits;
 }
 
 }  // namespace
@@ -64,36 +110,34 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string in = Folder() + "/in.txt";
     std::ofstream(in, std::ios::binary).write(input.data(), static_cast<std::streamsize>(input.size()));
 
-    QuietHost host;
-    torvex::Engine engine(host);
-    engine.Processing = true;
-    constexpr torvex::CharacterSet Sets[] = {torvex::CharacterSet::Auto, torvex::CharacterSet::Utf8,
-                                             torvex::CharacterSet::Latin1, torvex::CharacterSet::Auto};
-    engine.Encoding = Sets[(options >> 4) & 3];
-    std::string out = (options & 4) ? "FAQ" : Folder() + "/out.html";
-    std::string title = "T";
-    int mode = 1 + options % 3;
-    bool stamp = (options & 8) != 0;
-    const bool ok = engine.ConvertFile(in, out, title, mode, stamp);
+    const Result r = Convert(options, {});
+    const bool split = (options & 4) != 0;
+    const auto set = (options >> 4) & 3;
     // Auto: UTF-8 pages for well-formed UTF-8 that goes beyond ASCII.
     const bool beyondAscii = std::any_of(input.begin(), input.end(), [](char c) { return c & 0x80; });
-    const bool utf8 = engine.Encoding == torvex::CharacterSet::Utf8 ||
-                      (engine.Encoding == torvex::CharacterSet::Auto && beyondAscii &&
-                       torvex::testing::ReferenceValidUtf8Prefix(input) == input.size());
+    const bool utf8 = set == 1 || ((set == 0 || set == 3) && beyondAscii &&
+                                   torvex::testing::ReferenceValidUtf8Prefix(input) == input.size());
 
-    if (input.empty() && (ok || host.messages != std::vector<std::string>{"Input file appears to be empty"}))
+    if (input.empty() && (r.ok || r.messages != std::vector<std::string>{"Input file appears to be empty"}))
         std::abort();
-    if (ok != host.messages.empty()) std::abort();  // a failure always says why, success never complains
-    const auto pages = Pages();
-    for (const auto& page : pages) {
-        const std::string bytes = Read(page);
-        if (ok && (!bytes.starts_with("<!DOCTYPE") || !bytes.ends_with("</HTML>\r\n"))) std::abort();
+    const bool complained = std::any_of(r.messages.begin(), r.messages.end(),
+                                        [](const std::string& m) { return !m.starts_with("warning: "); });
+    if (r.ok == complained) std::abort();  // a failure always says why, success never complains
+    for (const auto& [name, bytes] : r.pages) {
+        if (r.ok && (!bytes.starts_with("<!DOCTYPE") || !bytes.ends_with("</HTML>\r\n"))) std::abort();
         const bool utf8Page = bytes.find("content=\"text/html; charset=utf-8\">") != std::string::npos;
-        if (ok && utf8Page != utf8) std::abort();
+        if (r.ok && utf8Page != utf8) std::abort();
         if (utf8Page && torvex::testing::ReferenceValidUtf8Prefix(bytes) != bytes.size()) std::abort();
-        unlink(page.c_str());
     }
-    if (ok && !(options & 4) && pages.size() != 1) std::abort();
+    if (r.ok && !split && r.pages.size() != 1) std::abort();
+
+    torvex::ConversionLimits noCopy;
+    noCopy.copy_plain_lines = false;
+    if (Convert(options, noCopy) != r) std::abort();
+    torvex::ConversionLimits tiny = TinyLimits(input);
+    if (Convert(options, tiny) != r) std::abort();
+    tiny.copy_plain_lines = false;
+    if (Convert(options, tiny) != r) std::abort();
     if (Read(in) != input) std::abort();  // the input is never touched
     return 0;
 }

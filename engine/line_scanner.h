@@ -1,0 +1,77 @@
+// Finds the lines in a buffer of input and tells for each whether it holds
+// a byte that needs attention: one that is escaped, that may start a link
+// or a label, or that takes more than a byte. A line without any is copied
+// to the page as it stands. The bytes are classified 64 at a time.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "character_set.h"
+
+namespace torvex {
+
+struct ScannedLine {
+    size_t end = 0;              // where its LF is
+    bool attention = false;      // it holds a byte that needs attention
+    size_t four_spaces = npos;   // the first byte that ends four spaces in a row, or npos
+    static constexpr size_t npos = std::string_view::npos;
+};
+
+class LineScanner {
+public:
+    // The bytes that need attention besides "<" ">" the double quote "@"
+    // ":" and TAB: "[" where labels are read; in an ISO 8859-1 page the
+    // pound sign, in a UTF-8 page every byte above 127.
+    void Configure(bool labels, CharacterSet set);
+
+    // Data to scan from its start. The buffer must be readable up to the
+    // next multiple of 64 bytes past size (what lies there is ignored).
+    void Reset(const char* data, size_t size);
+
+    // The line that starts at `from`: false when no LF follows in the data.
+    bool Scan(size_t from, ScannedLine& line) {
+        const size_t block = from & ~size_t(63);
+        if (block != block_) Classify(block);
+        std::uint64_t keep = ~std::uint64_t(0) << (from & 63);
+        bool attention = false;
+        size_t fourSpaces = npos;
+        for (;;) {
+            const std::uint64_t lf = masks_.lf & keep;
+            const std::uint64_t before = lf != 0 ? (lf & (0 - lf)) - 1 : ~std::uint64_t(0);  // bits before the LF
+            attention = attention || (masks_.attention & keep & before) != 0;
+            if (const std::uint64_t runs = masks_.four_spaces & keep & before; runs != 0 && fourSpaces == npos)
+                fourSpaces = block_ + static_cast<size_t>(__builtin_ctzll(runs));
+            if (lf != 0) {
+                line.end = block_ + static_cast<size_t>(__builtin_ctzll(lf));
+                line.attention = attention;
+                line.four_spaces = fourSpaces;
+                return true;
+            }
+            if (block_ + 64 >= size_) return false;
+            Classify(block_ + 64);
+            keep = ~std::uint64_t(0);
+        }
+    }
+
+    // Blocks of data are read this far past their end.
+    static constexpr size_t Padding = 64;
+
+    struct Masks {
+        std::uint64_t lf = 0, attention = 0, four_spaces = 0, spaces = 0;
+    };
+    using Classifier = Masks (*)(const unsigned char* block, std::uint64_t spacesBefore);
+
+private:
+    void Classify(size_t block);
+
+    Classifier classify_ = nullptr;
+    const char* data_ = nullptr;
+    size_t size_ = 0;
+    size_t block_ = npos;  // the block of 64 bytes classified last
+    Masks masks_;
+    static constexpr size_t npos = ScannedLine::npos;
+};
+
+}  // namespace torvex
