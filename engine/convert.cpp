@@ -255,8 +255,19 @@ void Conversion::PlainLine(const InputFile::Line& line) {
 // copied sixteen bytes at a time; a plain line is short.
 void Conversion::Submit(std::string_view text, Suffix suffix, bool padded) {
     constexpr size_t Block = sizeof(SuffixBytes[0]);
-    const std::string_view end = Text(suffix);
-    const size_t size = text.size() + end.size() + CrLf.size();
+    const std::string_view end(Text(suffix).data(), Text(suffix).size() + CrLf.size());  // with its CR LF
+    const size_t size = text.size() + end.size();
+    if (size > limits_.held_line) {
+        // Known to be no underline, a line this long may go to the page as it is added.
+        UnderlineTest test(set_);
+        test.Add(text);
+        test.Add(end);
+        if (!test.Holds()) writer_.NoUnderline();
+        writer_.Append(text);
+        writer_.Append(end);
+        writer_.EndLine(test.Holds(), HasParagraph(suffix));
+        return;
+    }
     char* out = writer_.Room(text.size() + 2 * Block);
     if (padded) {
         for (size_t at = 0; at < text.size(); at += Block) std::memcpy(out + at, text.data() + at, Block);
@@ -328,8 +339,10 @@ void Conversion::LongLine(std::string& outputName) {
     bool last = false;
     while (line.NextPiece(piece, last)) {
         const std::string_view text = conversion_.Convert(piece, last);
-        writer_.Append(text);
         underline.Add(text);
+        // Known to be no underline, the line may go to the page as it comes.
+        if (underline.Impossible()) writer_.NoUnderline();
+        writer_.Append(text);
     }
     const Suffix suffix = breaks_.Compose(
         section == Section::ContentsEntry ? Suffix::None : breaks_.ChooseSuffix(conversion_.shape()));

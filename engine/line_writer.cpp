@@ -102,34 +102,78 @@ void LineWriter::Grow(size_t n) {
     capacity_ = capacity;
 }
 
-// Adds bytes that never go to a temporary file.
+// Adds bytes that never leave memory.
 void LineWriter::Put(std::string_view bytes) {
     if (bytes.empty()) return;
     std::memcpy(Room(bytes.size()), bytes.data(), bytes.size());
     size_ += bytes.size();
 }
 
-// Keeps the line being added in memory only as far as its last bytes.
+// The line being added has grown too long to hold: all but its last bytes
+// go to the page, when it is known to be no underline (so nothing before it
+// is held back) and the page can take a tag in front of it later, else to a
+// temporary file.
 void LineWriter::Spill() {
-    if (adding_spill_->size() == 0) adding_first_ = data_[adding_];
+    if (adding_head_ == Head::Memory) adding_first_ = data_[adding_];
+    if (adding_head_ != Head::Page && pending_final_ && page_ != nullptr && page_->CanInsert()) {
+        Flush(adding_);
+        adding_at_ = page_->size();
+        if (adding_head_ == Head::Spill) WriteSpilled(*adding_spill_);
+        adding_head_ = Head::Page;
+    } else if (adding_head_ == Head::Memory) {
+        adding_head_ = Head::Spill;
+    }
     const size_t moved = size_ - adding_ - Kept;
-    if (!adding_spill_->Append({data_.get() + adding_, moved}) && error_.empty())
+    if (adding_head_ == Head::Page) {
+        page_->Write({data_.get() + adding_, moved});
+    } else if (!adding_spill_->Append({data_.get() + adding_, moved}) && error_.empty()) {
         error_ = adding_spill_->Describe("a long line");
+    }
     std::memmove(data_.get() + adding_, data_.get() + adding_ + moved, Kept);
     size_ -= moved;
 }
 
 std::string LineWriter::PendingLine() {
-    std::string line(pending_spill_->size(), '\0');
-    pending_spill_->ReadAt(0, line.data(), line.size());
+    std::string line;
+    if (pending_head_ == Head::Spill) {
+        line.resize(pending_spill_->size());
+        line.resize(pending_spill_->ReadAt(0, line.data(), line.size()));
+    } else if (pending_head_ == Head::Page) {
+        line.resize(page_->size() - pending_at_);
+        line.resize(page_->ReadAt(pending_at_, line.data(), line.size()));
+    }
     return line.append(data_.get() + pending_, adding_ - pending_);
+}
+
+void LineWriter::NoUnderline() {
+    if (pending_final_) return;
+    WritePending();
+    pending_ = adding_;
+    pending_final_ = true;
 }
 
 void LineWriter::EndLineSlowly(bool underline, bool holdsParagraph) {
     if (underline) MakeHeading();
-    Commit();
+    if (!pending_final_) WritePending();
+    std::swap(pending_spill_, adding_spill_);
+    pending_head_ = adding_head_;
+    pending_at_ = adding_at_;
+    adding_head_ = Head::Memory;
+    pending_ = adding_;
+    adding_ = size_;
     pending_paragraph_ = holdsParagraph;
+    pending_final_ = false;
     if (pending_ >= WrittenAtOnce) Flush(pending_);
+}
+
+// What of the held-back line is not in memory goes to the page now; the
+// rest is written with the lines after it.
+void LineWriter::WritePending() {
+    if (pending_head_ == Head::Spill) {
+        Flush(pending_);
+        WriteSpilled(*pending_spill_);
+    }
+    pending_head_ = Head::Memory;
 }
 
 // The held-back line above an underline loses its line end and "<BR>";
@@ -146,16 +190,21 @@ void LineWriter::MakeHeading() {
     removeEnd(CrLf);
     removeEnd(Break);
     if (pending_paragraph_) return;
-    const char first = adding_spill_->size() > 0 ? adding_first_ : data_[adding_];
+    const char first = adding_head_ == Head::Spill ? adding_first_ : data_[adding_];
     std::string_view open = first == '=' ? "<H2>" : "<H3>";
     const std::string_view close = first == '=' ? "</H2>\r\n" : "</H3>\r\n";
     adding_spill_->Clear();
-    if (pending_spill_->size() > 0) {
+    adding_head_ = Head::Memory;
+    if (pending_head_ == Head::Page) {
+        page_->Insert(pending_at_, open);  // nothing before the line is still in memory
+        open = {};
+    } else if (pending_head_ == Head::Spill) {
         Flush(pending_);
         if (page_ != nullptr) page_->Write(open);
         WriteSpilled(*pending_spill_);
         open = {};
     }
+    pending_head_ = Head::Memory;
     // The held-back line in memory, with its tags, then the empty line.
     std::string heading(open);
     heading.append(data_.get() + pending_, adding_ - pending_).append(close);
@@ -163,19 +212,6 @@ void LineWriter::MakeHeading() {
     Put(heading);
     adding_ = size_;
     Put(CrLf);
-}
-
-// The held-back line is written: what of it lies in a temporary file goes
-// to the page now, the rest with the lines after it. The line added is
-// held back in its place.
-void LineWriter::Commit() {
-    if (pending_spill_->size() > 0) {
-        Flush(pending_);
-        WriteSpilled(*pending_spill_);
-    }
-    std::swap(pending_spill_, adding_spill_);
-    pending_ = adding_;
-    adding_ = size_;
 }
 
 // Writes the first `bytes` of the buffer (lines already written) to the
@@ -210,7 +246,8 @@ void LineWriter::WriteSpilled(ScratchFile& file) {
 
 void LineWriter::Discard() {
     size_ = pending_ = adding_ = 0;
-    pending_paragraph_ = false;
+    pending_paragraph_ = pending_final_ = false;
+    pending_head_ = adding_head_ = Head::Memory;
     pending_spill_->Clear();
     adding_spill_->Clear();
     error_.clear();

@@ -25,6 +25,8 @@ public:
     explicit UnderlineTest(CharacterSet set = CharacterSet::Latin1) : set_(set) {}
     void Add(std::string_view piece);
     bool Holds() const;
+    // Nothing added later can make it one.
+    bool Impossible() const { return stage_ == Stage::No; }
 
 private:
     enum class Stage { Leading, Row, Rest, No };
@@ -55,9 +57,11 @@ inline bool IsUnderlineAtAGlance(std::string_view line, bool& underline) {
 }
 
 // The page's bytes are gathered here before they go to the page: the lines
-// already written, then the held-back line, then the line being added. A
-// held-back line of many megabytes keeps only its last bytes here and the
-// rest in an unnamed temporary file.
+// already written, then the held-back line, then the line being added. The
+// first part of a line of many megabytes leaves memory: it is written to
+// the page as soon as the line is known to stay as it is (a heading's tag
+// is put in front of it there, should one be needed), or else kept in an
+// unnamed temporary file.
 class LineWriter {
 public:
     LineWriter();
@@ -70,7 +74,7 @@ public:
     void SetPage(PageFile* page);
     // The character set of the pages written from now on.
     void SetCharacterSet(CharacterSet set) { set_ = set; }
-    // A line longer than this is held mostly in a temporary file.
+    // A longer line leaves memory but for its last bytes.
     void SetHeldInMemory(size_t bytes) { held_in_memory_ = bytes; }
 
     // Writes the line held back, and holds back `line` (or an empty line
@@ -79,8 +83,8 @@ public:
 
     // The same for a line that is added in place, straight from where it
     // is made: Room and Added, or Append, as often as needed, then EndLine.
-    // Room gives space for n more bytes of the line, Added counts those
-    // written there.
+    // Room gives space for n more bytes of the line (valid until the next
+    // call on the writer), Added counts those written there.
     char* Room(size_t n) {
         if (capacity_ - size_ < n) Grow(n);
         return data_.get() + size_;
@@ -94,15 +98,19 @@ public:
         std::memcpy(Room(bytes.size()), bytes.data(), bytes.size());
         Added(bytes.size());
     }
+    // The line being added is known to be no underline (before its end):
+    // the held-back line is written as it stands.
+    void NoUnderline();
     // The line added is complete. underline: it is one (the held-back line
     // becomes a heading); holdsParagraph: it holds "<P>" (which keeps the
     // line above it from becoming a heading).
     void EndLine(bool underline, bool holdsParagraph) {
-        if (underline || pending_spill_->size() > 0 || adding_spill_->size() > 0)
+        if (underline || pending_head_ != Head::Memory || adding_head_ != Head::Memory)
             return EndLineSlowly(underline, holdsParagraph);
         pending_ = adding_;
         adding_ = size_;
         pending_paragraph_ = holdsParagraph;
+        pending_final_ = false;
         if (pending_ >= WrittenAtOnce) Flush(pending_);
     }
 
@@ -116,19 +124,21 @@ public:
     const std::string& error() const { return error_; }
 
 private:
-    // The bytes of a spilled line kept in memory: enough for the line end
-    // and "<BR>" that a heading drops.
+    // The bytes of a long line kept in memory: enough for the line end and
+    // "<BR>" that a heading drops.
     static constexpr size_t Kept = 8;
     // Lines written are handed to the page a quarter of a megabyte at a
     // time, which the page writes straight out.
     static constexpr size_t WrittenAtOnce = size_t(1) << 18;
+    // Where the first part of a line is when not all of it is in memory.
+    enum class Head { Memory, Page, Spill };
 
     void EndLineSlowly(bool underline, bool holdsParagraph);
     void Grow(size_t n);
     void Put(std::string_view bytes);
     void Spill();
     void MakeHeading();
-    void Commit();
+    void WritePending();
     void Flush(size_t bytes);
     void WriteSpilled(ScratchFile& file);
     void Drop(size_t bytes);
@@ -142,9 +152,10 @@ private:
     size_t pending_ = 0;  // where the held-back line starts; before it, lines written
     size_t adding_ = 0;   // where the line being added starts
     bool pending_paragraph_ = false;
-    char adding_first_ = 0;  // the first byte of the line being added
-    // The first part of a held-back line, or of the line being added,
-    // when it is too long to hold in memory.
+    bool pending_final_ = false;  // the held-back line is written as it stands
+    char adding_first_ = 0;       // the first byte of the line being added
+    Head pending_head_ = Head::Memory, adding_head_ = Head::Memory;
+    unsigned long long pending_at_ = 0, adding_at_ = 0;  // where in the page a head written there starts
     ScratchFile spills_[2];
     ScratchFile* pending_spill_ = &spills_[0];
     ScratchFile* adding_spill_ = &spills_[1];

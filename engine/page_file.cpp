@@ -1,5 +1,6 @@
 #include "page_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -131,6 +132,7 @@ PageFile::OpenResult PageFile::Open(const std::string& path, const FileId* input
     path_ = standardOutput ? "standard output" : path;
     error_.clear();
     buffer_.clear();
+    written_ = 0;
     owns_fd_ = true;
     replacing_ = false;
     struct stat target {};
@@ -234,6 +236,42 @@ void PageFile::Flush() {
     buffer_.clear();
 }
 
+// A line held back as it is written is moved on to make room for a
+// heading's tag before it: rare, and only ever over one line.
+void PageFile::Insert(unsigned long long offset, std::string_view bytes) {
+    Flush();
+    if (failed() || !CanInsert() || offset > written_) return;
+    std::string chunk(BufferSize, '\0');
+    for (unsigned long long end = written_; end > offset && !failed();) {
+        const size_t n = static_cast<size_t>(std::min<unsigned long long>(chunk.size(), end - offset));
+        end -= n;
+        if (ReadAt(end, chunk.data(), n) != n) {
+            if (!failed()) Fail(EIO);
+            break;
+        }
+        if (pwrite(fd_, chunk.data(), n, static_cast<off_t>(end + bytes.size())) != static_cast<ssize_t>(n)) Fail(errno);
+    }
+    if (!failed() && pwrite(fd_, bytes.data(), bytes.size(), static_cast<off_t>(offset)) != static_cast<ssize_t>(bytes.size()))
+        Fail(errno);
+    written_ += bytes.size();
+    if (!failed() && lseek(fd_, static_cast<off_t>(written_), SEEK_SET) < 0) Fail(errno);
+}
+
+size_t PageFile::ReadAt(unsigned long long offset, char* to, size_t n) {
+    Flush();
+    size_t done = 0;
+    while (CanInsert() && done < n && !failed()) {
+        const ssize_t got = pread(fd_, to + done, n - done, static_cast<off_t>(offset + done));
+        if (got > 0)
+            done += static_cast<size_t>(got);
+        else if (got == 0)
+            break;
+        else if (errno != EINTR)
+            Fail(errno);
+    }
+    return done;
+}
+
 void PageFile::WriteAll(std::string_view bytes) {
     size_t done = 0;
     while (done < bytes.size() && !failed()) {
@@ -245,6 +283,7 @@ void PageFile::WriteAll(std::string_view bytes) {
         else if (n == 0)
             Fail(EIO);
     }
+    written_ += done;
 }
 
 bool PageFile::Close(PageSet& set) {

@@ -63,6 +63,15 @@ public:
 
     bool is_open() const { return fd_ >= 0; }
     void Write(std::string_view bytes);
+    // The bytes written so far.
+    unsigned long long size() const { return written_ + buffer_.size(); }
+    // Whether bytes already written can be read back and moved: a page
+    // written through a temporary file can, a device or a pipe cannot.
+    bool CanInsert() const { return fd_ >= 0 && !temp_.empty(); }
+    // Puts bytes in at offset, moving everything written after it on.
+    void Insert(unsigned long long offset, std::string_view bytes);
+    // Up to n bytes written from offset (when CanInsert).
+    size_t ReadAt(unsigned long long offset, char* to, size_t n);
     // Flushes and closes. A page written through a temporary file gets the
     // old page's permissions (or those of a new file) and joins `set`, to be
     // renamed into place with it. False (with error()) when any write, the
@@ -92,6 +101,7 @@ private:
     uid_t old_owner_ = 0;
     gid_t old_group_ = 0;
     std::string buffer_;
+    unsigned long long written_ = 0;  // bytes written to the file
     std::string error_;
 };
 

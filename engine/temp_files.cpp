@@ -70,7 +70,8 @@ int CreateRegisteredTempFile(const std::string& prefix, std::string& name, TempF
         name = prefix + "XXXXXX";
         RandomCharacters(name.data() + prefix.size());
         entry = Register(name);
-        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        // Readable too: a page written here may move what it holds to make room.
+        const int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (fd >= 0) return fd;
         const int err = errno;
         UnregisterTempFile(entry);  // not ours: it existed, or nothing was created

@@ -10,9 +10,10 @@ namespace torvex {
 struct TempFileEntry;
 
 // Creates a new file with a free name made from `prefix` and six random
-// characters, exclusively and readable by the owner only, and registers it
-// before it exists, so that no signal can come between the two. Gives the
-// descriptor (-1 with errno set on failure) and fills name and entry.
+// characters, exclusively, readable by the owner only and open for reading
+// and writing, and registers it before it exists, so that no signal can
+// come between the two. Gives the descriptor (-1 with errno set on
+// failure) and fills name and entry.
 int CreateRegisteredTempFile(const std::string& prefix, std::string& name, TempFileEntry*& entry);
 
 // The file at entry is no longer ours to remove (renamed into place, or
