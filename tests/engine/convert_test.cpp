@@ -9,6 +9,7 @@
 #include "pages.h"
 #include "recording_host.h"
 #include "temp_dir.h"
+#include "test_engine.h"
 
 namespace torvex {
 namespace {
@@ -19,6 +20,7 @@ using testing::PageHead;
 using testing::ReadFile;
 using testing::RecordingHost;
 using testing::TempDir;
+using testing::TestEngine;
 using testing::WriteFile;
 
 const std::string DataDir = TORVEX_TEST_DATA;
@@ -34,7 +36,7 @@ Result Convert(const std::string& input, int mode = 2, std::string title = "T", 
     TempDir dir;
     WriteFile(dir / "in.txt", input);
     RecordingHost host;
-    Engine engine(host);
+    TestEngine engine(host);
     engine.Processing = true;
     engine.Encoding = encoding;
     std::string in = dir / "in.txt", out = dir / "out.html";
@@ -325,7 +327,7 @@ TEST(ConvertFile, EveryPageStartsCleanAfterAnEarlierOne) {
     TempDir dir;
     WriteFile(dir / "a.txt", "first\n");
     RecordingHost host;
-    Engine engine(host);
+    TestEngine engine(host);
     engine.Processing = true;
     int mode = 2;
     bool stamp = false;
@@ -342,7 +344,7 @@ TEST(ConvertFile, StopsAfterTheLineWhoseYieldClearedProcessing) {
     for (int i = 1; i <= 100; ++i) input += "line " + std::to_string(i) + "\n";
     WriteFile(dir / "in.txt", input);
     RecordingHost host;
-    Engine engine(host);
+    TestEngine engine(host);
     engine.Processing = true;
     host.on_yield = [&](int n) {
         if (n == 2) engine.Processing = false;
@@ -368,7 +370,7 @@ TEST(ConvertFile, MissingInputTouchesNoOutput) {
     TempDir dir;
     WriteFile(dir / "out.html", "keep me");
     RecordingHost host;
-    Engine engine(host);
+    TestEngine engine(host);
     std::string in = dir / "missing.txt", out = dir / "out.html", title;
     int mode = 2;
     bool stamp = true;
@@ -383,7 +385,7 @@ TEST(ConvertFile, QuotesAndDefaultsOfTheNames) {
     TempDir dir;
     WriteFile(dir / "in.txt", "x\n");
     RecordingHost host;
-    Engine engine(host);
+    TestEngine engine(host);
     engine.Processing = true;
     std::string in = "\"" + (dir / "in.txt") + "\"", out = "\"" + (dir / "out.html") + "\"", title;
     int mode = 2;
@@ -403,7 +405,7 @@ class OutputRules : public ::testing::Test {
 protected:
     void SetUp() override { WriteFile(dir / "in.txt", "x\n"); }
     bool Run(std::string out) {
-        Engine engine(host);
+        TestEngine engine(host);
         engine.Processing = true;
         std::string in = dir / "in.txt", title = "T";
         int mode = 2;

@@ -9,6 +9,7 @@
 #include "pages.h"
 #include "recording_host.h"
 #include "temp_dir.h"
+#include "test_engine.h"
 
 namespace torvex {
 namespace {
@@ -16,6 +17,7 @@ namespace {
 using testing::ReadFile;
 using testing::RecordingHost;
 using testing::TempDir;
+using testing::TestEngine;
 
 const std::string DataDir = TORVEX_TEST_DATA;
 
@@ -40,7 +42,7 @@ protected:
 
     TempDir dir_;
     RecordingHost host_;
-    Engine engine_{host_};
+    TestEngine engine_{host_};
     bool ok_ = false;
     std::string output_;
 };

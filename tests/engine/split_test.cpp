@@ -10,6 +10,7 @@
 #include "pages.h"
 #include "recording_host.h"
 #include "temp_dir.h"
+#include "test_engine.h"
 
 namespace torvex {
 namespace {
@@ -19,6 +20,7 @@ using testing::PageHead;
 using testing::ReadFile;
 using testing::RecordingHost;
 using testing::TempDir;
+using testing::TestEngine;
 using testing::WriteFile;
 
 const std::string ContentsLine = "<H2><A HREF=\"contents.html\">Contents Page</A></H2>\r\n";
@@ -43,7 +45,7 @@ std::set<std::string> FilesIn(const std::string& folder) {
 // One engine and its host; Convert runs one request the way a front end does.
 struct Converter {
     RecordingHost host;
-    Engine engine{host};
+    TestEngine engine{host};
 
     struct Result {
         bool ok;

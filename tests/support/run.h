@@ -11,6 +11,7 @@ namespace torvex::testing {
 struct RunResult {
     int status = -1;  // exit status, or 128 + signal
     std::string out, err;
+    long peak_kb = 0;  // the most memory it held at once (resident set, KB)
 };
 
 // env: "NAME=value" entries added to a clean environment that has only
