@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <optional>
 #include <unordered_map>
@@ -72,6 +73,9 @@ private:
     bool OpenPage(const std::string& path);
     bool ClosePage();
     bool Fail(const std::string& message);
+    void Prepare();
+    bool ConvertLines(std::string& outputName);
+    bool Restart(std::string& outputName, const std::string& pageTitle);
     void PlainLine(const InputFile::Line& line);
     void WholeLine(std::string& outputName, std::string_view content);
     void LongLine(std::string& outputName);
@@ -101,6 +105,17 @@ private:
     std::string line_, work_;  // the line in hand, and where a step that changes it writes
     LineConversion conversion_;
     bool failed_ = false;  // a page switch could not open its page
+    bool may_replace_ = false;  // the host let a file that is no page be replaced
+
+    // A regular file's character set is told as it is read: the pages are
+    // written for the set guessed so far, and started again should it turn
+    // out otherwise. Lines converted before are then converted again with
+    // no yield, no warning and no look at Processing in between, as they
+    // had those already.
+    std::string first_page_;
+    long long completed_ = 0;  // lines converted, with their yields
+    long long replayed_ = 0;   // lines converted before the pages were started again
+    bool restart_ = false;
 
     bool split_ = false;
     std::string input_folder_;
@@ -115,9 +130,10 @@ private:
 bool Conversion::OpenPage(const std::string& path) {
     writer_.SetPage(&page_);
     const auto kind = split_ ? PageFile::Kind::InSet : PageFile::Kind::Named;
-    auto opened = page_.Open(path, &input_.id(), kind, false);
+    auto opened = page_.Open(path, &input_.id(), kind, may_replace_);
     if (opened == PageFile::OpenResult::NotAPage) {
         if (!host_.MayReplaceNonPage(path)) return Fail("");
+        may_replace_ = true;
         opened = page_.Open(path, &input_.id(), kind, true);
     }
     switch (opened) {
@@ -170,14 +186,18 @@ bool Conversion::Run(std::string& inputName, std::string& outputName, const std:
     else
         input_.Open(inputName);  // throws: nothing has been touched yet
     input_.SetLimits(limits_.read_size, limits_.line_in_memory);
-    // The whole input decides, before anything of a page is written.
-    set_ = engine_.Encoding == CharacterSet::Auto ? input_.Examine() : engine_.Encoding;
-    make_valid_ = set_ == CharacterSet::Utf8 && engine_.Encoding != CharacterSet::Auto;
-    if (set_ == CharacterSet::Utf8) input_.SkipByteOrderMark();
-    input_.SetAttention(split_, set_);
-    breaks_ = LineBreaks(mode_, set_);
-    writer_.SetCharacterSet(set_);
-    writer_.SetHeldInMemory(limits_.held_line);
+    // The whole input decides, before anything of a page is written: it is
+    // read to its end first, or a regular file is told as it is converted.
+    // (A byte-order mark goes in a UTF-8 page only, which may leave nothing.)
+    if (engine_.Encoding != CharacterSet::Auto) {
+        set_ = engine_.Encoding;
+    } else if (input_.regular() && !input_.StartsWithByteOrderMark()) {
+        input_.CheckAsRead();
+        set_ = CharacterSet::Latin1;
+    } else {
+        set_ = input_.Examine();
+    }
+    Prepare();
 
     if (input_.AtEnd()) {
         // Nothing to convert replaces nothing: only where no file was does
@@ -189,25 +209,19 @@ bool Conversion::Run(std::string& inputName, std::string& outputName, const std:
         return false;
     }
     if (!OpenPage(outputName)) return false;
+    // What is read so far may tell already; a page written in place (a
+    // device, a pipe) cannot be started again, so its set is settled now.
+    if (input_.checking() && (!page_.CanInsert() || input_.Guess() != set_)) {
+        set_ = page_.CanInsert() ? input_.Guess() : input_.Settle();
+        Prepare();
+    }
+    first_page_ = outputName;
     WritePageHeader(writer_, TitleFromUtf8(pageTitle), engine_.ShortTitle, set_);
-
-    InputFile::Line line;
-    while (input_.NextLine(line)) {
-        ++line_number_;
-        if (!line.whole)
-            LongLine(outputName);
-        else if (!line.attention && limits_.copy_plain_lines)
-            PlainLine(line);
-        else
-            WholeLine(outputName, line.content);
-        if (failed_) return false;
-        if (page_.failed()) return Fail(page_.error());
-        if (writer_.failed()) return Fail(writer_.error());
-        if (line_number_ % 25 == 0) {
-            host_.Progress(input_.consumed(), input_.size());
-            host_.Yield();
-        }
-        if (!engine_.Processing || input_.AtEnd()) break;
+    for (;;) {
+        if (!ConvertLines(outputName)) return false;
+        if (!restart_ && input_.checking() && input_.Settle() != set_) restart_ = true;
+        if (!restart_) break;
+        if (!Restart(outputName, pageTitle)) return false;
     }
     if (!input_.error().empty()) return Fail(input_.error());
 
@@ -221,6 +235,72 @@ bool Conversion::Run(std::string& inputName, std::string& outputName, const std:
     writer_.SetPage(nullptr);
     if (std::string error; !finished_.Publish(error)) return Fail(error);
     if (split_) ReportMissingPages();
+    return true;
+}
+
+// What depends on the character set.
+void Conversion::Prepare() {
+    make_valid_ = set_ == CharacterSet::Utf8 && engine_.Encoding != CharacterSet::Auto;
+    if (set_ == CharacterSet::Utf8) input_.SkipByteOrderMark();
+    input_.SetAttention(split_, set_);
+    breaks_ = LineBreaks(mode_, set_);
+    writer_.SetCharacterSet(set_);
+    writer_.SetHeldInMemory(limits_.held_line);
+}
+
+// The body, line by line, until the input ends, the user stops, or the
+// character set turns out to be another than the pages are written in.
+// False when the conversion failed.
+bool Conversion::ConvertLines(std::string& outputName) {
+    InputFile::Line line;
+    while (input_.NextLine(line)) {
+        if (input_.checking() && input_.Guess() != set_) {
+            restart_ = true;
+            return true;
+        }
+        ++line_number_;
+        if (!line.whole)
+            LongLine(outputName);
+        else if (!line.attention && limits_.copy_plain_lines)
+            PlainLine(line);
+        else
+            WholeLine(outputName, line.content);
+        if (restart_) return true;
+        if (failed_) return false;
+        if (page_.failed()) return Fail(page_.error());
+        if (writer_.failed()) return Fail(writer_.error());
+        if (line_number_ % 25 == 0 && line_number_ > replayed_) {
+            host_.Progress(input_.consumed(), input_.size());
+            host_.Yield();
+        }
+        completed_ = line_number_;
+        if ((line_number_ >= replayed_ && !engine_.Processing) || input_.AtEnd()) break;
+    }
+    return input_.error().empty() || Fail(input_.error());
+}
+
+// The pages so far were written in the wrong character set: they go, and
+// the conversion starts again from the input's start.
+bool Conversion::Restart(std::string& outputName, const std::string& pageTitle) {
+    restart_ = false;
+    replayed_ = std::max(replayed_, completed_);
+    line_number_ = completed_ = 0;
+    set_ = input_.Guess();
+    page_.Abandon();
+    finished_.Discard();
+    writer_.Discard();
+    input_.Rewind();
+    if (split_) {
+        engine_.SectionNumber = 0;
+        in_contents_ = true;
+        previous_section_number_ = 0;
+        section_pages_.clear();
+        references_.Clear();
+    }
+    outputName = first_page_;
+    Prepare();
+    if (!OpenPage(outputName)) return false;
+    WritePageHeader(writer_, TitleFromUtf8(pageTitle), engine_.ShortTitle, set_);
     return true;
 }
 
@@ -314,6 +394,10 @@ void Conversion::LongLine(std::string& outputName) {
         Fail(input_.error());
         return;
     }
+    if (input_.checking() && input_.Guess() != set_) {  // its bytes told another character set
+        restart_ = true;
+        return;
+    }
     const LongLineFacts& facts = line.facts();
     Section section = Section::None;
     if (split_) {
@@ -400,14 +484,16 @@ Conversion::Section Conversion::SectionOf(std::optional<float> label, bool start
 bool Conversion::KeptAsReference(const std::string& pageName) {
     if (pageName.empty()) return true;
     const std::string label = "line " + std::to_string(line_number_) + ": " + line_.substr(0, line_.find(']') + 1);
+    const bool warn = line_number_ > replayed_;  // not again for a line converted again
     if (pageName == ContentsPage) {
-        host_.Warn(label + " names the page contents.html, the contents page; kept as a cross reference");
+        if (warn) host_.Warn(label + " names the page contents.html, the contents page; kept as a cross reference");
         return true;
     }
     const auto written = section_pages_.find(pageName);
     if (written == section_pages_.end()) return false;
-    host_.Warn(label + " names the page " + pageName + ", already written from line " +
-               std::to_string(written->second) + "; kept as a cross reference");
+    if (warn)
+        host_.Warn(label + " names the page " + pageName + ", already written from line " +
+                   std::to_string(written->second) + "; kept as a cross reference");
     return true;
 }
 

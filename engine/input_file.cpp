@@ -59,15 +59,15 @@ void InputFile::OpenStandardInput() {
         size_ = regular_ ? static_cast<unsigned long long>(info.st_size) : 0;
     }
     // A file read partly before is converted from where it stands.
-    if (regular_) offset_ = static_cast<unsigned long long>(std::max<off_t>(lseek(fd_, 0, SEEK_CUR), 0));
+    if (regular_) start_ = offset_ = static_cast<unsigned long long>(std::max<off_t>(lseek(fd_, 0, SEEK_CUR), 0));
 }
 
 void InputFile::Close() {
     if (fd_ >= 0 && owns_fd_) ::close(fd_);
     fd_ = -1;
-    regular_ = held_ = eof_ = virtual_lf_ = false;
+    regular_ = held_ = eof_ = virtual_lf_ = checking_ = false;
     pos_ = len_ = 0;
-    offset_ = consumed_ = 0;
+    start_ = offset_ = consumed_ = 0;
     error_.clear();
     long_copy_.Close();
 }
@@ -119,6 +119,7 @@ bool InputFile::Refill() {
             Allocate(static_cast<size_t>(capacity));
         }
         got = ReadSome(buffer_.get() + len_, std::min(read_size_, capacity_ - len_));
+        Check(offset_ + len_, {buffer_.get() + len_, got});
         len_ += got;
     }
     scanner_.Reset(buffer_.get(), len_);
@@ -217,6 +218,51 @@ CharacterSet InputFile::ExamineAndHold() {
     return check.IsUtf8Text() ? CharacterSet::Utf8 : CharacterSet::Latin1;
 }
 
+void InputFile::CheckAsRead() {
+    checking_ = true;
+    check_ = {};
+    checked_ = offset_ + len_;
+    guess_ = CharacterSet::Latin1;
+}
+
+void InputFile::Check(unsigned long long at, std::string_view bytes) {
+    if (!checking_ || check_.Failed() || at + bytes.size() <= checked_) return;
+    check_.Add(bytes.substr(static_cast<size_t>(checked_ > at ? checked_ - at : 0)));
+    checked_ = at + bytes.size();
+    guess_ = !check_.Failed() && check_.BeyondAscii() ? CharacterSet::Utf8 : CharacterSet::Latin1;
+}
+
+CharacterSet InputFile::Settle() {
+    if (!checking_) return guess_;
+    std::unique_ptr<char[]> chunk(new char[read_size_]);
+    while (!check_.Failed()) {
+        const ssize_t n = pread(fd_, chunk.get(), read_size_, static_cast<off_t>(checked_));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            if (n < 0 && error_.empty()) error_ = path_ + ": " + std::strerror(errno);
+            break;
+        }
+        Check(checked_, {chunk.get(), static_cast<size_t>(n)});
+    }
+    checking_ = false;
+    return guess_ = check_.IsUtf8Text() ? CharacterSet::Utf8 : CharacterSet::Latin1;
+}
+
+void InputFile::Rewind() {
+    pos_ = len_ = 0;
+    offset_ = start_;
+    consumed_ = 0;
+    eof_ = virtual_lf_ = false;
+    long_copy_.Clear();
+    if (lseek(fd_, static_cast<off_t>(start_), SEEK_SET) < 0 && error_.empty()) error_ = path_ + ": " + std::strerror(errno);
+    scanner_.Reset(buffer_.get(), len_);
+}
+
+bool InputFile::StartsWithByteOrderMark() {
+    char start[3] = {};
+    return pread(fd_, start, sizeof start, static_cast<off_t>(start_)) == 3 && std::string_view(start, 3) == "\xEF\xBB\xBF";
+}
+
 void InputFile::SkipByteOrderMark() {
     constexpr std::string_view Mark = "\xEF\xBB\xBF";
     while (len_ - pos_ < Mark.size() && Refill()) {
@@ -265,6 +311,7 @@ bool InputFile::Measure(const std::function<void(std::string_view)>& see, unsign
                 n = got > 0 ? static_cast<size_t>(got) : 0;
             }
             if (n == 0) break;
+            if (!copy) Check(at, {chunk.get(), n});
             at += n;
             taken = take({chunk.get(), n});
             if (copy && long_lf_) {

@@ -41,6 +41,20 @@ public:
     CharacterSet Examine();
     // Passes over a UTF-8 byte-order mark at the start of the input.
     void SkipByteOrderMark();
+
+    // Instead of Examine, for a regular file: every byte is checked as it
+    // is read, once, however often it is read. Guess gives the character
+    // set of what was read so far (Utf8 once valid UTF-8 beyond ASCII has
+    // been seen); Settle reads what is left unread to tell it for certain.
+    void CheckAsRead();
+    bool checking() const { return checking_; }
+    CharacterSet Guess() const { return guess_; }
+    CharacterSet Settle();
+    // Back to where the input started, to be converted again.
+    void Rewind();
+    // Whether a regular file starts with a UTF-8 byte-order mark.
+    bool StartsWithByteOrderMark();
+    bool regular() const { return regular_ && !held_; }
     // Which bytes the lines are scanned for (see LineScanner::Configure).
     void SetAttention(bool labels, CharacterSet set) { scanner_.Configure(labels, set); }
 
@@ -87,6 +101,7 @@ public:
 private:
     bool NextLineAfterRefill(Line& line);
     bool Refill();
+    void Check(unsigned long long at, std::string_view bytes);
     void Allocate(size_t capacity);
     size_t ReadSome(char* to, size_t n);
     CharacterSet ExamineInPlace();
@@ -109,9 +124,15 @@ private:
     size_t capacity_ = 0;       // without the padding
     size_t pos_ = 0, len_ = 0;  // the next line starts at pos_; the data ends at len_
     unsigned long long offset_ = 0;  // where buffer_[0] lies in a regular file
+    unsigned long long start_ = 0;   // where the input started in it
     bool eof_ = false;
     bool virtual_lf_ = false;  // the LF at the end of the data was added to a last line
     LineScanner scanner_;
+
+    bool checking_ = false;
+    Utf8Check check_;
+    unsigned long long checked_ = 0;  // the bytes before this have been checked
+    CharacterSet guess_ = CharacterSet::Latin1;
 
     // The long line in hand: where it starts, how long it is, whether an
     // LF ends it, and (from a pipe) its copy.

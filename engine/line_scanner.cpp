@@ -98,6 +98,7 @@ LineScanner::Masks ClassifyBlock(const unsigned char* block, std::uint64_t space
 }  // namespace
 
 void LineScanner::Configure(bool labels, CharacterSet set) {
+    block_ = npos;
     const bool utf8 = set == CharacterSet::Utf8;
     classify_ = labels ? (utf8 ? ClassifyBlock<true, true> : ClassifyBlock<true, false>)
                        : (utf8 ? ClassifyBlock<false, true> : ClassifyBlock<false, false>);

@@ -32,6 +32,13 @@ void ReferenceLog::Add(long long line, std::string_view label) {
     if (buffer_.size() > MemoryBound) Spill();
 }
 
+void ReferenceLog::Clear() {
+    if (spill_ != nullptr) std::fclose(spill_);
+    spill_ = nullptr;
+    buffer_.clear();
+    lost_ = false;
+}
+
 void ReferenceLog::Spill() {
     if (spill_ == nullptr) spill_ = std::tmpfile();  // unnamed: gone with the process, whatever ends it
     if (spill_ == nullptr || std::fwrite(buffer_.data(), 1, buffer_.size(), spill_) != buffer_.size()) lost_ = true;

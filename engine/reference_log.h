@@ -19,6 +19,8 @@ public:
     ~ReferenceLog();
 
     void Add(long long line, std::string_view label);
+    // None kept any more.
+    void Clear();
     // Each reference in the order added. False when they could not all be
     // kept (no room for the temporary file): then none is visited.
     bool ForEach(const std::function<void(long long line, std::string_view label)>& visit);

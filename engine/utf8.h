@@ -38,6 +38,8 @@ public:
     bool Failed() const { return failed_; }
     // The answer once the last piece has been added.
     bool IsUtf8Text() const { return !failed_ && cut_.empty() && beyond_ascii_; }
+    // A byte above 127 has been seen (in a well-formed sequence).
+    bool BeyondAscii() const { return beyond_ascii_; }
 
 private:
     std::string cut_;  // the start of a sequence that the end of the last piece cut
