@@ -242,7 +242,7 @@ bool Conversion::Run(std::string& inputName, std::string& outputName, const std:
 void Conversion::Prepare() {
     make_valid_ = set_ == CharacterSet::Utf8 && engine_.Encoding != CharacterSet::Auto;
     if (set_ == CharacterSet::Utf8) input_.SkipByteOrderMark();
-    input_.SetAttention(split_, set_);
+    input_.SetAttention(split_, set_, !make_valid_);
     breaks_ = LineBreaks(mode_, set_);
     writer_.SetCharacterSet(set_);
     writer_.SetHeldInMemory(limits_.held_line);
@@ -318,7 +318,8 @@ void Conversion::PlainLine(const InputFile::Line& line) {
     }
     const size_t fourSpaces = line.four_spaces;
     text.remove_prefix(start);
-    shape.length = shape.bytes = text.size();
+    shape.bytes = text.size();
+    shape.length = text.size() - line.continuations;  // what a UTF-8 page counts: characters
     shape.first = text.size() > 0 ? static_cast<unsigned char>(text[0]) : 0;
     shape.second = text.size() > 1 ? static_cast<unsigned char>(text[1]) : 0;
     // Four spaces in a row within the text: not among the trailing spaces,
@@ -356,7 +357,7 @@ void Conversion::Submit(std::string_view text, Suffix suffix, bool padded) {
     }
     std::memcpy(out + text.size(), end.data(), Block);  // the suffix, CR LF and padding
     bool underline = false;
-    if (!IsUnderlineAtAGlance({out, size}, underline)) underline = IsUnderline({out, size}, set_);
+    if (!IsUnderlineAtAGlance({out, size}, set_, underline)) underline = IsUnderline({out, size}, set_);
     writer_.Added(size);
     writer_.EndLine(underline, HasParagraph(suffix));
 }

@@ -56,13 +56,14 @@ public:
     bool StartsWithByteOrderMark();
     bool regular() const { return regular_ && !held_; }
     // Which bytes the lines are scanned for (see LineScanner::Configure).
-    void SetAttention(bool labels, CharacterSet set) { scanner_.Configure(labels, set); }
+    void SetAttention(bool labels, CharacterSet set, bool valid) { scanner_.Configure(labels, set, valid); }
 
     struct Line {
         bool whole = true;  // false: longer than the limit, read with the calls below
         std::string_view content;  // without its LF
         bool attention = false;
         size_t four_spaces = std::string_view::npos;  // in content, the first byte ending four spaces
+        size_t continuations = 0;  // of valid UTF-8: the bytes that start no character
     };
     // The next line; a last line without an LF is a line all the same.
     // False when nothing is left.
@@ -74,6 +75,7 @@ public:
             line.content = {buffer_.get() + pos_, length};
             line.attention = scanned.attention;
             line.four_spaces = scanned.four_spaces - pos_;  // npos stays far beyond any line
+            line.continuations = scanned.continuations;
             pos_ = scanned.end + 1;
             consumed_ += length + (virtual_lf_ && pos_ == len_ ? 0 : 1);
             return true;

@@ -15,28 +15,40 @@ std::uint64_t FourSpaces(std::uint64_t spaces, std::uint64_t before) {
            ((spaces << 3) | (before >> 61));
 }
 
+// What a block's bytes are, given the masks of the block before (or none).
+// Page says which bytes above 127 need attention: in ISO 8859-1 the pound
+// sign; in UTF-8 that may not be valid, all of them; in valid UTF-8 only
+// the pound sign (C2 A3), the others being counted as characters.
+enum class Page { Latin1, Utf8, ValidUtf8 };
+
+LineScanner::Masks Finish(LineScanner::Masks masks, const LineScanner::Masks& before, std::uint64_t a3) {
+    masks.four_spaces = FourSpaces(masks.spaces, before.spaces);
+    masks.attention |= a3 & ((masks.c2 << 1) | (before.c2 >> 63));
+    return masks;
+}
+
 #if defined(__x86_64__)
-// With AVX2, the bytes that need attention are found by their two halves:
-// each half looks up the groups of wanted bytes it belongs to, and a byte
-// is wanted when both halves share a group. The groups are the wanted
-// bytes' first hex digits: 0 for TAB, 2 for the double quote, 3 for ":"
-// "<" ">", 4 for "@", 5 for "[", A for the pound sign.
+// With AVX2, the ASCII bytes that need attention are found by their two
+// halves: each half looks up the groups of wanted bytes it belongs to, and
+// a byte is wanted when both halves share a group. The groups are the
+// wanted bytes' first hex digits: 0 for TAB, 2 for the double quote, 3 for
+// ":" "<" ">", 4 for "@", 5 for "[", A for the pound sign.
 __attribute__((target("avx2"))) inline std::uint64_t Bits(__m256i hits) {
     return static_cast<unsigned>(_mm256_movemask_epi8(hits));
 }
 
-template <bool Labels, bool Utf8>
+template <bool Labels, Page P>
 __attribute__((target("avx2"))) LineScanner::Masks ClassifyBlockAvx2(const unsigned char* block,
-                                                                     std::uint64_t spacesBefore) {
-    constexpr char Tab = 1, Quote = 2, Three = 4, At = 8, Bracket = 16, Pound = 32;
-    const __m256i low = _mm256_setr_epi8(
-        At, 0, Quote, Utf8 ? 0 : Pound, 0, 0, 0, 0, 0, Tab, Three, Labels ? Bracket : 0, Three, 0, Three, 0,  //
-        At, 0, Quote, Utf8 ? 0 : Pound, 0, 0, 0, 0, 0, Tab, Three, Labels ? Bracket : 0, Three, 0, Three, 0);
-    const __m256i high = _mm256_setr_epi8(
-        Tab, 0, Quote, Three, At, Bracket, 0, 0, 0, 0, Utf8 ? 0 : Pound, 0, 0, 0, 0, 0,  //
-        Tab, 0, Quote, Three, At, Bracket, 0, 0, 0, 0, Utf8 ? 0 : Pound, 0, 0, 0, 0, 0);
+                                                                     const LineScanner::Masks& before) {
+    constexpr char Tab = 1, Quote = 2, Three = 4, At = 8, Bracket = 16, Pound = P == Page::Latin1 ? 32 : 0;
+    constexpr char L = Labels ? Bracket : 0;
+    const __m256i low = _mm256_setr_epi8(At, 0, Quote, Pound, 0, 0, 0, 0, 0, Tab, Three, L, Three, 0, Three, 0,  //
+                                         At, 0, Quote, Pound, 0, 0, 0, 0, 0, Tab, Three, L, Three, 0, Three, 0);
+    const __m256i high = _mm256_setr_epi8(Tab, 0, Quote, Three, At, L, 0, 0, 0, 0, Pound, 0, 0, 0, 0, 0,  //
+                                          Tab, 0, Quote, Three, At, L, 0, 0, 0, 0, Pound, 0, 0, 0, 0, 0);
     const __m256i nibble = _mm256_set1_epi8(0x0F);
     LineScanner::Masks masks;
+    std::uint64_t a3 = 0;
     for (int k = 0; k < 2; ++k) {
         const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(block + 32 * k));
         const int shift = 32 * k;
@@ -45,17 +57,23 @@ __attribute__((target("avx2"))) LineScanner::Masks ClassifyBlockAvx2(const unsig
         const __m256i groups = _mm256_and_si256(_mm256_shuffle_epi8(low, _mm256_and_si256(x, nibble)),
                                                 _mm256_shuffle_epi8(high, _mm256_and_si256(_mm256_srli_epi16(x, 4), nibble)));
         std::uint64_t wanted = ~Bits(_mm256_cmpeq_epi8(groups, _mm256_setzero_si256())) & 0xFFFFFFFFull;
-        if constexpr (Utf8) wanted |= Bits(x);  // the top bit is what counts
+        if constexpr (P == Page::Utf8) wanted |= Bits(x);  // the top bit is what counts
+        if constexpr (P == Page::ValidUtf8) {
+            // Continuation bytes, 0x80 to 0xBF, are the ones below 0xC0 as signed bytes.
+            masks.continuations |= Bits(_mm256_cmpgt_epi8(_mm256_set1_epi8(static_cast<char>(0xC0)), x)) << shift;
+            masks.c2 |= Bits(_mm256_cmpeq_epi8(x, _mm256_set1_epi8(static_cast<char>(0xC2)))) << shift;
+            a3 |= Bits(_mm256_cmpeq_epi8(x, _mm256_set1_epi8(static_cast<char>(0xA3)))) << shift;
+        }
         masks.attention |= wanted << shift;
     }
-    masks.four_spaces = FourSpaces(masks.spaces, spacesBefore);
-    return masks;
+    return Finish(masks, before, a3);
 }
 
-template <bool Labels, bool Utf8>
-LineScanner::Masks ClassifyBlock(const unsigned char* block, std::uint64_t spacesBefore) {
-    const auto splat = [](char c) { return _mm_set1_epi8(c); };
+template <bool Labels, Page P>
+LineScanner::Masks ClassifyBlock(const unsigned char* block, const LineScanner::Masks& before) {
+    const auto splat = [](int c) { return _mm_set1_epi8(static_cast<char>(c)); };
     LineScanner::Masks masks;
+    std::uint64_t a3 = 0;
     for (int k = 0; k < 4; ++k) {
         const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 16 * k));
         const auto bits = [k](__m128i hits) {
@@ -68,46 +86,72 @@ LineScanner::Masks ClassifyBlock(const unsigned char* block, std::uint64_t space
                                     _mm_or_si128(_mm_cmpeq_epi8(x, splat('"')), _mm_cmpeq_epi8(x, splat('\t'))));
         hits = _mm_or_si128(hits, _mm_or_si128(_mm_cmpeq_epi8(x, splat('@')), _mm_cmpeq_epi8(x, splat(':'))));
         if constexpr (Labels) hits = _mm_or_si128(hits, _mm_cmpeq_epi8(x, splat('[')));
-        if constexpr (Utf8)
-            hits = _mm_or_si128(hits, x);  // the top bit is what counts
-        else
-            hits = _mm_or_si128(hits, _mm_cmpeq_epi8(x, splat(static_cast<char>(0xA3))));
+        if constexpr (P == Page::Utf8) hits = _mm_or_si128(hits, x);  // the top bit is what counts
+        if constexpr (P == Page::Latin1) hits = _mm_or_si128(hits, _mm_cmpeq_epi8(x, splat(0xA3)));
+        if constexpr (P == Page::ValidUtf8) {
+            masks.continuations |= bits(_mm_cmpgt_epi8(splat(0xC0), x));
+            masks.c2 |= bits(_mm_cmpeq_epi8(x, splat(0xC2)));
+            a3 |= bits(_mm_cmpeq_epi8(x, splat(0xA3)));
+        }
         masks.attention |= bits(hits);
     }
-    masks.four_spaces = FourSpaces(masks.spaces, spacesBefore);
-    return masks;
+    return Finish(masks, before, a3);
 }
 #else
-template <bool Labels, bool Utf8>
-LineScanner::Masks ClassifyBlock(const unsigned char* block, std::uint64_t spacesBefore) {
+template <bool Labels, Page P>
+LineScanner::Masks ClassifyBlock(const unsigned char* block, const LineScanner::Masks& before) {
     LineScanner::Masks masks;
+    std::uint64_t a3 = 0;
     for (int i = 0; i < 64; ++i) {
         const unsigned char c = block[i];
         const std::uint64_t bit = std::uint64_t(1) << i;
         if (c == '\n') masks.lf |= bit;
         if (c == ' ') masks.spaces |= bit;
         const bool wanted = c == '<' || c == '>' || c == '"' || c == '\t' || c == '@' || c == ':' ||
-                            (Labels && c == '[') || (Utf8 ? c >= 0x80 : c == 0xA3);
+                            (Labels && c == '[') || (P == Page::Utf8 && c >= 0x80) || (P == Page::Latin1 && c == 0xA3);
         if (wanted) masks.attention |= bit;
+        if (P == Page::ValidUtf8) {
+            if (c >= 0x80 && c < 0xC0) masks.continuations |= bit;
+            if (c == 0xC2) masks.c2 |= bit;
+            if (c == 0xA3) a3 |= bit;
+        }
     }
-    masks.four_spaces = FourSpaces(masks.spaces, spacesBefore);
-    return masks;
+    return Finish(masks, before, a3);
 }
 #endif
 
-}  // namespace
-
-void LineScanner::Configure(bool labels, CharacterSet set) {
-    block_ = npos;
-    const bool utf8 = set == CharacterSet::Utf8;
-    classify_ = labels ? (utf8 ? ClassifyBlock<true, true> : ClassifyBlock<true, false>)
-                       : (utf8 ? ClassifyBlock<false, true> : ClassifyBlock<false, false>);
+template <bool Labels>
+LineScanner::Classifier ClassifierFor(Page page) {
 #if defined(__x86_64__)
     __builtin_cpu_init();
-    if (__builtin_cpu_supports("avx2"))
-        classify_ = labels ? (utf8 ? ClassifyBlockAvx2<true, true> : ClassifyBlockAvx2<true, false>)
-                           : (utf8 ? ClassifyBlockAvx2<false, true> : ClassifyBlockAvx2<false, false>);
+    if (__builtin_cpu_supports("avx2")) {
+        switch (page) {
+        case Page::Latin1:
+            return ClassifyBlockAvx2<Labels, Page::Latin1>;
+        case Page::Utf8:
+            return ClassifyBlockAvx2<Labels, Page::Utf8>;
+        case Page::ValidUtf8:
+            return ClassifyBlockAvx2<Labels, Page::ValidUtf8>;
+        }
+    }
 #endif
+    switch (page) {
+    case Page::Latin1:
+        return ClassifyBlock<Labels, Page::Latin1>;
+    case Page::Utf8:
+        return ClassifyBlock<Labels, Page::Utf8>;
+    case Page::ValidUtf8:
+        break;
+    }
+    return ClassifyBlock<Labels, Page::ValidUtf8>;
+}
+
+}  // namespace
+
+void LineScanner::Configure(bool labels, CharacterSet set, bool valid) {
+    block_ = npos;
+    const Page page = set != CharacterSet::Utf8 ? Page::Latin1 : valid ? Page::ValidUtf8 : Page::Utf8;
+    classify_ = labels ? ClassifierFor<true>(page) : ClassifierFor<false>(page);
 }
 
 void LineScanner::Reset(const char* data, size_t size) {
@@ -117,11 +161,13 @@ void LineScanner::Reset(const char* data, size_t size) {
 }
 
 // Blocks are classified in order; a line never starts with a space that
-// belongs to a run before it (an LF stands between), so a block that does
-// not follow the last one may start as if after no spaces at all.
+// belongs to a run before it, nor with the second byte of a character (an
+// LF stands between), so a block that does not follow the last one may
+// start as if after nothing at all.
 void LineScanner::Classify(size_t block) {
-    const std::uint64_t before = block_ != npos && block == block_ + 64 ? masks_.spaces : 0;
-    masks_ = classify_(reinterpret_cast<const unsigned char*>(data_) + block, before);
+    const Masks none;
+    masks_ = classify_(reinterpret_cast<const unsigned char*>(data_) + block,
+                       block_ != npos && block == block_ + 64 ? masks_ : none);
     block_ = block;
     if (size_ - block < 64) {
         const std::uint64_t inside = (std::uint64_t(1) << (size_ - block)) - 1;
@@ -129,6 +175,8 @@ void LineScanner::Classify(size_t block) {
         masks_.attention &= inside;
         masks_.four_spaces &= inside;
         masks_.spaces &= inside;
+        masks_.continuations &= inside;
+        masks_.c2 &= inside;
     }
 }
 

@@ -16,6 +16,7 @@ struct ScannedLine {
     size_t end = 0;              // where its LF is
     bool attention = false;      // it holds a byte that needs attention
     size_t four_spaces = npos;   // the first byte that ends four spaces in a row, or npos
+    size_t continuations = 0;    // UTF-8 known to be valid: the bytes that do not start a character
     static constexpr size_t npos = std::string_view::npos;
 };
 
@@ -23,8 +24,10 @@ class LineScanner {
 public:
     // The bytes that need attention besides "<" ">" the double quote "@"
     // ":" and TAB: "[" where labels are read; in an ISO 8859-1 page the
-    // pound sign, in a UTF-8 page every byte above 127.
-    void Configure(bool labels, CharacterSet set);
+    // pound sign; in a UTF-8 page every byte above 127, or, where the text
+    // is known to be valid UTF-8, the pound sign only (its other characters
+    // are counted).
+    void Configure(bool labels, CharacterSet set, bool valid);
 
     // Data to scan from its start. The buffer must be readable up to the
     // next multiple of 64 bytes past size (what lies there is ignored).
@@ -36,17 +39,19 @@ public:
         if (block != block_) Classify(block);
         std::uint64_t keep = ~std::uint64_t(0) << (from & 63);
         bool attention = false;
-        size_t fourSpaces = npos;
+        size_t fourSpaces = npos, continuations = 0;
         for (;;) {
             const std::uint64_t lf = masks_.lf & keep;
             const std::uint64_t before = lf != 0 ? (lf & (0 - lf)) - 1 : ~std::uint64_t(0);  // bits before the LF
             attention = attention || (masks_.attention & keep & before) != 0;
+            continuations += static_cast<size_t>(__builtin_popcountll(masks_.continuations & keep & before));
             if (const std::uint64_t runs = masks_.four_spaces & keep & before; runs != 0 && fourSpaces == npos)
                 fourSpaces = block_ + static_cast<size_t>(__builtin_ctzll(runs));
             if (lf != 0) {
                 line.end = block_ + static_cast<size_t>(__builtin_ctzll(lf));
                 line.attention = attention;
                 line.four_spaces = fourSpaces;
+                line.continuations = continuations;
                 return true;
             }
             if (block_ + 64 >= size_) return false;
@@ -59,9 +64,9 @@ public:
     static constexpr size_t Padding = 64;
 
     struct Masks {
-        std::uint64_t lf = 0, attention = 0, four_spaces = 0, spaces = 0;
+        std::uint64_t lf = 0, attention = 0, four_spaces = 0, spaces = 0, continuations = 0, c2 = 0;
     };
-    using Classifier = Masks (*)(const unsigned char* block, std::uint64_t spacesBefore);
+    using Classifier = Masks (*)(const unsigned char* block, const Masks& before);
 
 private:
     void Classify(size_t block);

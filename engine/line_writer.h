@@ -45,15 +45,17 @@ private:
 bool IsUnderline(std::string_view line, CharacterSet set = CharacterSet::Latin1);
 
 // Most lines are told from an underline by their first two characters
-// after any spaces: an ASCII character followed by a different byte is no
-// row. False when the glance does not tell.
-inline bool IsUnderlineAtAGlance(std::string_view line, bool& underline) {
+// after any spaces: two that differ make no row. (A UTF-8 page's line is
+// valid UTF-8: its first byte tells how many bytes the character takes.)
+// False when the glance does not tell.
+inline bool IsUnderlineAtAGlance(std::string_view line, CharacterSet set, bool& underline) {
     size_t first = 0;
     while (first < line.size() && line[first] == ' ') ++first;
     underline = false;
     if (line.size() - first < 10) return true;
     const auto c = static_cast<unsigned char>(line[first]);
-    return c < 0x80 && line[first + 1] != line[first];
+    const size_t width = set != CharacterSet::Utf8 || c < 0xC0 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+    return line.compare(first, width, line, first + width, width) != 0;
 }
 
 // The page's bytes are gathered here before they go to the page: the lines
