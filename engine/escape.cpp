@@ -1,6 +1,8 @@
 #include "escape.h"
 
 #include <array>
+#include <cstdint>
+#include <cstring>
 
 #include "any_byte.h"
 
@@ -8,9 +10,9 @@ namespace torvex {
 
 namespace {
 
-// The reference for each byte that needs one; null for the rest.
-constexpr std::array<const char*, 256> MakeReferences() {
-    std::array<const char*, 256> refs{};
+// The reference for each byte that needs one; empty for the rest.
+constexpr std::array<std::string_view, 256> MakeReferences() {
+    std::array<std::string_view, 256> refs{};
     refs['>'] = "&gt;";
     refs['<'] = "&lt;";
     refs['"'] = "&quot;";
@@ -20,13 +22,28 @@ constexpr std::array<const char*, 256> MakeReferences() {
 
 constexpr auto References = MakeReferences();
 
+// The first byte at or after from that may need a reference, sixteen bytes
+// at a time; text.size() when there is none.
+size_t NextSpecial(std::string_view text, size_t from) {
+    for (; from + sizeof(ByteBlock) <= text.size(); from += sizeof(ByteBlock)) {
+        ByteBlock v;
+        std::memcpy(&v, text.data() + from, sizeof v);
+        const ByteBlock hits = (v == '<') | (v == '>') | (v == '"') | (v == 0xA3);
+        std::uint64_t halves[2];
+        std::memcpy(halves, &hits, sizeof halves);
+        if (halves[0] != 0) return from + static_cast<size_t>(__builtin_ctzll(halves[0])) / 8;
+        if (halves[1] != 0) return from + 8 + static_cast<size_t>(__builtin_ctzll(halves[1])) / 8;
+    }
+    while (from < text.size() && References[static_cast<unsigned char>(text[from])].empty()) ++from;
+    return from;
+}
+
 }  // namespace
 
 void AppendEscaped(std::string_view text, std::string& out, CharacterSet set) {
     size_t copied = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char* ref = References[static_cast<unsigned char>(text[i])];
-        if (ref == nullptr) continue;
+    for (size_t i = NextSpecial(text, 0); i < text.size(); i = NextSpecial(text, i + 1)) {
+        const std::string_view ref = References[static_cast<unsigned char>(text[i])];
         size_t start = i;
         if (set == CharacterSet::Utf8 && text[i] == '\xA3') {
             if (i == 0 || text[i - 1] != '\xC2') continue;  // part of another character
@@ -42,7 +59,7 @@ void AppendEscaped(std::string_view text, std::string& out, CharacterSet set) {
 bool NeedsEscaping(std::string_view text) {
     return AnyByte(
         text, [](ByteBlock v) { return (v == '<') | (v == '>') | (v == '"') | (v == 0xA3); },
-        [](char c) { return References[static_cast<unsigned char>(c)] != nullptr; });
+        [](char c) { return !References[static_cast<unsigned char>(c)].empty(); });
 }
 
 std::string EscapeText(std::string_view text, CharacterSet set) {

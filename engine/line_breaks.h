@@ -33,7 +33,7 @@ inline std::string_view LineText(std::string_view content) {
 
 // True when at least two of the three lengths lie in 3..49.
 inline bool ShortLineRun(size_t a, size_t b, size_t c) {
-    auto is_short = [](size_t n) { return n > 2 && n < 50; };
+    auto is_short = [](size_t n) { return n - 3 < 47; };  // 3..49
     return is_short(a) + is_short(b) + is_short(c) >= 2;
 }
 
@@ -88,16 +88,24 @@ public:
     // empty line).
     std::string_view ChooseSuffix(std::string_view text, bool& convert);
     // The same for a text known by its shape.
+    // Every fact is at hand here, so the rules are weighed all at once
+    // rather than one after another: the common line costs no guess.
     Suffix ChooseSuffix(const LineShape& shape) {
-        return Choose(shape.length, shape.first, shape.second, [&shape] { return shape.laid_out; });
+        const size_t length = shape.length;
+        recent_lengths_ = {length, recent_lengths_[0], recent_lengths_[1], recent_lengths_[2]};
+        const bool paragraph = (length == 0) | ((shape.first < 32) & (shape.first != '\t'));
+        const bool shortLine =
+            (length * 3 < 160) | ((length * 5 < 320) & ShortLineRun(recent_lengths_[1], recent_lengths_[2], recent_lengths_[3]));
+        const bool br = shortLine | ((shape.first == ' ') & (shape.second == '[')) | (shape.first == '>') | shape.laid_out;
+        return paragraph ? paragraph_mark_ : br ? Suffix::Break : Suffix::None;
     }
 
     // The suffix actually written: a second paragraph mark in a row is
     // dropped, then the mode applies. Also advances the paragraph mark.
     Suffix Compose(Suffix suffix) {
-        const bool repeated = HasParagraph(previous_suffix_) && HasParagraph(suffix);
+        const bool repeated = HasParagraph(previous_suffix_) & HasParagraph(suffix);
         previous_suffix_ = suffix;
-        if (repeated) suffix = Suffix::None;
+        suffix = repeated ? Suffix::None : suffix;
         if (mode_ == LineBreakMode::Keep) suffix = Suffix::Break;
         if (mode_ == LineBreakMode::None && suffix == Suffix::Break) suffix = Suffix::None;
         if (suffix == Suffix::FirstParagraph) paragraph_mark_ = Suffix::NextParagraph;

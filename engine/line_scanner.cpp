@@ -15,16 +15,23 @@ std::uint64_t FourSpaces(std::uint64_t spaces, std::uint64_t before) {
            ((spaces << 3) | (before >> 61));
 }
 
-// What a block's bytes are, given the masks of the block before (or none).
+// What a block's bytes are; out holds the masks of the block before (or
+// none) and gets this block's.
 // Page says which bytes above 127 need attention: in ISO 8859-1 the pound
 // sign; in UTF-8 that may not be valid, all of them; in valid UTF-8 only
 // the pound sign (C2 A3), the others being counted as characters.
 enum class Page { Latin1, Utf8, ValidUtf8 };
 
-LineScanner::Masks Finish(LineScanner::Masks masks, const LineScanner::Masks& before, std::uint64_t a3) {
-    masks.four_spaces = FourSpaces(masks.spaces, before.spaces);
-    masks.attention |= a3 & ((masks.c2 << 1) | (before.c2 >> 63));
-    return masks;
+// The masks go out field by field, as they are read.
+void Finish(LineScanner::Masks& masks, std::uint64_t a3, LineScanner::Masks& out) {
+    masks.four_spaces = FourSpaces(masks.spaces, out.spaces);
+    masks.attention |= a3 & ((masks.c2 << 1) | (out.c2 >> 63));
+    out.lf = masks.lf;
+    out.attention = masks.attention;
+    out.four_spaces = masks.four_spaces;
+    out.spaces = masks.spaces;
+    out.continuations = masks.continuations;
+    out.c2 = masks.c2;
 }
 
 #if defined(__x86_64__)
@@ -38,8 +45,7 @@ __attribute__((target("avx2"))) inline std::uint64_t Bits(__m256i hits) {
 }
 
 template <bool Labels, Page P>
-__attribute__((target("avx2"))) LineScanner::Masks ClassifyBlockAvx2(const unsigned char* block,
-                                                                     const LineScanner::Masks& before) {
+__attribute__((target("avx2"))) void ClassifyBlockAvx2(const unsigned char* block, LineScanner::Masks& masksOut) {
     constexpr char Tab = 1, Quote = 2, Three = 4, At = 8, Bracket = 16, Pound = P == Page::Latin1 ? 32 : 0;
     constexpr char L = Labels ? Bracket : 0;
     const __m256i low = _mm256_setr_epi8(At, 0, Quote, Pound, 0, 0, 0, 0, 0, Tab, Three, L, Three, 0, Three, 0,  //
@@ -66,11 +72,11 @@ __attribute__((target("avx2"))) LineScanner::Masks ClassifyBlockAvx2(const unsig
         }
         masks.attention |= wanted << shift;
     }
-    return Finish(masks, before, a3);
+    Finish(masks, a3, masksOut);
 }
 
 template <bool Labels, Page P>
-LineScanner::Masks ClassifyBlock(const unsigned char* block, const LineScanner::Masks& before) {
+void ClassifyBlock(const unsigned char* block, LineScanner::Masks& masksOut) {
     const auto splat = [](int c) { return _mm_set1_epi8(static_cast<char>(c)); };
     LineScanner::Masks masks;
     std::uint64_t a3 = 0;
@@ -95,11 +101,11 @@ LineScanner::Masks ClassifyBlock(const unsigned char* block, const LineScanner::
         }
         masks.attention |= bits(hits);
     }
-    return Finish(masks, before, a3);
+    Finish(masks, a3, masksOut);
 }
 #else
 template <bool Labels, Page P>
-LineScanner::Masks ClassifyBlock(const unsigned char* block, const LineScanner::Masks& before) {
+void ClassifyBlock(const unsigned char* block, LineScanner::Masks& masksOut) {
     LineScanner::Masks masks;
     std::uint64_t a3 = 0;
     for (int i = 0; i < 64; ++i) {
@@ -116,7 +122,7 @@ LineScanner::Masks ClassifyBlock(const unsigned char* block, const LineScanner::
             if (c == 0xA3) a3 |= bit;
         }
     }
-    return Finish(masks, before, a3);
+    Finish(masks, a3, masksOut);
 }
 #endif
 
@@ -165,9 +171,8 @@ void LineScanner::Reset(const char* data, size_t size) {
 // LF stands between), so a block that does not follow the last one may
 // start as if after nothing at all.
 void LineScanner::Classify(size_t block) {
-    const Masks none;
-    masks_ = classify_(reinterpret_cast<const unsigned char*>(data_) + block,
-                       block_ != npos && block == block_ + 64 ? masks_ : none);
+    if (block_ == npos || block != block_ + 64) masks_ = {};
+    classify_(reinterpret_cast<const unsigned char*>(data_) + block, masks_);
     block_ = block;
     if (size_ - block < 64) {
         const std::uint64_t inside = (std::uint64_t(1) << (size_ - block)) - 1;

@@ -44,7 +44,8 @@ public:
             const std::uint64_t lf = masks_.lf & keep;
             const std::uint64_t before = lf != 0 ? (lf & (0 - lf)) - 1 : ~std::uint64_t(0);  // bits before the LF
             attention = attention || (masks_.attention & keep & before) != 0;
-            continuations += static_cast<size_t>(__builtin_popcountll(masks_.continuations & keep & before));
+            if (const std::uint64_t bytes = masks_.continuations & keep & before; bytes != 0)
+                continuations += static_cast<size_t>(__builtin_popcountll(bytes));
             if (const std::uint64_t runs = masks_.four_spaces & keep & before; runs != 0 && fourSpaces == npos)
                 fourSpaces = block_ + static_cast<size_t>(__builtin_ctzll(runs));
             if (lf != 0) {
@@ -66,7 +67,8 @@ public:
     struct Masks {
         std::uint64_t lf = 0, attention = 0, four_spaces = 0, spaces = 0, continuations = 0, c2 = 0;
     };
-    using Classifier = Masks (*)(const unsigned char* block, const Masks& before);
+    // Classifies a block into masks, which hold those of the block before.
+    using Classifier = void (*)(const unsigned char* block, Masks& masks);
 
 private:
     void Classify(size_t block);

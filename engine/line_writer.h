@@ -3,6 +3,7 @@
 // or H3 heading.
 #pragma once
 
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -50,12 +51,23 @@ bool IsUnderline(std::string_view line, CharacterSet set = CharacterSet::Latin1)
 // False when the glance does not tell.
 inline bool IsUnderlineAtAGlance(std::string_view line, CharacterSet set, bool& underline) {
     size_t first = 0;
+    if (line.size() >= 8) {
+        // The first byte that is no space among the first eight, found at once.
+        std::uint64_t bytes;
+        std::memcpy(&bytes, line.data(), 8);
+        const std::uint64_t other = bytes ^ 0x2020202020202020ull;  // a zero byte where a space was
+        if (other != 0) first = static_cast<size_t>(__builtin_ctzll(other)) / 8;
+        else first = 8;
+    }
     while (first < line.size() && line[first] == ' ') ++first;
     underline = false;
     if (line.size() - first < 10) return true;
     const auto c = static_cast<unsigned char>(line[first]);
-    const size_t width = set != CharacterSet::Utf8 || c < 0xC0 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
-    return line.compare(first, width, line, first + width, width) != 0;
+    if (set != CharacterSet::Utf8 || c < 0xC0) return line[first + 1] != line[first];
+    const size_t width = c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+    for (size_t i = 0; i < width && first + width + i < line.size(); ++i)
+        if (line[first + i] != line[first + width + i]) return true;
+    return false;
 }
 
 // The page's bytes are gathered here before they go to the page: the lines
@@ -152,9 +164,9 @@ private:
     std::unique_ptr<char[]> data_;
     size_t size_ = 0, capacity_ = 0;
     size_t pending_ = 0;  // where the held-back line starts; before it, lines written
-    size_t adding_ = 0;   // where the line being added starts
     bool pending_paragraph_ = false;
     bool pending_final_ = false;  // the held-back line is written as it stands
+    size_t adding_ = 0;   // where the line being added starts
     char adding_first_ = 0;       // the first byte of the line being added
     Head pending_head_ = Head::Memory, adding_head_ = Head::Memory;
     unsigned long long pending_at_ = 0, adding_at_ = 0;  // where in the page a head written there starts
