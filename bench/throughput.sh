@@ -41,8 +41,8 @@ build_utf8() {  # FILE SIZE
     head -c "$2" "$1" | head -n -1 > "$1.cut" && mv "$1.cut" "$1"
 }
 
-# A numbered document: a contents list, then sections and sub-sections
-# whose text is the licences (with their brackets made round).
+# A numbered document: a contents list, then sections whose text is the
+# licences (with their brackets made round), each a page of its own.
 build_numbered() {  # FILE SIZE
     local sections=2000 body=$work/body.txt
     build_corpus "$body" $(($2 / sections))
@@ -54,6 +54,7 @@ build_numbered() {  # FILE SIZE
             echo "[$i] Section $i"
             echo "See [$(((i % sections) + 1))] for what follows."
             cat "$body"
+            echo  # the body was cut anywhere: the next heading starts a line
         done
     } > "$1"
 }

@@ -316,16 +316,19 @@ void Conversion::PlainLine(const InputFile::Line& line) {
         start = std::min(text.find_first_not_of(' '), text.size());
         engine_.SectionNumber = 0;
     }
-    const size_t fourSpaces = line.four_spaces;
     text.remove_prefix(start);
     shape.bytes = text.size();
     shape.length = text.size() - line.continuations;  // what a UTF-8 page counts: characters
     shape.first = text.size() > 0 ? static_cast<unsigned char>(text[0]) : 0;
     shape.second = text.size() > 1 ? static_cast<unsigned char>(text[1]) : 0;
     // Four spaces in a row within the text: not among the trailing spaces,
-    // nor (in split mode) among the leading ones that went.
-    shape.laid_out = fourSpaces < start + text.size() &&
-                     (fourSpaces >= start + 3 || text.find("    ") != std::string_view::npos);
+    // nor (in split mode) among the leading ones that went. Where the first
+    // run is among the leading spaces and the last among the trailing ones,
+    // the text is looked at.
+    const size_t begin = start + 3, end = start + text.size();
+    const auto within = [begin, end](size_t at) { return at >= begin && at < end; };
+    shape.laid_out = within(line.four_spaces) || within(line.last_four_spaces) ||
+                     (line.four_spaces < begin && line.last_four_spaces >= end && text.find("    ") != std::string_view::npos);
     Submit(text, breaks_.Compose(breaks_.ChooseSuffix(shape)), true);
 }
 

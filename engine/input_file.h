@@ -62,7 +62,8 @@ public:
         bool whole = true;  // false: longer than the limit, read with the calls below
         std::string_view content;  // without its LF
         bool attention = false;
-        size_t four_spaces = std::string_view::npos;  // in content, the first byte ending four spaces
+        // In content, the first and the last byte that end four spaces in a row.
+        size_t four_spaces = std::string_view::npos, last_four_spaces = std::string_view::npos;
         size_t continuations = 0;  // of valid UTF-8: the bytes that start no character
     };
     // The next line; a last line without an LF is a line all the same.
@@ -75,6 +76,7 @@ public:
             line.content = {buffer_.get() + pos_, length};
             line.attention = scanned.attention;
             line.four_spaces = scanned.four_spaces - pos_;  // npos stays far beyond any line
+            line.last_four_spaces = scanned.last_four_spaces - pos_;
             line.continuations = scanned.continuations;
             pos_ = scanned.end + 1;
             consumed_ += length + (virtual_lf_ && pos_ == len_ ? 0 : 1);

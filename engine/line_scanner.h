@@ -16,6 +16,7 @@ struct ScannedLine {
     size_t end = 0;              // where its LF is
     bool attention = false;      // it holds a byte that needs attention
     size_t four_spaces = npos;   // the first byte that ends four spaces in a row, or npos
+    size_t last_four_spaces = npos;  // and the last
     size_t continuations = 0;    // UTF-8 known to be valid: the bytes that do not start a character
     static constexpr size_t npos = std::string_view::npos;
 };
@@ -39,19 +40,22 @@ public:
         if (block != block_) Classify(block);
         std::uint64_t keep = ~std::uint64_t(0) << (from & 63);
         bool attention = false;
-        size_t fourSpaces = npos, continuations = 0;
+        size_t fourSpaces = npos, lastFourSpaces = npos, continuations = 0;
         for (;;) {
             const std::uint64_t lf = masks_.lf & keep;
             const std::uint64_t before = lf != 0 ? (lf & (0 - lf)) - 1 : ~std::uint64_t(0);  // bits before the LF
             attention = attention || (masks_.attention & keep & before) != 0;
             if (const std::uint64_t bytes = masks_.continuations & keep & before; bytes != 0)
                 continuations += static_cast<size_t>(__builtin_popcountll(bytes));
-            if (const std::uint64_t runs = masks_.four_spaces & keep & before; runs != 0 && fourSpaces == npos)
-                fourSpaces = block_ + static_cast<size_t>(__builtin_ctzll(runs));
+            if (const std::uint64_t runs = masks_.four_spaces & keep & before; runs != 0) {
+                if (fourSpaces == npos) fourSpaces = block_ + static_cast<size_t>(__builtin_ctzll(runs));
+                lastFourSpaces = block_ + 63 - static_cast<size_t>(__builtin_clzll(runs));
+            }
             if (lf != 0) {
                 line.end = block_ + static_cast<size_t>(__builtin_ctzll(lf));
                 line.attention = attention;
                 line.four_spaces = fourSpaces;
+                line.last_four_spaces = lastFourSpaces;
                 line.continuations = continuations;
                 return true;
             }
