@@ -76,7 +76,9 @@ private:
     void Prepare();
     bool ConvertLines(std::string& outputName);
     bool Restart(std::string& outputName, const std::string& pageTitle);
+    LineShape ShapeOf(const InputFile::Line& line, std::string_view& text);
     void PlainLine(const InputFile::Line& line);
+    void MarkedLine(const InputFile::Line& line);
     void WholeLine(std::string& outputName, std::string_view content);
     void LongLine(std::string& outputName);
     void Submit(std::string_view text, Suffix suffix, bool padded = false);
@@ -263,6 +265,8 @@ bool Conversion::ConvertLines(std::string& outputName) {
             LongLine(outputName);
         else if (!line.attention && limits_.copy_plain_lines)
             PlainLine(line);
+        else if (!split_ && !make_valid_ && limits_.copy_plain_lines)
+            MarkedLine(line);
         else
             WholeLine(outputName, line.content);
         if (restart_) return true;
@@ -304,15 +308,14 @@ bool Conversion::Restart(std::string& outputName, const std::string& pageTitle) 
     return true;
 }
 
-// A line with no byte that needs attention: nothing in it is escaped or
-// linked, and it holds no label, so its text goes to the page as it
-// stands, copied once. Its shape comes from what the scanner saw.
-void Conversion::PlainLine(const InputFile::Line& line) {
-    std::string_view text = LineText(line.content);
+// A whole line's text and what the suffix rules look at in it, from what
+// the scanner saw. In split mode a line without "[" has no label: its
+// number is 0, and only its trim is left.
+LineShape Conversion::ShapeOf(const InputFile::Line& line, std::string_view& text) {
+    text = LineText(line.content);
     LineShape shape;
     size_t start = 0;
     if (split_) {
-        // No "[", so no label: the number is 0, and only the trim is left.
         start = std::min(text.find_first_not_of(' '), text.size());
         engine_.SectionNumber = 0;
     }
@@ -329,7 +332,34 @@ void Conversion::PlainLine(const InputFile::Line& line) {
     const auto within = [begin, end](size_t at) { return at >= begin && at < end; };
     shape.laid_out = within(line.four_spaces) || within(line.last_four_spaces) ||
                      (line.four_spaces < begin && line.last_four_spaces >= end && text.find("    ") != std::string_view::npos);
+    return shape;
+}
+
+// A line with no byte that needs attention: nothing in it is escaped or
+// linked, and it holds no label, so its text goes to the page as it
+// stands, copied once.
+void Conversion::PlainLine(const InputFile::Line& line) {
+    std::string_view text;
+    const LineShape shape = ShapeOf(line, text);
     Submit(text, breaks_.Compose(breaks_.ChooseSuffix(shape)), true);
+}
+
+// A line outside split mode that holds bytes needing attention, known to
+// be in the page's set: one look tells which steps have work to do, and
+// the text goes through those only.
+void Conversion::MarkedLine(const InputFile::Line& line) {
+    std::string_view text;
+    LineShape shape = ShapeOf(line, text);
+    const AttentionKinds kinds = KindsOfAttention(text);
+    shape.laid_out = shape.laid_out || kinds.tab;
+    ConversionSteps steps;
+    steps.shape = false;
+    steps.escape = kinds.escaped;
+    steps.links = !text.empty() && (kinds.at || kinds.colon);
+    steps.keys = {kinds.at, kinds.colon, kinds.colon};
+    conversion_.Begin(steps, set_, &note_reference_);
+    text = conversion_.Convert(text, true);
+    Submit(text, breaks_.Compose(breaks_.ChooseSuffix(shape)), false);
 }
 
 // Text, suffix and line end, written in place, and the held-back line made

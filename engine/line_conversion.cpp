@@ -45,7 +45,7 @@ std::string_view LineConversion::Convert(std::string_view piece, bool last) {
     if (steps_.links) {
         for (size_t k = 0; k < std::size(LinkKeys); ++k) {
             // The last piece hands nothing on: without the key it stays as it is.
-            if (last && !ContainsKey(text, LinkKeys[k])) continue;
+            if (!steps_.keys[k] || (last && !ContainsKey(text, LinkKeys[k]))) continue;
             std::string& linked = Spare(text);
             AppendLinks(text, LinkKeys[k], linked, set_, links_[k], last);
             text = linked;

@@ -22,6 +22,7 @@ struct ConversionSteps {
     bool shape = true;              // looked at by the suffix rules (after the labels, before escaping)
     bool escape = true;             // escaped (unless the labels step did)
     bool links = true;
+    std::array<bool, 3> keys{true, true, true};  // which of LinkKeys the text may hold
 };
 
 class LineConversion {

@@ -154,6 +154,40 @@ LineScanner::Classifier ClassifierFor(Page page) {
 
 }  // namespace
 
+AttentionKinds KindsOfAttention(std::string_view text) {
+    AttentionKinds kinds;
+    const auto see = [&kinds](unsigned char c) {
+        kinds.escaped = kinds.escaped || c == '<' || c == '>' || c == '"' || c == 0xA3;
+        kinds.at = kinds.at || c == '@';
+        kinds.colon = kinds.colon || c == ':';
+        kinds.tab = kinds.tab || c == '\t';
+    };
+#if defined(__x86_64__)
+    if (text.size() >= 16) {
+        const auto splat = [](int c) { return _mm_set1_epi8(static_cast<char>(c)); };
+        __m128i escaped = _mm_setzero_si128(), at = escaped, colon = escaped, tab = escaped;
+        const auto add = [&](size_t i) {
+            const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
+            escaped = _mm_or_si128(escaped, _mm_or_si128(_mm_cmpeq_epi8(_mm_or_si128(x, splat(2)), splat('>')),
+                                                         _mm_or_si128(_mm_cmpeq_epi8(x, splat('"')), _mm_cmpeq_epi8(x, splat(0xA3)))));
+            at = _mm_or_si128(at, _mm_cmpeq_epi8(x, splat('@')));
+            colon = _mm_or_si128(colon, _mm_cmpeq_epi8(x, splat(':')));
+            tab = _mm_or_si128(tab, _mm_cmpeq_epi8(x, splat('\t')));
+        };
+        size_t i = 0;
+        for (; i + 16 <= text.size(); i += 16) add(i);
+        if (i < text.size()) add(text.size() - 16);  // overlaps bytes seen, which changes nothing
+        kinds.escaped = _mm_movemask_epi8(escaped) != 0;
+        kinds.at = _mm_movemask_epi8(at) != 0;
+        kinds.colon = _mm_movemask_epi8(colon) != 0;
+        kinds.tab = _mm_movemask_epi8(tab) != 0;
+        return kinds;
+    }
+#endif
+    for (char c : text) see(static_cast<unsigned char>(c));
+    return kinds;
+}
+
 void LineScanner::Configure(bool labels, CharacterSet set, bool valid) {
     block_ = npos;
     const Page page = set != CharacterSet::Utf8 ? Page::Latin1 : valid ? Page::ValidUtf8 : Page::Utf8;

@@ -21,6 +21,16 @@ struct ScannedLine {
     static constexpr size_t npos = std::string_view::npos;
 };
 
+// Which bytes that need attention a line holds, for the steps that have
+// something to do with them.
+struct AttentionKinds {
+    bool escaped = false;  // "<" ">" the double quote, or 0xA3 (the pound sign, or part of one)
+    bool at = false;       // "@"
+    bool colon = false;    // ":"
+    bool tab = false;
+};
+AttentionKinds KindsOfAttention(std::string_view text);
+
 class LineScanner {
 public:
     // The bytes that need attention besides "<" ">" the double quote "@"
