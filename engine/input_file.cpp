@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "engine.h"
+#include "read_at.h"
 
 namespace torvex {
 
@@ -333,16 +334,9 @@ size_t InputFile::ReadLong(unsigned long long offset, char* to, size_t n) {
         return n;
     }
     if (!regular_) return long_copy_.ReadAt(offset, to, n);
-    size_t done = 0;
-    while (done < n) {
-        const ssize_t got = pread(fd_, to + done, n - done, static_cast<off_t>(long_start_ + offset + done));
-        if (got > 0) {
-            done += static_cast<size_t>(got);
-        } else if (got == 0 || errno != EINTR) {
-            if (got < 0 && error_.empty()) error_ = path_ + ": " + std::strerror(errno);
-            break;
-        }
-    }
+    int error = 0;
+    const size_t done = torvex::ReadAt(fd_, long_start_ + offset, to, n, error);
+    if (error != 0 && error_.empty()) error_ = path_ + ": " + std::strerror(error);
     return done;
 }
 

@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "read_at.h"
 #include "temp_files.h"
 
 namespace torvex {
@@ -259,16 +260,10 @@ void PageFile::Insert(unsigned long long offset, std::string_view bytes) {
 
 size_t PageFile::ReadAt(unsigned long long offset, char* to, size_t n) {
     Flush();
-    size_t done = 0;
-    while (CanInsert() && done < n && !failed()) {
-        const ssize_t got = pread(fd_, to + done, n - done, static_cast<off_t>(offset + done));
-        if (got > 0)
-            done += static_cast<size_t>(got);
-        else if (got == 0)
-            break;
-        else if (errno != EINTR)
-            Fail(errno);
-    }
+    if (!CanInsert() || failed()) return 0;
+    int error = 0;
+    const size_t done = torvex::ReadAt(fd_, offset, to, n, error);
+    if (error != 0) Fail(error);
     return done;
 }
 

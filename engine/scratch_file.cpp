@@ -8,6 +8,8 @@
 
 #include <utility>
 
+#include "read_at.h"
+
 namespace torvex {
 
 // Where the file system cannot make a file without a name, a named one is
@@ -48,16 +50,10 @@ bool ScratchFile::Append(std::string_view bytes) {
 }
 
 size_t ScratchFile::ReadAt(unsigned long long offset, char* to, size_t n) {
-    size_t done = 0;
-    while (fd_ >= 0 && done < n && !failed()) {
-        const ssize_t got = ::pread(fd_, to + done, n - done, static_cast<off_t>(offset + done));
-        if (got > 0)
-            done += static_cast<size_t>(got);
-        else if (got == 0)
-            break;
-        else if (errno != EINTR)
-            Fail(errno);
-    }
+    if (fd_ < 0 || failed()) return 0;
+    int error = 0;
+    const size_t done = torvex::ReadAt(fd_, offset, to, n, error);
+    if (error != 0) Fail(error);
     return done;
 }
 
