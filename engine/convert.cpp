@@ -177,6 +177,7 @@ bool Conversion::Run(std::string& inputName, std::string& outputName, const std:
             host_.Progress(input_.consumed(), input_.size());
             host_.Yield();
         }
+        if (engine_.Abandoned) return Fail("");
         if (!engine_.Processing || input_.AtEnd()) break;
     }
     if (!input_.error().empty()) return Fail(input_.error());
@@ -189,7 +190,10 @@ bool Conversion::Run(std::string& inputName, std::string& outputName, const std:
     writer_.WriteLine("");
     if (!ClosePage()) return false;
     writer_.SetPage(nullptr);
-    if (std::string error; !finished_.Publish(error)) return Fail(error);
+    // Whoever abandoned the conversion may already have removed its
+    // temporary files: a page that then cannot take its name is no news.
+    if (engine_.Abandoned) return Fail("");
+    if (std::string error; !finished_.Publish(error)) return Fail(engine_.Abandoned ? "" : error);
     if (split_) ReportMissingPages();
     return true;
 }

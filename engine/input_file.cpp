@@ -44,7 +44,7 @@ void InputFile::Open(const std::string& path) {
     id_ = {info.st_dev, info.st_ino};
     regular_ = S_ISREG(info.st_mode);
     size_ = regular_ ? static_cast<unsigned long long>(info.st_size) : 0;
-    buffer_.resize(BufferSize);
+    if (!buffer_) buffer_.reset(new char[BufferSize]);
 }
 
 void InputFile::OpenStandardInput() {
@@ -58,7 +58,7 @@ void InputFile::OpenStandardInput() {
         regular_ = S_ISREG(info.st_mode);
         size_ = regular_ ? static_cast<unsigned long long>(info.st_size) : 0;
     }
-    buffer_.resize(BufferSize);
+    if (!buffer_) buffer_.reset(new char[BufferSize]);
 }
 
 void InputFile::Close() {
@@ -73,7 +73,7 @@ void InputFile::Close() {
 bool InputFile::Fill() {
     pos_ = len_ = 0;
     while (!eof_) {
-        const ssize_t n = ::read(fd_, buffer_.data(), buffer_.size());
+        const ssize_t n = ::read(fd_, buffer_.get(), BufferSize);
         if (n > 0) {
             len_ = static_cast<size_t>(n);
             return true;
@@ -95,7 +95,7 @@ bool InputFile::ReadLine(std::string& raw) {
             raw.push_back('\n');
             return true;
         }
-        const char* start = buffer_.data() + pos_;
+        const char* start = buffer_.get() + pos_;
         const size_t avail = len_ - pos_;
         const void* lf = std::memchr(start, '\n', avail);
         const size_t take = lf ? static_cast<size_t>(static_cast<const char*>(lf) - start) + 1 : avail;

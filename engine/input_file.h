@@ -1,8 +1,8 @@
 // The text file being converted, read through one buffer and cut at LF.
 #pragma once
 
+#include <memory>
 #include <string>
-#include <vector>
 
 #include "page_file.h"
 
@@ -38,7 +38,8 @@ private:
     int fd_ = -1;
     bool owns_fd_ = true;
     std::string path_;
-    std::vector<char> buffer_;
+    // Not cleared when made: a batch opens thousands of small files.
+    std::unique_ptr<char[]> buffer_;
     size_t pos_ = 0, len_ = 0;
     bool eof_ = false;
     std::string error_;
