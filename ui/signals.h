@@ -2,6 +2,8 @@
 // terminal) or runs into the file-size limit.
 #pragma once
 
+#include <atomic>
+
 namespace torvex {
 
 // SIGINT, SIGTERM and SIGHUP remove every temporary page being written and
@@ -10,5 +12,18 @@ namespace torvex {
 // so that a write past the file-size limit fails (EFBIG) and is reported
 // like any other write error.
 void InstallSignalHandlers();
+
+// From now on the first stop signal removes the temporary pages, records
+// itself in StopSignal() and lets the program go on, so that a batch can
+// give up its running conversions and say how far it got; a second one
+// ends the program at once.
+void DeferStopSignals();
+
+// The stop signal received since DeferStopSignals, or 0. Lock-free, so
+// that a signal handler can set it.
+const std::atomic<int>& StopSignal();
+
+// Removes the temporary pages and ends the program as signal would have.
+[[noreturn]] void EndBySignal(int signal);
 
 }  // namespace torvex

@@ -7,8 +7,9 @@ namespace {
 
 using Action = CommandLine::Action;
 
-// Each argument is one word: INPUT, OUTPUT, then the title words. Options
-// stand anywhere until "--"; without any, fewer than two names is the window.
+// Each argument is one word: INPUT, OUTPUT, then the title words, or in a
+// batch one INPUT each. Options stand anywhere until "--"; without any,
+// fewer than two names is the window.
 TEST(ParseCommandLine, OneArgumentIsOneName) {
     const struct {
         std::vector<std::string> args;
@@ -16,6 +17,10 @@ TEST(ParseCommandLine, OneArgumentIsOneName) {
         std::string input, output, title;
         int mode = 2;
         bool stamp = true, force = false;
+        std::vector<std::string> inputs = {};  // of a batch
+        std::string dir = "";
+        unsigned jobs = 0;
+        bool split = false;
     } cases[] = {
         {{}, Action::Window, "", "", ""},
         {{"in.txt"}, Action::Window, "", "", ""},
@@ -52,6 +57,21 @@ TEST(ParseCommandLine, OneArgumentIsOneName) {
         {{"-b", "sometimes", "a", "b"}, Action::Error, "", "", ""},
         {{"a", "b", "-b"}, Action::Error, "", "", ""},
         {{"--help=yes"}, Action::Error, "", "", ""},
+        {{"-t", "My title", "a", "b"}, Action::Convert, "a", "b", "My title"},
+        {{"--split", "faq.txt", "My", "FAQ"}, Action::Convert, "faq.txt", "FAQ", "My FAQ", 2, true, false, {}, "", 0, true},
+        {{"-B", "a.txt", "b c.txt"}, Action::Batch, "", "", "", 2, true, false, {"a.txt", "b c.txt"}},
+        {{"a", "-nj3", "--batch", "-t", "T"}, Action::Batch, "", "", "T", 2, false, false, {"a"}, "", 3},
+        {{"-d", "out", "x", "--split", "--", "-y"}, Action::Error, "", "", ""},
+        {{"--output-dir=out", "x", "--", "-y"}, Action::Batch, "", "", "", 2, true, false, {"x", "-y"}, "out"},
+        {{"-B", "--split", "-f", "--jobs", "12", "a"}, Action::Batch, "", "", "", 2, true, true, {"a"}, "", 12, true},
+        {{"-t", "T", "a", "b", "c"}, Action::Error, "", "", ""},
+        {{"--split", "-t", "T", "a", "b"}, Action::Error, "", "", ""},
+        {{"-B"}, Action::Error, "", "", ""},
+        {{"-B", "a", "-"}, Action::Error, "", "", ""},
+        {{"-B", "a", ""}, Action::Error, "", "", ""},
+        {{"-j", "0", "-B", "a"}, Action::Error, "", "", ""},
+        {{"-j2x", "-B", "a"}, Action::Error, "", "", ""},
+        {{"-d", "", "a"}, Action::Error, "", "", ""},
     };
     for (const auto& c : cases) {
         std::string line;
@@ -60,13 +80,17 @@ TEST(ParseCommandLine, OneArgumentIsOneName) {
         const CommandLine cl = ParseCommandLine(c.args);
         EXPECT_EQ(cl.action, c.action);
         EXPECT_EQ(cl.action == Action::Error, !cl.error.empty());
-        if (cl.action != Action::Convert) continue;
+        if (cl.action != Action::Convert && cl.action != Action::Batch) continue;
         EXPECT_EQ(cl.input, c.input);
         EXPECT_EQ(cl.output, c.output);
-        EXPECT_EQ(cl.title, c.title);
-        EXPECT_EQ(cl.line_break_mode, c.mode);
-        EXPECT_EQ(cl.time_stamp, c.stamp);
-        EXPECT_EQ(cl.force, c.force);
+        EXPECT_EQ(cl.inputs, c.inputs);
+        EXPECT_EQ(cl.output_dir, c.dir);
+        EXPECT_EQ(cl.jobs, c.jobs);
+        EXPECT_EQ(cl.options.title, c.title);
+        EXPECT_EQ(cl.options.line_break_mode, c.mode);
+        EXPECT_EQ(cl.options.time_stamp, c.stamp);
+        EXPECT_EQ(cl.options.force, c.force);
+        EXPECT_EQ(cl.options.split, c.split);
     }
 }
 
