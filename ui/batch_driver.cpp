@@ -88,7 +88,10 @@ public:
         if (listener != nullptr) listener->Working(driver_.Progress(bytes));
     }
     StampTime Now() override { return StampNow(); }
-    void Progress(unsigned long long done, unsigned long long /*total*/) override { bytes = done; }
+    // Read now and then by the reporting thread, which needs no order.
+    void Progress(unsigned long long done, unsigned long long /*total*/) override {
+        bytes.store(done, std::memory_order_relaxed);
+    }
 
     Engine engine{*this};
     FileOutcome* outcome = nullptr;           // of the file in hand
