@@ -6,8 +6,8 @@
 namespace torvex {
 
 // The page of an input in a batch: the file's own name loses its first "."
-// and what follows (unless the name begins with its only dot), in lower
-// case, with ".html"; the folder, if any, stays as it is.
+// and what follows (unless that dot begins the name), in lower case, with
+// ".html"; the folder, if any, stays as it is.
 // "Read.Me.txt" gives "read.html", ".profile" gives ".profile.html".
 std::string DerivedPageName(const std::string& name);
 

@@ -1,4 +1,5 @@
 #include "command_line.h"
+#include "page_names.h"
 
 #include <gtest/gtest.h>
 
@@ -92,6 +93,24 @@ TEST(ParseCommandLine, OneArgumentIsOneName) {
         EXPECT_EQ(cl.options.force, c.force);
         EXPECT_EQ(cl.options.split, c.split);
     }
+}
+
+// The page a batch derives from an input's name: the file's own name up to
+// its first dot (unless that is its first character), lowered as text,
+// bytes that are not UTF-8 kept; the folder as it is.
+TEST(DerivedPageName, LowersTheFileNameUpToItsFirstDot) {
+    const struct {
+        std::string name, page;
+    } cases[] = {
+        {"Read.Me.txt", "read.html"},
+        {".profile", ".profile.html"},
+        {"README", "readme.html"},
+        {"My.Docs/Story.Text", "My.Docs/story.html"},
+        {"\xC3\x89T\xC3\x89.TXT", "\xC3\xA9t\xC3\xA9.html"},  // ÉTÉ
+        {"\xC9T\xC9.TXT", "\xC9t\xC9.html"},                      // ÉTÉ in ISO 8859-1
+        {"a/.b.c", "a/.b.c.html"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(DerivedPageName(c.name), c.page) << c.name;
 }
 
 }  // namespace
