@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Whole-program throughput against cp, on a 256 MB corpus built from the
-# licence texts every Debian machine ships.
+# licence texts every Debian machine ships (ASCII), and one of the same size
+# built from samples/languages.txt (UTF-8 in many scripts).
 #
 #   bench/throughput.sh [TORVEX] [ROUNDS]
 #
 # Times, alternating, ROUNDS (default 5) rounds of: cp of the corpus, torvex
-# in each line-break mode, and torvex in split mode on a numbered document
-# of the same size. Prints MB/s, the median ratio torvex/cp and the peak
+# in each line-break mode, torvex in split mode on a numbered document of
+# the same size, and torvex (default mode) on the UTF-8 corpus. Prints MB/s, the median ratio torvex/cp and the peak
 # memory of each; then the linearity checks (1 GB against 256 MB, and a
 # 100 MB line of addresses against 100 MB of ordinary lines).
 set -euo pipefail
@@ -22,6 +23,14 @@ trap 'rm -rf "$work"' EXIT
 mb=$((1024 * 1024))
 
 source "$here/corpus.sh"
+
+# The UTF-8 sample repeated until the file holds SIZE bytes; the cut at the
+# end falls between lines, so the text stays valid UTF-8.
+build_utf8() {  # FILE SIZE
+    : > "$1"
+    while [ "$(stat -c %s "$1")" -lt "$2" ]; do cat "$here/../samples/languages.txt" >> "$1"; done
+    head -c "$2" "$1" | head -n -1 > "$1.cut" && mv "$1.cut" "$1"
+}
 
 # A numbered document: a contents list, then sections and sub-sections
 # whose text is the licences (with their brackets made round).
@@ -59,18 +68,21 @@ median() { sort -g | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR + 1) / 2] : (a[
 echo "Building the corpora in $work ..."
 build_corpus "$work/corpus.txt" $((256 * mb))
 build_numbered "$work/numbered.txt" $((256 * mb))
+build_utf8 "$work/utf8.txt" $((256 * mb))
 size=$(stat -c %s "$work/corpus.txt")
 nsize=$(stat -c %s "$work/numbered.txt")
-cat "$work/corpus.txt" "$work/numbered.txt" > /dev/null  # into the page cache
+usize=$(stat -c %s "$work/utf8.txt")
+cat "$work/corpus.txt" "$work/numbered.txt" "$work/utf8.txt" > /dev/null  # into the page cache
 
 declare -A times peaks
-names=(cp keep add none split)
+names=(cp keep add none split utf8)
 for ((r = 1; r <= rounds; r++)); do
     measure cp "$work/corpus.txt" "$work/copy.txt";                                 times[cp]+="$secs "; peaks[cp]=$peak_kb
     measure "$torvex" -n -b keep "$work/corpus.txt" "$work/out.html";              times[keep]+="$secs "; peaks[keep]=$peak_kb
     measure "$torvex" -n -b add "$work/corpus.txt" "$work/out.html";               times[add]+="$secs "; peaks[add]=$peak_kb
     measure "$torvex" -n -b none "$work/corpus.txt" "$work/out.html";              times[none]+="$secs "; peaks[none]=$peak_kb
     measure "$torvex" -n "$work/numbered.txt" FAQ;                                 times[split]+="$secs "; peaks[split]=$peak_kb
+    measure "$torvex" -n "$work/utf8.txt" "$work/out.html";                        times[utf8]+="$secs "; peaks[utf8]=$peak_kb
     rm -f "$work"/*.html "$work/copy.txt"
 done
 
@@ -82,7 +94,7 @@ for n in "${names[@]}"; do
     read -ra cs <<< "${times[cp]}"
     for i in "${!ts[@]}"; do ratios+="$(awk -v a="${ts[$i]}" -v b="${cs[$i]}" 'BEGIN {print (b > 0) ? a / b : 0}') "; done
     m=$(tr ' ' '\n' <<< "${times[$n]}" | grep . | median)
-    bytes=$size; [ "$n" = split ] && bytes=$nsize
+    bytes=$size; [ "$n" = split ] && bytes=$nsize; [ "$n" = utf8 ] && bytes=$usize
     printf '%-6s %10.2f %10.0f %14.2f %12.1f\n' "$n" "$m" "$(awk -v b="$bytes" -v s="$m" 'BEGIN {print (s > 0) ? b / 1048576 / s : 0}')" \
         "$(tr ' ' '\n' <<< "$ratios" | grep . | median)" "$(awk -v k="${peaks[$n]}" 'BEGIN {print k / 1024}')"
 done
@@ -104,7 +116,7 @@ megabytes() { awk -v k="$1" 'BEGIN {print k / 1024}'; }
 
 # Linearity: four times the input should take four times as long.
 cat "$work/corpus.txt" "$work/corpus.txt" "$work/corpus.txt" "$work/corpus.txt" > "$work/corpus1g.txt"
-rm -f "$work/numbered.txt"
+rm -f "$work/numbered.txt" "$work/utf8.txt"
 compare "$work/corpus.txt" "$work/corpus1g.txt"
 printf '\n1 GB: %.2f s (peak %.1f MB), %.2f times the 256 MB run (target 4 +- 15%%)\n' \
     "$median_b" "$(megabytes "$peak_b")" "$(ratio "$median_b" "$median_a")"

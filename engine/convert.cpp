@@ -19,13 +19,14 @@
 #include "reference_log.h"
 #include "section_tables.h"
 #include "title.h"
+#include "utf8.h"
 
 namespace torvex {
 
 namespace {
 
 constexpr std::string_view CrLf = "\r\n";
-// Mail addresses first: a web address holding an "@" becomes a mail link.
+// In this order; each key leaves the anchors of the keys before it alone.
 constexpr std::string_view LinkKeys[] = {"@", "://", "news:"};
 constexpr std::string_view ContentsPage = "contents.html";
 // Warnings about references to missing pages: this many, then a count.
@@ -57,7 +58,8 @@ std::string DirectoryOf(const std::string& path) {
 class Conversion {
 public:
     Conversion(Engine& engine, int mode, bool timeStamp)
-        : engine_(engine), host_(engine.host_), writer_(engine.writer_), breaks_(mode), time_stamp_(timeStamp) {}
+        : engine_(engine), host_(engine.host_), writer_(engine.writer_), mode_(mode), breaks_(mode),
+          time_stamp_(timeStamp) {}
 
     bool Run(std::string& inputName, std::string& outputName, const std::string& pageTitle);
 
@@ -77,8 +79,10 @@ private:
     Engine& engine_;
     Host& host_;
     LineWriter& writer_;
+    const int mode_;
     LineBreaks breaks_;
     const bool time_stamp_;
+    CharacterSet set_ = CharacterSet::Latin1;  // of the input and every page
 
     InputFile input_;
     PageFile page_;
@@ -154,6 +158,11 @@ bool Conversion::Run(std::string& inputName, std::string& outputName, const std:
         input_.OpenStandardInput();
     else
         input_.Open(inputName);  // throws: nothing has been touched yet
+    // The whole input decides, before anything of a page is written.
+    set_ = engine_.Encoding == CharacterSet::Auto ? input_.Examine() : engine_.Encoding;
+    if (set_ == CharacterSet::Utf8) input_.SkipByteOrderMark();
+    breaks_ = LineBreaks(mode_, set_);
+    writer_.SetCharacterSet(set_);
 
     if (input_.AtEnd()) {
         // Nothing to convert replaces nothing: only where no file was does
@@ -165,7 +174,7 @@ bool Conversion::Run(std::string& inputName, std::string& outputName, const std:
         return false;
     }
     if (!OpenPage(outputName)) return false;
-    WritePageHeader(writer_, TitleFromUtf8(pageTitle), engine_.ShortTitle);
+    WritePageHeader(writer_, TitleFromUtf8(pageTitle), engine_.ShortTitle, set_);
 
     for (;;) {
         input_.ReadLine(line_);
@@ -202,6 +211,8 @@ bool Conversion::Run(std::string& inputName, std::string& outputName, const std:
 // capacity, and a step that would not change it (no character to escape,
 // no key) copies nothing.
 void Conversion::ConvertLine(std::string& outputName) {
+    // Every step after this one sees well-formed text of the page's set.
+    if (set_ == CharacterSet::Utf8) MakeValidUtf8(line_, work_);
     // The raw line becomes the line text in place; its end is CR LF again below.
     NormaliseLineEnd(line_);
     line_.resize(TrimLineEnd(line_).size());
@@ -220,14 +231,14 @@ void Conversion::ConvertLine(std::string& outputName) {
             if (!escaped && NeedsEscaping(line_)) {
                 work_.clear();
                 ReserveHuge(work_, 2 * line_.size());
-                AppendEscaped(line_, work_);
+                AppendEscaped(line_, work_, set_);
                 line_.swap(work_);
             }
             const bool mayHoldLinks = MayHoldLinks(line_);  // anchors add keys only where keys were
             for (std::string_view key : LinkKeys) {
                 if (!mayHoldLinks || !ContainsKey(line_, key)) continue;
                 work_.clear();
-                AppendLinks(line_, key, work_);
+                AppendLinks(line_, key, work_, set_);
                 line_.swap(work_);
             }
         }
@@ -247,7 +258,7 @@ Conversion::Next Conversion::SplitStep(std::string& outputName) {
     if (!(section > 0)) return Next::Suffix;
     if (section < previous_section_number_) in_contents_ = false;
     if (in_contents_) {
-        line_ = LinkCrossReferences(EscapeText(line_), note_reference_);
+        line_ = LinkCrossReferences(EscapeText(line_, set_), set_, note_reference_);
         previous_section_number_ = section;
         return Next::Compose;
     }
@@ -258,7 +269,7 @@ Conversion::Next Conversion::SplitStep(std::string& outputName) {
             return Next::Compose;
         }
     }
-    line_ = LinkCrossReferences(EscapeText(line_), note_reference_);
+    line_ = LinkCrossReferences(EscapeText(line_, set_), set_, note_reference_);
     return Next::Convert;
 }
 
@@ -289,7 +300,7 @@ void Conversion::SwitchPage(std::string& outputName, const std::string& pageName
     section_pages_.emplace(pageName, line_number_);
     if (!OpenPage(outputName)) return;
     // The heading is the document's text: escaped like the rest of it.
-    WritePageHeader(writer_, TitleFromBytes(EscapeText(line_)), engine_.ShortTitle);
+    WritePageHeader(writer_, TitleFromLine(EscapeText(line_, set_), set_), engine_.ShortTitle, set_);
     breaks_.Reset();
     line_.clear();
 }

@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "character_set.h"
 #include "host.h"
 #include "line_writer.h"
 
@@ -45,6 +46,10 @@ public:
     // and ConvertFile returns false without a message. It stays set, so a
     // later ConvertFile gives up as well until it is cleared.
     std::atomic<bool> Abandoned = false;
+
+    // The character set of the input, and so of the pages: Auto decides it
+    // from the whole input at each conversion.
+    CharacterSet Encoding = CharacterSet::Auto;
 
     // The page title without its section label, of the last page header written.
     std::string ShortTitle;

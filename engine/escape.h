@@ -4,16 +4,20 @@
 #include <string>
 #include <string_view>
 
+#include "character_set.h"
+
 namespace torvex {
 
-// Appends the escaped form of text to out: ">" "<" "£" (byte 163) and the
-// double quote become character references; everything else, "&" included,
-// is copied unchanged.
-void AppendEscaped(std::string_view text, std::string& out);
+// Appends the escaped form of text to out: ">" "<" the double quote and the
+// pound sign become character references; everything else, "&" included,
+// is copied unchanged. The pound sign is byte 163 in ISO 8859-1 and the
+// pair C2 A3 in UTF-8, where a byte 163 inside another character (as in
+// "ã", C3 A3) is left alone.
+void AppendEscaped(std::string_view text, std::string& out, CharacterSet set);
 
-std::string EscapeText(std::string_view text);
+std::string EscapeText(std::string_view text, CharacterSet set = CharacterSet::Latin1);
 
-// Whether EscapeText would change text.
+// Whether EscapeText might change text (false: it certainly does not).
 bool NeedsEscaping(std::string_view text);
 
 }  // namespace torvex

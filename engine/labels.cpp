@@ -54,7 +54,7 @@ std::optional<float> LabelNumber(std::string& text) {
     return static_cast<float>(value);
 }
 
-std::string LinkCrossReferences(std::string_view line, const ReferenceSink& sink) {
+std::string LinkCrossReferences(std::string_view line, CharacterSet set, const ReferenceSink& sink) {
     std::string out;
     out.reserve(line.size() + line.size() / 4);
     std::string_view rest = line;
@@ -71,7 +71,8 @@ std::string LinkCrossReferences(std::string_view line, const ReferenceSink& sink
             // The line starts with the label: the rest of the line is the link text.
             out.append(rest.substr(0, q + 1)).append(" <A HREF=\"");
             AppendPageName(label, out);
-            out.append("\">").append(q + 2 <= rest.size() ? rest.substr(q + 2) : std::string_view()).append("</A><BR>");
+            const size_t text = q + 1 < rest.size() ? q + 1 + CharacterWidth(rest, q + 1, set) : rest.size();
+            out.append("\">").append(rest.substr(text)).append("</A><BR>");
             return out;
         }
         out.append(rest.substr(0, p)).append("<A HREF=\"");

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "character_set.h"
+
 namespace torvex {
 
 // "[4.1] Options" gives "4_1.html": a bare file name, with "." "/" "\" and
@@ -38,7 +40,10 @@ String TextAfterLabel(const String& text) {
 // Told the label text (between the brackets) of each label that is linked.
 using ReferenceSink = std::function<void(std::string_view label)>;
 
-// The line with its labels turned into links to their pages.
-std::string LinkCrossReferences(std::string_view line, const ReferenceSink& sink = {});
+// The line with its labels turned into links to their pages. A line that
+// starts with a label loses the character after its "]", as the page in
+// set reads characters.
+std::string LinkCrossReferences(std::string_view line, CharacterSet set = CharacterSet::Latin1,
+                                const ReferenceSink& sink = {});
 
 }  // namespace torvex

@@ -88,14 +88,14 @@ void LineBreaks::Reset() {
 }
 
 std::string_view LineBreaks::ChooseSuffix(std::string_view text, bool& convert) {
-    recent_lengths_ = {text.size(), recent_lengths_[0], recent_lengths_[1], recent_lengths_[2]};
+    const size_t length = CharacterCount(text, set_);
+    recent_lengths_ = {length, recent_lengths_[0], recent_lengths_[1], recent_lengths_[2]};
     convert = !text.empty();
     if (text.empty()) return paragraph_mark_;
     const unsigned char first = static_cast<unsigned char>(text[0]);
     if (first < 32 && first != '\t') return paragraph_mark_;
 
     // A short line, or one of a run of short lines, keeps its break...
-    const size_t length = text.size();
     if (length * 3 < 160 ||
         (length * 5 < 320 && ShortLineRun(recent_lengths_[1], recent_lengths_[2], recent_lengths_[3])))
         return Break;

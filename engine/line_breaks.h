@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "character_set.h"
+
 namespace torvex {
 
 // Removes one pair of surrounding double quotes from a path longer than two
@@ -25,7 +27,9 @@ bool ShortLineRun(size_t a, size_t b, size_t c);
 
 class LineBreaks {
 public:
-    explicit LineBreaks(int mode) : mode_(mode == 1 || mode == 3 ? mode : 2) {}
+    // Line lengths are counted in characters of set.
+    explicit LineBreaks(int mode, CharacterSet set = CharacterSet::Latin1)
+        : mode_(mode == 1 || mode == 3 ? mode : 2), set_(set) {}
 
     // Back to the state of a new page.
     void Reset();
@@ -41,6 +45,7 @@ public:
 
 private:
     int mode_;
+    CharacterSet set_;
     std::array<size_t, 4> recent_lengths_{80, 80, 80, 80};  // newest first
     std::string_view previous_suffix_;
     std::string_view paragraph_mark_ = "<P>";

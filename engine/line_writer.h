@@ -6,18 +6,23 @@
 #include <string>
 #include <string_view>
 
+#include "character_set.h"
+
 namespace torvex {
 
 class PageFile;
 
 // A row of one repeated character (at least ten after trimming spaces; the
-// last six characters, room for "<BR>" and CR LF, are not examined).
-bool IsUnderline(std::string_view line);
+// last six characters, room for "<BR>" and CR LF, are not examined), with
+// characters as a page in set reads them: a row of "═" is one in UTF-8.
+bool IsUnderline(std::string_view line, CharacterSet set = CharacterSet::Latin1);
 
 class LineWriter {
 public:
     // The page that written lines go to; null writes nowhere.
     void SetPage(PageFile* page) { page_ = page; }
+    // The character set of the pages written from now on.
+    void SetCharacterSet(CharacterSet set) { set_ = set; }
 
     // Writes the line held back, and holds back `line` (or an empty line
     // in place of an underline).
@@ -33,6 +38,7 @@ public:
 
 private:
     PageFile* page_ = nullptr;
+    CharacterSet set_ = CharacterSet::Latin1;
     std::string pending_;
     std::string scratch_;
 };

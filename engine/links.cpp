@@ -1,5 +1,6 @@
 #include "links.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "any_byte.h"
@@ -15,6 +16,8 @@ constexpr auto npos = std::string_view::npos;
 
 bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
+bool IsAsciiDigit(char c) { return c >= '0' && c <= '9'; }
+
 char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
 
 bool EqualNoCase(std::string_view a, std::string_view b) {
@@ -25,7 +28,10 @@ bool EqualNoCase(std::string_view a, std::string_view b) {
 }
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() && EqualNoCase(text.substr(0, prefix.size()), prefix);
+    if (text.size() < prefix.size()) return false;
+    for (size_t i = 0; i < prefix.size(); ++i)
+        if (AsciiLower(text[i]) != AsciiLower(prefix[i])) return false;
+    return true;
 }
 
 // First position at or after from where pattern occurs, ignoring ASCII letter
@@ -51,6 +57,16 @@ size_t FindNoCase(std::string_view text, std::string_view pattern, size_t from) 
     return npos;
 }
 
+// First position at or after from where pattern occurs exactly, found by
+// memchr on its first character.
+template <size_t N>
+size_t FindExact(std::string_view text, const char (&pattern)[N], size_t from) {
+    constexpr size_t size = N - 1;  // without the final NUL
+    for (size_t at = text.find(pattern[0], from); at != npos; at = text.find(pattern[0], at + 1))
+        if (text.size() - at >= size && std::memcmp(text.data() + at, pattern, size) == 0) return at;
+    return npos;
+}
+
 }  // namespace
 
 bool MayHoldLinks(std::string_view line) {
@@ -64,30 +80,72 @@ namespace {
 
 // A forward search asked again and again from positions that only grow.
 // It remembers its last hit, so no stretch of the line is scanned twice:
-// a line without spaces must not be rescanned for one per address.
+// a line without spaces must not be rescanned for one per address. Find is
+// what is looked for: find(text, from) gives its first place at or after
+// from, or npos.
+template <class Find>
 class ForwardSearch {
 public:
-    ForwardSearch(std::string_view text, std::string_view pattern) : text_(text), pattern_(pattern) {}
+    explicit ForwardSearch(std::string_view text, Find find = {}) : text_(text), find_(find) {}
 
     size_t AtOrAfter(size_t pos) {
         if (!searched_ || (hit_ != npos && hit_ < pos)) {
-            hit_ = FindNoCase(text_, pattern_, pos);
+            hit_ = find_(text_, pos);
             searched_ = true;
         }
         return hit_;
     }
 
 private:
-    std::string_view text_, pattern_;
+    std::string_view text_;
+    Find find_;
     bool searched_ = false;
     size_t hit_ = npos;
 };
 
+// The anchors already in a line (made for an earlier key, or a cross
+// reference), from "<A HREF=" to the first "</A>" after it. Escaped text
+// holds no "<" of its own, so each one is markup that must stay whole.
+class AnchorSearch {
+public:
+    struct Anchor {
+        size_t begin, end;  // no anchor: both are the line's size
+    };
+
+    explicit AnchorSearch(std::string_view line) : line_(line) {}
+
+    Anchor AtOrAfter(size_t pos) {
+        if (!searched_ || next_.begin < pos) {
+            searched_ = true;
+            next_ = {line_.size(), line_.size()};
+            const size_t open = FindExact(line_, "<A HREF=\"", pos);
+            if (open == npos) return next_;
+            const size_t close = FindExact(line_, "</A>", open + 1);
+            if (close != npos) next_ = {open, close + 4};
+        }
+        return next_;
+    }
+
+private:
+    std::string_view line_;
+    bool searched_ = false;
+    Anchor next_{};
+};
+
+enum class KeyKind { Mail, Web, News, Other };
+
+KeyKind KindOf(std::string_view key) {
+    if (key == "@") return KeyKind::Mail;
+    if (key == "://") return KeyKind::Web;
+    if (key == "news:") return KeyKind::News;
+    return KeyKind::Other;
+}
+
 // An "@" at the end, or followed by a digit, space, punctuation below "A"
 // or "^", is no address, and the text from there on is left alone.
-bool FailsMailGuard(std::string_view line, size_t at) {
-    if (at + 1 >= line.size()) return true;
-    const auto next = static_cast<unsigned char>(line[at + 1]);
+bool FailsMailGuard(std::string_view text, size_t at) {
+    if (at + 1 >= text.size()) return true;
+    const auto next = static_cast<unsigned char>(text[at + 1]);
     return next < 'A' || next == '^';
 }
 
@@ -95,85 +153,229 @@ bool IsSeparator(char c) { return c == '\t' || c == ';' || c == ' '; }
 
 bool IsTrailing(char c) { return c == ')' || c == '.' || c == ',' || c == ';'; }
 
+bool IsSchemeCharacter(char c) { return IsAsciiLetter(c) || IsAsciiDigit(c) || c == '+' || c == '-' || c == '.'; }
+
 // Where the candidate around the key at p begins: after the last tab, ";" or
 // space between from and p (the references before an address all end in
-// ";"), with one opening parenthesis left outside.
-size_t CandidateStart(std::string_view line, size_t from, size_t p) {
+// ";"), with one opening parenthesis left outside. A mail address that is
+// the target of a Markdown link, "[text](mailto:joe@example.org)", begins
+// after the last "](" before its "@" instead.
+size_t CandidateStart(std::string_view text, size_t from, size_t p, KeyKind kind) {
     size_t s = p;
-    while (s > from && !IsSeparator(line[s - 1])) --s;
-    if (line[s] == '(') ++s;
+    while (s > from && !IsSeparator(text[s - 1])) {
+        --s;
+        if (kind == KeyKind::Mail && text[s] == ']' && s + 2 <= p && text[s + 1] == '(') return s + 2;
+    }
+    if (text[s] == '(') ++s;
     return s;
 }
 
-// Where the candidate ends, given the first character after it: closing
-// punctuation goes back to the text, and so does an escaped ">" whose ";"
-// has just gone back. Never cuts into the key, which ends at keyEnd.
-size_t CandidateEnd(std::string_view line, size_t keyEnd, size_t q) {
-    while (q > keyEnd && IsTrailing(line[q - 1])) --q;
-    if (q >= keyEnd + 3 && q < line.size() && line.substr(q - 3, 4) == "&gt;") q -= 3;
+// The start of the scheme that ends just before the "://" at p, or npos
+// when there is none (a scheme is a letter, then letters, digits, "+", "-"
+// or "."). What lies before it stays in the text before the anchor.
+size_t SchemeStart(std::string_view text, size_t s, size_t p) {
+    size_t i = p;
+    while (i > s && IsSchemeCharacter(text[i - 1])) --i;
+    return i < p && IsAsciiLetter(text[i]) ? i : npos;
+}
+
+// Closing punctuation at the end of a candidate that would end at q goes
+// back to the text after it. It never reaches into the key, which ends at keyEnd.
+size_t WithoutClosingPunctuation(std::string_view text, size_t keyEnd, size_t q) {
+    while (q > keyEnd && IsTrailing(text[q - 1])) --q;
     return q;
 }
 
-// The anchor for candidate c, or c itself when what would be shown is too
-// short to be an address. A "news:" group shows its name alone; if the name
-// is too short, the candidate goes back whole, "news:" included.
-void AppendCandidate(std::string_view c, bool mail, std::string& out) {
-    std::string_view shown = c, scheme = mail ? "mailto:" : "", target = c;
-    if (!target.empty() && (target.back() == ',' || target.back() == '.')) target.remove_suffix(1);
-    if (StartsWithNoCase(c, "news:")) {
-        shown = target = c.substr(5);
-        scheme = "news:";
+// Where a candidate that would end at q ends: closing punctuation leaves,
+// and so does an escaped ">" or double quote whose ";" has just left.
+size_t TrimmedEnd(std::string_view text, size_t keyEnd, size_t q) {
+    for (;;) {
+        q = WithoutClosingPunctuation(text, keyEnd, q);
+        if (q >= keyEnd + 3 && q < text.size() && text.substr(q - 3, 4) == "&gt;"sv) q -= 3;
+        if (q < keyEnd + 5 || q >= text.size() || text.substr(q - 5, 6) != "&quot;"sv) return q;
+        q -= 5;
     }
-    if (shown.size() < 6) {
-        out.append(c);
-        return;
+}
+
+// The first escaped "<", ">" or double quote at or after from, or npos.
+size_t FindEscapedMarkup(std::string_view text, size_t from) {
+    for (size_t at = text.find('&', from); at != npos; at = text.find('&', at + 1)) {
+        const std::string_view rest = text.substr(at);
+        if (rest.starts_with("&gt;"sv) || rest.starts_with("&lt;"sv) || rest.starts_with("&quot;"sv)) return at;
+    }
+    return npos;
+}
+
+// What the link step looks for ahead of the candidate in hand.
+struct Key {
+    std::string_view key;
+    size_t operator()(std::string_view text, size_t from) const { return FindNoCase(text, key, from); }
+};
+struct Space {
+    size_t operator()(std::string_view text, size_t from) const { return text.find(' ', from); }
+};
+struct EscapedGreaterThan {
+    size_t operator()(std::string_view text, size_t from) const { return FindNoCase(text, "&gt;", from); }
+};
+struct EscapedMarkup {
+    size_t operator()(std::string_view text, size_t from) const { return FindEscapedMarkup(text, from); }
+};
+struct LinkTextEnd {  // the "](" between the text and the target of a Markdown link
+    size_t operator()(std::string_view text, size_t from) const { return FindExact(text, "](", from); }
+};
+
+bool HasLetterOrDigit(std::string_view text) {
+    for (char c : text)
+        if (IsAsciiLetter(c) || IsAsciiDigit(c)) return true;
+    return false;
+}
+
+// The fewest characters a link text may have.
+bool LongEnoughToLink(std::string_view shown, CharacterSet set) { return CharacterCount(shown, set) >= 6; }
+
+// Whether candidate c may become a link; afterKey is its text after the
+// key. A mail candidate holding "://" is a web address with a user in it,
+// left whole to the web key, and one that starts with "@" names nobody. A
+// web address needs a host after "://"; a news reference starts with
+// "news:" (anything else is, say, a file called NEWS).
+bool MayLink(KeyKind kind, std::string_view c, bool group, std::string_view afterKey) {
+    switch (kind) {
+    case KeyKind::Mail:
+        return c.front() != '@' && c.find("://"sv) == npos;
+    case KeyKind::Web:
+        return HasLetterOrDigit(afterKey);
+    case KeyKind::News:
+        return group;
+    case KeyKind::Other:
+        break;
+    }
+    return true;
+}
+
+// What an anchor for candidate c shows: a "news:" group shows its name alone.
+std::string_view Shown(std::string_view c, bool group) { return group ? c.substr(5) : c; }
+
+// The anchor for candidate c. The target drops a final "," or "." that the
+// text keeps, and a group's target is rebuilt from the name it shows.
+void AppendAnchor(std::string_view c, bool mail, bool group, std::string& out) {
+    std::string_view shown = Shown(c, group), scheme = mail ? "mailto:" : "", target = c;
+    if (group) {
+        scheme = "news:";
+        target = shown;
+    } else if (!target.empty() && (target.back() == ',' || target.back() == '.')) {
+        target.remove_suffix(1);
     }
     out.append("<A HREF=\""sv).append(scheme).append(target).append("\">"sv).append(shown).append("</A>"sv);
 }
 
-}  // namespace
-
 // Prefixes that stay plain text before an anchor, tested in this order.
 constexpr std::string_view KeptPrefixes[] = {"mailto:", "URL:mailto:", "URL:"};
 
-void AppendLinks(std::string_view line, std::string_view key, std::string& out) {
+// Link detection for one key over one line. The anchors already in the
+// line are copied whole, and each stretch of text between them is linked
+// as if it were a line of its own. Each search runs over the whole line and
+// carries its last hit over from one candidate to the next and from one
+// stretch to the next, so no part of the line is scanned twice.
+class Linker {
+public:
+    Linker(std::string_view line, std::string_view key, CharacterSet set)
+        : line_(line), key_(key), set_(set), kind_(KindOf(key)), keys_(line, {key}), spaces_(line), greaterThans_(line),
+          escapes_(line), linkTextEnds_(line), anchors_(line) {}
+
+    void Append(std::string& out) {
+        size_t from = 0;
+        while (from < line_.size()) {
+            // A line without the key is never searched for anchors.
+            const size_t p = keys_.AtOrAfter(from);
+            if (p == npos) break;
+            const auto anchor = anchors_.AtOrAfter(from);
+            if (anchor.begin > p) LinkStretch(from, anchor.begin, out);
+            from = anchor.end;
+        }
+        out.append(line_.substr(copied_));
+    }
+
+private:
+    // Each round handles the first candidate of the rest of the stretch
+    // exactly as if that rest were a line of its own.
+    void LinkStretch(size_t begin, size_t end, std::string& out) {
+        const std::string_view text = line_.substr(0, end);  // positions stay those of the line
+        // Candidates cut short can share the place their end is first looked
+        // for; the walk back from there passes no key character, so it is
+        // worked out once for all of them.
+        size_t endFrom = npos, endTo = npos;
+        size_t rest = begin;  // where the text not yet handled begins
+        for (;;) {
+            const size_t p = keys_.AtOrAfter(rest);
+            if (p == npos || p + key_.size() > end || (kind_ == KeyKind::Mail && FailsMailGuard(text, p))) break;
+            const size_t keyEnd = p + key_.size();
+            size_t q = spaces_.AtOrAfter(p);
+            if (q >= end) q = greaterThans_.AtOrAfter(p);
+            if (q >= end) q = end;
+            if (q != endFrom) {
+                endFrom = q;
+                endTo = TrimmedEnd(text, keyEnd, q);
+            }
+            q = endTo;
+            if (const size_t cut = std::min(escapes_.AtOrAfter(keyEnd), linkTextEnds_.AtOrAfter(keyEnd)); cut < q)
+                q = WithoutClosingPunctuation(text, keyEnd, cut);
+            LinkCandidate(text, rest, p, q, out);
+            rest = q;
+        }
+    }
+
+    // The candidate around the key at p, from after rest to q: an anchor,
+    // with the text before it, or nothing yet (it stays as it stands).
+    void LinkCandidate(std::string_view text, size_t rest, size_t p, size_t q, std::string& out) {
+        size_t s = CandidateStart(text, rest, p, kind_);
+        if (kind_ == KeyKind::Web) {
+            s = SchemeStart(text, s, p);
+            if (s == npos) return;
+        }
+        std::string_view c = text.substr(s, q - s);
+        for (std::string_view prefix : KeptPrefixes)
+            if (StartsWithNoCase(c, prefix)) c.remove_prefix(prefix.size());
+        const bool group = StartsWithNoCase(c, "news:");
+        const size_t keyEnd = p + key_.size();
+        if (c.empty() || !MayLink(kind_, c, group, text.substr(keyEnd, q - keyEnd)) ||
+            !LongEnoughToLink(Shown(c, group), set_))
+            return;
+        // The text not yet written, with any prefix just taken off the candidate.
+        const size_t start = static_cast<size_t>(c.data() - text.data());
+        out.append(line_.substr(copied_, start - copied_));
+        AppendAnchor(c, kind_ == KeyKind::Mail, group, out);
+        copied_ = q;
+    }
+
+    std::string_view line_, key_;
+    CharacterSet set_;
+    KeyKind kind_;
+    ForwardSearch<Key> keys_;
+    ForwardSearch<Space> spaces_;
+    ForwardSearch<EscapedGreaterThan> greaterThans_;
+    ForwardSearch<EscapedMarkup> escapes_;
+    ForwardSearch<LinkTextEnd> linkTextEnds_;
+    AnchorSearch anchors_;
+    size_t copied_ = 0;  // the line up to here is in the output already
+};
+
+}  // namespace
+
+void AppendLinks(std::string_view line, std::string_view key, std::string& out, CharacterSet set) {
     if (key.empty()) {
         out.append(line);
         return;
     }
-    // Each round handles the first candidate of the rest of the line exactly
-    // as if that rest were a line of its own; nothing before it is looked at
-    // again, and the searches for spaces and "&gt;" carry over between rounds.
     // Room for a line dense with anchors, so that a long one is not copied
     // again and again as it grows; what is not written costs no memory.
     ReserveHuge(out, out.size() + 3 * line.size());
-    const bool mail = key == "@";
-    ForwardSearch spaces(line, " "), greaterThans(line, "&gt;");
-    size_t rest = 0;  // where the text not yet handled begins
-    for (;;) {
-        const size_t p = FindNoCase(line, key, rest);
-        if (p == npos || (mail && FailsMailGuard(line, p))) break;
-        size_t q = spaces.AtOrAfter(p);
-        if (q == npos) q = greaterThans.AtOrAfter(p);
-        if (q == npos) q = line.size();
-        const size_t s = CandidateStart(line, rest, p);
-        q = CandidateEnd(line, p + key.size(), q);
-
-        std::string_view c = line.substr(s, q - s);
-        for (std::string_view prefix : KeptPrefixes)
-            if (StartsWithNoCase(c, prefix)) c.remove_prefix(prefix.size());
-        // The text before, with any prefix just taken off the candidate.
-        out.append(line.substr(rest, static_cast<size_t>(c.data() - line.data()) - rest));
-        AppendCandidate(c, mail, out);
-        rest = q;
-    }
-    out.append(line.substr(rest));
+    Linker(line, key, set).Append(out);
 }
 
-std::string MakeLinks(std::string_view line, std::string_view key) {
+std::string MakeLinks(std::string_view line, std::string_view key, CharacterSet set) {
     std::string out;
     out.reserve(line.size() + line.size() / 2);
-    AppendLinks(line, key, out);
+    AppendLinks(line, key, out, set);
     return out;
 }
 

@@ -4,18 +4,28 @@
 #include <string>
 #include <string_view>
 
+#include "character_set.h"
+
 namespace torvex {
 
 // The line with anchors added for the candidates around each occurrence of
 // key ("@", "://" or "news:"), found without regard to letter case. The line
-// is escaped text: ">" arrives as "&gt;".
+// is escaped text: ">" arrives as "&gt;", and every "<" in it begins markup
+// that the engine added. The anchors already in it ("<A HREF=" up to the
+// next "</A>") are kept as they are, and each stretch of text between them
+// is handled as a line of its own.
 //
-// The line is read left to right: the candidate around the first occurrence
+// A line is read left to right: the candidate around the first occurrence
 // of the key is handled, then the text after the candidate is treated the
 // same way, as if it were a line of its own. For "@", a first "@" (of the
 // line or of such a rest) that is not followed by a letter-like character
-// ends the work: that text is kept as it is. Linear in the line's length.
-std::string MakeLinks(std::string_view line, std::string_view key);
+// ends the work: that text is kept as it is. A candidate ends before an
+// escaped "<", ">" or double quote and before the "](" of a Markdown link.
+// A mail candidate that holds "://" or starts with "@", a web candidate
+// without a scheme or without a letter or digit after "://", and a news
+// candidate that does not start with "news:" stay plain text. Linear in the
+// line's length. The lengths of link texts count characters of set.
+std::string MakeLinks(std::string_view line, std::string_view key, CharacterSet set = CharacterSet::Latin1);
 
 // False when no key can occur in line: every key holds an "@" or a ":", and
 // the line has neither. One quick pass that spares most lines three searches.
@@ -26,6 +36,7 @@ bool MayHoldLinks(std::string_view line);
 bool ContainsKey(std::string_view line, std::string_view key);
 
 // MakeLinks, appended to out (which must not overlap line).
-void AppendLinks(std::string_view line, std::string_view key, std::string& out);
+void AppendLinks(std::string_view line, std::string_view key, std::string& out,
+                 CharacterSet set = CharacterSet::Latin1);
 
 }  // namespace torvex

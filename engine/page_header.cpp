@@ -7,7 +7,22 @@
 
 namespace torvex {
 
-void WritePageHeader(LineWriter& writer, std::u32string title, std::string& shortTitle) {
+namespace {
+
+std::string QuotesAsReferences(std::string_view text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '"')
+            out += "&quot;";
+        else
+            out += c;
+    }
+    return out;
+}
+
+}  // namespace
+
+void WritePageHeader(LineWriter& writer, std::u32string title, std::string& shortTitle, CharacterSet set) {
     if (title.empty()) title = U"Title to be specified";
     if (!title.empty() && title.front() == U'"') title.erase(0, 1);
     if (!title.empty() && title.back() == U'"') title.pop_back();
@@ -19,13 +34,15 @@ void WritePageHeader(LineWriter& writer, std::u32string title, std::string& shor
     row("");
     row("<HEAD>");
     row(std::string("<META NAME=\"GENERATOR\" CONTENT=\"Torvex ") + MakerSiteAddress + "\">");
-    shortTitle = EncodeTitle(TextAfterLabel(title));
-    row("<meta http-equiv=\"Content-Type\" content=\"text/html; charset=iso-8859-1\">");
+    shortTitle = EncodeTitle(TextAfterLabel(title), set);
+    const std::string content = QuotesAsReferences(shortTitle);
+    row(std::string("<meta http-equiv=\"Content-Type\" content=\"text/html; charset=") +
+        (set == CharacterSet::Utf8 ? "utf-8" : "iso-8859-1") + "\">");
     row("<meta http-equiv=\"pragma\" content=\"cache\">");
     row("<meta http-equiv=\"expires\" content=\"-1\">");
     row("<meta name=\"robots\" content=\"index,follow\">");
-    row("<meta name=\"description\" content=\"" + shortTitle + "\">");
-    row("<meta name=\"keywords\" content=\"" + shortTitle + "\">");
+    row("<meta name=\"description\" content=\"" + content + "\">");
+    row("<meta name=\"keywords\" content=\"" + content + "\">");
     row("<TITLE>" + shortTitle + "</TITLE>");
     row("");
     row("</HEAD>");

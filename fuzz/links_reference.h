@@ -8,13 +8,16 @@
 
 namespace torvex::testing {
 
-inline std::string ReferenceMakeLinks(const std::string& line, const std::string& key) {
+// The links for key in a line that holds no anchor.
+inline std::string ReferenceLinkStretch(const std::string& line, const std::string& key) {
     const auto lower = [](std::string t) {
         for (char& ch : t)
             if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
         return t;
     };
     const auto sameNoCase = [&](const std::string& a, const std::string& b) { return lower(a) == lower(b); };
+    const auto isLetter = [](char ch) { return (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z'); };
+    const auto isDigit = [](char ch) { return ch >= '0' && ch <= '9'; };
     const size_t len = line.size();
     const auto at = [&](size_t pos) { return line[pos - 1]; };
     const auto mid = [&](size_t from, size_t to) { return line.substr(from - 1, to + 1 - from); };
@@ -23,6 +26,8 @@ inline std::string ReferenceMakeLinks(const std::string& line, const std::string
         const size_t found = lower(line).find(lower(what), start - 1);
         return found == std::string::npos ? 0 : found + 1;
     };
+    // Whether what starts at pos, exactly.
+    const auto isAt = [&](size_t pos, const std::string& what) { return line.compare(pos - 1, what.size(), what) == 0; };
 
     const size_t p = inStr(1, key);
     if (key == "@" && p > 0) {
@@ -31,6 +36,7 @@ inline std::string ReferenceMakeLinks(const std::string& line, const std::string
         if (next < 'A' || next == '^') return line;
     }
     if (p == 0) return line;
+    const size_t keyEnd = p + key.size();  // the first position after the key
 
     size_t q = inStr(p, " ");
     if (q == 0) q = inStr(p, "&gt;");
@@ -41,8 +47,36 @@ inline std::string ReferenceMakeLinks(const std::string& line, const std::string
         if (at(i) == '\t' || at(i) == ';' || at(i) == ' ') s = i + 1;
     if (at(s) == '(') ++s;
 
-    while (q > s && std::string(").,;").find(at(q - 1)) != std::string::npos) --q;
-    if (q > 3 && q <= len && mid(q - 3, q) == "&gt;") q -= 3;
+    // A web address starts at its scheme: a letter, then letters, digits, "+", "-" or ".".
+    bool linkable = true;
+    if (key == "://") {
+        size_t scheme = p;
+        while (scheme > s && (isLetter(at(scheme - 1)) || isDigit(at(scheme - 1)) ||
+                              std::string("+-.").find(at(scheme - 1)) != std::string::npos))
+            --scheme;
+        linkable = scheme < p && isLetter(at(scheme));
+        if (linkable) s = scheme;
+    }
+
+    const auto dropPunctuation = [&] {
+        while (q > keyEnd && std::string(").,;").find(at(q - 1)) != std::string::npos) --q;
+    };
+    for (;;) {
+        dropPunctuation();
+        if (q > 3 && q <= len && mid(q - 3, q) == "&gt;") q -= 3;
+        if (!(q > 5 && q <= len && mid(q - 5, q) == "&quot;")) break;
+        q -= 5;
+    }
+    for (size_t i = keyEnd; i < q; ++i) {
+        if (isAt(i, "&gt;") || isAt(i, "&lt;") || isAt(i, "&quot;") || isAt(i, "](")) {
+            q = i;
+            dropPunctuation();
+            break;
+        }
+    }
+    if (key == "@")
+        for (size_t i = s; i + 1 < p; ++i)
+            if (isAt(i, "](")) s = i + 2;
 
     std::string c = mid(s, q - 1);
     for (const std::string prefix : {"mailto:", "URL:mailto:", "URL:"}) {
@@ -51,6 +85,15 @@ inline std::string ReferenceMakeLinks(const std::string& line, const std::string
             s += prefix.size();
         }
     }
+    if (c.empty()) linkable = false;
+    if (key == "@" && (c.find("://") != std::string::npos || c[0] == '@')) linkable = false;
+    if (key == "news:" && !sameNoCase(c.substr(0, 5), "news:")) linkable = false;
+    if (key == "://") {
+        bool named = false;
+        for (size_t i = keyEnd; i < q; ++i) named = named || isLetter(at(i)) || isDigit(at(i));
+        if (!named) linkable = false;
+    }
+
     std::string t = key == "@" ? "mailto:" + c : c;
     if (!t.empty() && (t.back() == ',' || t.back() == '.')) t.pop_back();
     std::string shown = c;
@@ -58,9 +101,19 @@ inline std::string ReferenceMakeLinks(const std::string& line, const std::string
         shown = c.substr(5);
         t = "news:" + shown;
     }
-    // A candidate too short to link goes back as it stood, "news:" and all.
-    const std::string piece = shown.size() >= 6 ? "<A HREF=\"" + t + "\">" + shown + "</A>" : c;
-    return mid(1, s - 1) + piece + ReferenceMakeLinks(line.substr(q - 1), key);
+    // A candidate that cannot be linked goes back as it stood, "news:" and all.
+    const std::string piece = linkable && shown.size() >= 6 ? "<A HREF=\"" + t + "\">" + shown + "</A>" : c;
+    return mid(1, s - 1) + piece + ReferenceLinkStretch(line.substr(q - 1), key);
+}
+
+// Anchors already in the line, from "<A HREF=" to the next "</A>", are kept
+// as they are; each stretch around them is linked as a line of its own.
+inline std::string ReferenceMakeLinks(const std::string& line, const std::string& key) {
+    const size_t open = line.find("<A HREF=\"");
+    const size_t close = open == std::string::npos ? open : line.find("</A>", open + 9);
+    if (close == std::string::npos) return ReferenceLinkStretch(line, key);
+    return ReferenceLinkStretch(line.substr(0, open), key) + line.substr(open, close + 4 - open) +
+           ReferenceMakeLinks(line.substr(close + 4), key);
 }
 
 }  // namespace torvex::testing

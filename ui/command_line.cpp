@@ -3,6 +3,7 @@
 #include <array>
 #include <charconv>
 #include <cstdio>
+#include <utility>
 
 #include "engine.h"
 #include "stderr_host.h"
@@ -56,11 +57,27 @@ std::string SetOutputDir(Parse& p, const std::string& folder) {
     return {};
 }
 
-constexpr std::array<Option, 10> Options = {{
+// -e, --encoding: the input's character set, named exactly.
+std::string SetEncoding(Parse& p, const std::string& word) {
+    static constexpr std::pair<const char*, CharacterSet> Encodings[] = {
+        {"auto", CharacterSet::Auto}, {"utf-8", CharacterSet::Utf8}, {"latin-1", CharacterSet::Latin1}};
+    for (const auto& [name, set] : Encodings) {
+        if (word == name) {
+            p.cl.options.encoding = set;
+            return {};
+        }
+    }
+    return "invalid encoding '" + word + "' (use auto, utf-8 or latin-1)";
+}
+
+constexpr std::array<Option, 11> Options = {{
     {'b', "line-breaks", "MODE",
      "keep: every line break; add: where the text\nneeds one (the default); none: no line breaks", SetMode},
     {'n', "no-time-stamp", nullptr, "leave the date and time out of the footer",
      [](Parse& p, const std::string&) { return p.cl.options.time_stamp = false, std::string(); }},
+    {'e', "encoding", "SET",
+     "auto (the default): a UTF-8 page when all of\nINPUT is valid UTF-8 beyond ASCII, else an\nISO 8859-1 page; utf-8: bytes that are not\nUTF-8 read as ISO 8859-1; latin-1: the bytes\nas they are",
+     SetEncoding},
     {'t', "title", "TEXT", "the page title (in a batch, of every page);\ninstead of the TITLE words",
      [](Parse& p, const std::string& text) {
          p.title_option = true;

@@ -11,6 +11,7 @@ bool Convert(Engine& engine, const std::string& input, std::string& output, cons
     std::string inputName = input, outputName = options.split ? "FAQ" : output, title = options.title;
     int mode = options.line_break_mode;
     bool timeStamp = options.time_stamp;
+    engine.Encoding = options.encoding;
     try {
         const bool converted = engine.ConvertFile(inputName, outputName, title, mode, timeStamp);
         output = outputName;

@@ -15,6 +15,7 @@ struct ConversionOptions {
     bool time_stamp = true;
     bool force = false;  // replace an output that is not an HTML page (the host's answer)
     bool split = false;  // a page set beside the input instead of one page
+    CharacterSet encoding = CharacterSet::Auto;
 };
 
 // Converts input into the page output (with split, into a set beside the

@@ -72,6 +72,7 @@ TEST(Binary, UsageErrorsExitTwo) {
     } cases[] = {
         {{"--frobnicate", "a", "b"}, "torvex: unrecognized option '--frobnicate'\n"},
         {{"-b", "often", "a", "b"}, "torvex: invalid line-break mode 'often' (use keep, add or none)\n"},
+        {{"--encoding=utf8", "a", "b"}, "torvex: invalid encoding 'utf8' (use auto, utf-8 or latin-1)\n"},
         {{"-n", "a"}, "torvex: missing or empty OUTPUT\n"},
         {{"-n", "", "b"}, "torvex: missing or empty INPUT\n"},
     };

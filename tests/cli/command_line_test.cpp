@@ -18,6 +18,7 @@ TEST(ParseCommandLine, OneArgumentIsOneName) {
         std::string input, output, title;
         int mode = 2;
         bool stamp = true, force = false;
+        CharacterSet encoding = CharacterSet::Auto;
         std::vector<std::string> inputs = {};  // of a batch
         std::string dir = "";
         unsigned jobs = 0;
@@ -58,13 +59,20 @@ TEST(ParseCommandLine, OneArgumentIsOneName) {
         {{"-b", "sometimes", "a", "b"}, Action::Error, "", "", ""},
         {{"a", "b", "-b"}, Action::Error, "", "", ""},
         {{"--help=yes"}, Action::Error, "", "", ""},
+        {{"-e", "utf-8", "a", "b"}, Action::Convert, "a", "b", "", 2, true, false, CharacterSet::Utf8},
+        {{"-nelatin-1", "a", "b"}, Action::Convert, "a", "b", "", 2, false, false, CharacterSet::Latin1},
+        {{"a", "b", "--enc=auto"}, Action::Convert, "a", "b", "", 2, true, false, CharacterSet::Auto},
+        {{"--encoding", "latin-1", "a", "b"}, Action::Convert, "a", "b", "", 2, true, false, CharacterSet::Latin1},
+        {{"-e", "UTF-8", "a", "b"}, Action::Error, "", "", ""},
+        {{"--encoding=latin1", "a", "b"}, Action::Error, "", "", ""},
+        {{"a", "b", "-e"}, Action::Error, "", "", ""},
         {{"-t", "My title", "a", "b"}, Action::Convert, "a", "b", "My title"},
-        {{"--split", "faq.txt", "My", "FAQ"}, Action::Convert, "faq.txt", "FAQ", "My FAQ", 2, true, false, {}, "", 0, true},
-        {{"-B", "a.txt", "b c.txt"}, Action::Batch, "", "", "", 2, true, false, {"a.txt", "b c.txt"}},
-        {{"a", "-nj3", "--batch", "-t", "T"}, Action::Batch, "", "", "T", 2, false, false, {"a"}, "", 3},
+        {{"--split", "faq.txt", "My", "FAQ"}, Action::Convert, "faq.txt", "FAQ", "My FAQ", 2, true, false, CharacterSet::Auto, {}, "", 0, true},
+        {{"-B", "a.txt", "b c.txt"}, Action::Batch, "", "", "", 2, true, false, CharacterSet::Auto, {"a.txt", "b c.txt"}},
+        {{"a", "-nj3", "--batch", "-t", "T"}, Action::Batch, "", "", "T", 2, false, false, CharacterSet::Auto, {"a"}, "", 3},
         {{"-d", "out", "x", "--split", "--", "-y"}, Action::Error, "", "", ""},
-        {{"--output-dir=out", "x", "--", "-y"}, Action::Batch, "", "", "", 2, true, false, {"x", "-y"}, "out"},
-        {{"-B", "--split", "-f", "--jobs", "12", "a"}, Action::Batch, "", "", "", 2, true, true, {"a"}, "", 12, true},
+        {{"--output-dir=out", "x", "--", "-y"}, Action::Batch, "", "", "", 2, true, false, CharacterSet::Auto, {"x", "-y"}, "out"},
+        {{"-B", "--split", "-f", "-e", "utf-8", "--jobs", "12", "a"}, Action::Batch, "", "", "", 2, true, true, CharacterSet::Utf8, {"a"}, "", 12, true},
         {{"-t", "T", "a", "b", "c"}, Action::Error, "", "", ""},
         {{"--split", "-t", "T", "a", "b"}, Action::Error, "", "", ""},
         {{"-B"}, Action::Error, "", "", ""},
@@ -92,6 +100,7 @@ TEST(ParseCommandLine, OneArgumentIsOneName) {
         EXPECT_EQ(cl.options.time_stamp, c.stamp);
         EXPECT_EQ(cl.options.force, c.force);
         EXPECT_EQ(cl.options.split, c.split);
+        EXPECT_EQ(cl.options.encoding, c.encoding);
     }
 }
 

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -22,22 +23,58 @@ using testing::WriteFile;
 const std::string Epoch = "SOURCE_DATE_EPOCH=1804248429";
 const std::string Text = "A short line\n\nA <quoted> \"word\" and \xA3 5\n  indented\n";
 
+std::string Repeat(const std::string& text, size_t times) {
+    std::string out;
+    for (size_t i = 0; i < times; ++i) out += text;
+    return out;
+}
+
+// A pipe is held until its end decides the character set: in memory, or
+// beyond a few megabytes in a temporary file. Either way the page is the
+// one the same text gives as a file.
 TEST(Streams, PipesGiveTheSameBytesAsFiles) {
-    TempDir dir;
-    WriteFile(dir / "a.txt", Text);
-    ASSERT_EQ(testing::Run(TORVEX_BINARY, {dir / "a.txt", dir / "a.html", "Title"}, {Epoch}).status, 0);
-    const std::string page = ReadFile(dir / "a.html");
-    ASSERT_FALSE(page.empty());
+    const std::string greeting = "Gr\xC3\xBC\xC3\x9F" "e aus K\xC3\xB6ln\n";
+    const struct {
+        std::string text, charset;
+    } cases[] = {
+        {Text, "iso-8859-1"},
+        {"\xEF\xBB\xBF\xC2\xA3 S\xC3\xA3o \xD0\xA3\n", "utf-8"},
+        {Repeat(greeting, 300000), "utf-8"},
+        {Repeat(greeting, 300000) + "caf\xE9\n" + greeting, "iso-8859-1"},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        WriteFile(dir / "a.txt", c.text);
+        ASSERT_EQ(testing::Run(TORVEX_BINARY, {dir / "a.txt", dir / "a.html", "Title"}, {Epoch}).status, 0);
+        const std::string page = ReadFile(dir / "a.html");
+        EXPECT_NE(page.find("charset=" + c.charset + "\""), std::string::npos) << c.text.substr(0, 20);
 
-    const auto plain = testing::Run(TORVEX_BINARY, {"-", "-", "Title"}, {Epoch}, Text);
-    EXPECT_EQ(plain.status, 0) << plain.err;
-    EXPECT_EQ(plain.out, page);
-    const auto options = testing::Run(TORVEX_BINARY, {"--", "-", "-", "Title"}, {Epoch}, Text);
-    EXPECT_EQ(options.out, page);
+        const auto plain = testing::Run(TORVEX_BINARY, {"-", "-", "Title"}, {Epoch}, c.text);
+        EXPECT_EQ(plain.status, 0) << plain.err;
+        EXPECT_TRUE(plain.out == page) << c.text.substr(0, 20);
+        const auto options = testing::Run(TORVEX_BINARY, {"--", "-", "-", "Title"}, {Epoch}, c.text);
+        EXPECT_TRUE(options.out == page);
+        const auto toFile = testing::Run(TORVEX_BINARY, {"-", dir / "b.html", "Title"}, {Epoch}, c.text);
+        EXPECT_EQ(toFile.status, 0);
+        EXPECT_TRUE(ReadFile(dir / "b.html") == page);
+    }
+}
 
-    const auto toFile = testing::Run(TORVEX_BINARY, {"-", dir / "b.html", "Title"}, {Epoch}, Text);
-    EXPECT_EQ(toFile.status, 0);
-    EXPECT_EQ(ReadFile(dir / "b.html"), page);
+// The temporary file has no name, so nothing is left behind; where none can
+// be made the conversion fails and says so.
+TEST(Streams, AGreatPipeWaitsInATemporaryFileThatLeavesNothingBehind) {
+    const std::string text = Repeat("\xD0\xA3\xD1\x84\xD0\xB0 \xD0\xB8 \xD0\x9A\xD1\x91\xD0\xBB\xD1\x8C\xD0\xBD\n", 400000);
+    TempDir tmp;
+    const auto held = testing::Run(TORVEX_BINARY, {"-n", "-", "-"}, {"TMPDIR=" + tmp.path()}, text);
+    EXPECT_EQ(held.status, 0) << held.err;
+    EXPECT_NE(held.out.find("charset=utf-8"), std::string::npos);
+    EXPECT_TRUE(std::filesystem::is_empty(tmp.path()));
+
+    const auto unheld = testing::Run(TORVEX_BINARY, {"-n", "-", "-"}, {"TMPDIR=" + (tmp / "missing")}, text);
+    EXPECT_EQ(unheld.status, 1);
+    EXPECT_EQ(unheld.out, "");
+    EXPECT_EQ(unheld.err, "torvex: Cannot hold standard input in a temporary file in " + (tmp / "missing") +
+                              ": No such file or directory\n");
 }
 
 TEST(Streams, AFileNamedDashIsWrittenAsDotSlashDash) {

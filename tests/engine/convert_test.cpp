@@ -1,4 +1,5 @@
 // Whole single-page conversions, compared byte for byte.
+#include <iconv.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,18 +23,22 @@ using testing::RecordingHost;
 using testing::TempDir;
 using testing::WriteFile;
 
+const std::string DataDir = TORVEX_TEST_DATA;
+
 struct Result {
     bool ok = false;
     std::string page;
     std::vector<std::string> messages;
 };
 
-Result Convert(const std::string& input, int mode = 2, std::string title = "T", bool stamp = false) {
+Result Convert(const std::string& input, int mode = 2, std::string title = "T", bool stamp = false,
+               CharacterSet encoding = CharacterSet::Auto) {
     TempDir dir;
     WriteFile(dir / "in.txt", input);
     RecordingHost host;
     Engine engine(host);
     engine.Processing = true;
+    engine.Encoding = encoding;
     std::string in = dir / "in.txt", out = dir / "out.html";
     Result r;
     r.ok = engine.ConvertFile(in, out, title, mode, stamp);
@@ -43,8 +48,8 @@ Result Convert(const std::string& input, int mode = 2, std::string title = "T", 
 }
 
 // The body of a page of title "T" without time stamp.
-std::string Body(const Result& r) {
-    const std::string head = PageHead("T"), foot = PageFoot();
+std::string Body(const Result& r, const std::string& charset = "iso-8859-1") {
+    const std::string head = PageHead("T", charset), foot = PageFoot();
     EXPECT_TRUE(r.page.starts_with(head)) << r.page;
     EXPECT_TRUE(r.page.ends_with(foot)) << r.page;
     if (r.page.size() < head.size() + foot.size()) return {};
@@ -182,11 +187,139 @@ TEST(ConvertFile, TitleAndStamp) {
         {"<B>bold</B> & more", "<B>bold</B> & more"},
         {"Caf\xC3\xA9 \xE2\x82\xAC", "Caf\xE9 &#8364;"},
         {"Latin-1 \xE9t\xE9", "Latin-1 \xE9t\xE9"},
+        {"say \"hi\" now", "say \"hi\" now"},
     };
     for (const auto& c : cases) {
         const Result r = Convert("x\n", 2, c.title, true);
         EXPECT_EQ(r.page, PageHead(c.shown) + "x<BR>\r\n" + PageFoot(" on 05-Mar-2027 at 14:07:09<BR>"))
             << c.title;
+    }
+}
+
+std::string Repeat(const std::string& text, size_t times) {
+    std::string out;
+    for (size_t i = 0; i < times; ++i) out += text;
+    return out;
+}
+
+// The whole input decides: valid UTF-8 beyond ASCII gives a UTF-8 page,
+// anything else today's ISO 8859-1 page, byte for byte; a forced set holds
+// whatever the input is.
+TEST(ConvertFile, CharacterSetOfThePage) {
+    const std::string iso = "iso-8859-1", utf8 = "utf-8";
+    const std::string greeting = "Gr\xC3\xBC\xC3\x9F" "e aus K\xC3\xB6ln";
+    const struct {
+        std::string input;
+        CharacterSet encoding;
+        std::string charset, body;
+    } cases[] = {
+        {"plain <ASCII>\n", CharacterSet::Auto, iso, "plain &lt;ASCII&gt;<BR>\r\n"},
+        {"Caf\xE9 \xA3" "5\n", CharacterSet::Auto, iso, "Caf\xE9 &#163;5<BR>\r\n"},
+        {"\xC2\xA3 S\xC3\xA3o \xD0\xA3\n", CharacterSet::Auto, utf8, "&#163; S\xC3\xA3o \xD0\xA3<BR>\r\n"},
+        {"\xEF\xBB\xBF" "abc\n", CharacterSet::Auto, utf8, "abc<BR>\r\n"},
+        // Not UTF-8, inside a block of text and alone: overlong forms, a
+        // surrogate, beyond U+10FFFF, a stray continuation, cut off at the end.
+        {"\xC0\xAF\n", CharacterSet::Auto, iso, "\xC0\xAF<BR>\r\n"},
+        {Letters(20) + "\xC1\xBF" + Letters(20) + "\n", CharacterSet::Auto, iso, Letters(20) + "\xC1\xBF" + Letters(20) + "<BR>\r\n"},
+        {Letters(20) + "\xE0\x9F\xBF" + Letters(20) + "\n", CharacterSet::Auto, iso, Letters(20) + "\xE0\x9F\xBF" + Letters(20) + "<BR>\r\n"},
+        {Letters(20) + "\xF0\x8F\xBF\xBF" + Letters(20) + "\n", CharacterSet::Auto, iso, Letters(20) + "\xF0\x8F\xBF\xBF" + Letters(20) + "<BR>\r\n"},
+        {Letters(20) + "\xED\xA0\x80" + Letters(20) + "\n", CharacterSet::Auto, iso, Letters(20) + "\xED\xA0\x80" + Letters(20) + "<BR>\r\n"},
+        {Letters(20) + "\xF4\x90\x80\x80" + Letters(20) + "\n", CharacterSet::Auto, iso, Letters(20) + "\xF4\x90\x80\x80" + Letters(20) + "<BR>\r\n"},
+        {Letters(20) + "\xF5\x80\x80\x80" + Letters(20) + "\n", CharacterSet::Auto, iso, Letters(20) + "\xF5\x80\x80\x80" + Letters(20) + "<BR>\r\n"},
+        {Letters(20) + "\xC3\xA9\xA9" + Letters(20) + "\n", CharacterSet::Auto, iso, Letters(20) + "\xC3\xA9\xA9" + Letters(20) + "<BR>\r\n"},
+        {Letters(20) + "\xE2\x82" + Letters(20) + "\n", CharacterSet::Auto, iso, Letters(20) + "\xE2\x82" + Letters(20) + "<BR>\r\n"},
+        {Letters(20) + "\xF0\x9F\x98" + Letters(20) + "\n", CharacterSet::Auto, iso, Letters(20) + "\xF0\x9F\x98" + Letters(20) + "<BR>\r\n"},
+        {"ok \xC3\xA9 \xC3", CharacterSet::Auto, iso, "ok \xC3\xA9 \xC3<BR>\r\n"},
+        // The first and last characters of each kind are UTF-8.
+        {Letters(20) + "\xC2\x80\xDF\xBF\xE0\xA0\x80\xED\x9F\xBF\xEE\x80\x80\xF0\x90\x80\x80\xF4\x8F\xBF\xBF\n", CharacterSet::Auto, utf8,
+         Letters(20) + "\xC2\x80\xDF\xBF\xE0\xA0\x80\xED\x9F\xBF\xEE\x80\x80\xF0\x90\x80\x80\xF4\x8F\xBF\xBF<BR>\r\n"},
+        // One bad byte in the last kilobyte of a larger file decides it.
+        {Repeat(greeting + "\n", 5000) + "caf\xE9\n" + Repeat("x\n", 200), CharacterSet::Auto, iso,
+         Repeat(greeting + "<BR>\r\n", 5000) + "caf\xE9<BR>\r\n" + Repeat("x<BR>\r\n", 200)},
+        // Characters cut by the reads that examine the file.
+        {Letters(65534) + "\xF0\x9F\x98\x80\n", CharacterSet::Auto, utf8, Letters(65534) + "\xF0\x9F\x98\x80\r\n"},
+        {Letters(65535) + "\xE2x\n", CharacterSet::Auto, iso, Letters(65535) + "\xE2x\r\n"},
+        // Forced: bytes that are not UTF-8 read as ISO 8859-1; an A3 in "S\xC3\xA3o" stays.
+        {"\xEF\xBB\xBF" "Caf\xE9 \xA3" "5 S\xC3\xA3o \xE2\x82\n", CharacterSet::Utf8, utf8,
+         "Caf\xC3\xA9 &#163;5 S\xC3\xA3o \xC3\xA2\xC2\x82<BR>\r\n"},
+        {"plain\n", CharacterSet::Utf8, utf8, "plain<BR>\r\n"},
+        {"\xEF\xBB\xBFS\xC3\xA3o\n", CharacterSet::Latin1, iso, "\xEF\xBB\xBFS\xC3&#163;o<BR>\r\n"},
+    };
+    for (const auto& c : cases) {
+        const Result r = Convert(c.input, 2, "T", false, c.encoding);
+        EXPECT_TRUE(r.ok);
+        EXPECT_EQ(Body(r, c.charset), c.body) << c.input.substr(0, 40);
+    }
+    // A byte-order mark is all there is: an empty text.
+    const Result bom = Convert("\xEF\xBB\xBF");
+    EXPECT_FALSE(bom.ok);
+    EXPECT_EQ(bom.messages, std::vector<std::string>{"Input file appears to be empty"});
+}
+
+// Lengths, underlines and links count characters: a line of 30 Cyrillic
+// letters is short, a row of ten "\u2550" underlines, a five-letter address
+// is no link.
+TEST(ConvertFile, Utf8PageKeepsEveryCharacter) {
+    const Result r = Convert(ReadFile(DataDir + "/utf8.txt"), 2,
+                             "\xC3\x9C" "ber \xC2\xABText\xC2\xBB \"Q\" \xE2\x80\x94 Notes");
+    EXPECT_TRUE(r.ok);
+    EXPECT_EQ(r.page, ReadFile(DataDir + "/utf8.html"));
+}
+
+std::string Recode(const std::string& text, const char* from) {
+    iconv_t cd = iconv_open("UTF-8", from);
+    EXPECT_NE(cd, reinterpret_cast<iconv_t>(-1)) << from;
+    std::string out(text.size() * 4, '\0');
+    char* in = const_cast<char*>(text.data());
+    char* to = out.data();
+    size_t left = text.size(), room = out.size();
+    EXPECT_NE(iconv(cd, &in, &left, &to, &room), static_cast<size_t>(-1)) << from;
+    iconv_close(cd);
+    out.resize(out.size() - room);
+    return out;
+}
+
+// What a browser shows of the body, in UTF-8: the page decoded with the
+// character set it declares, tags removed, references decoded.
+std::string ShownText(const std::string& page) {
+    const auto at = page.find("charset=") + 8;
+    const std::string charset = page.substr(at, page.find('"', at) - at);
+    const auto begin = page.find("</H1>\r\n\r\n\r\n") + 11, end = page.find("<HR><ADDRESS>");
+    const std::string body = Recode(page.substr(begin, end - begin), charset.c_str());
+    std::string text;
+    bool inTag = false;
+    for (char c : body) {
+        if (c == '<' || c == '>')
+            inTag = c == '<';
+        else if (!inTag && c != '\r')
+            text += c;
+    }
+    for (const auto& [ref, shown] : {std::pair<std::string, std::string>{"&gt;", ">"},
+                                     {"&lt;", "<"},
+                                     {"&quot;", "\""},
+                                     {"&#163;", "\xC2\xA3"}}) {
+        for (auto p = text.find(ref); p != std::string::npos; p = text.find(ref, p + shown.size()))
+            text.replace(p, ref.size(), shown);
+    }
+    return text;
+}
+
+TEST(ConvertFile, PagesShowTheTextAsWritten) {
+    const std::string languages = ReadFile(TORVEX_SAMPLES "/languages.txt");
+    const std::string latin1 = "Caf\xE9 cr\xE8me: \xA3" "5 <b> \"q\" & more\n";
+    const struct {
+        std::string input;
+        CharacterSet encoding;
+        std::string shown;  // UTF-8
+    } cases[] = {
+        {languages, CharacterSet::Auto, languages},
+        {latin1, CharacterSet::Auto, Recode(latin1, "ISO-8859-1")},
+        {"\xEF\xBB\xBFS\xC3\xA3o \xE9t\xE9, \xA3" "5\n", CharacterSet::Utf8, "S\xC3\xA3o \xC3\xA9t\xC3\xA9, \xC2\xA3" "5\n"},
+    };
+    for (const auto& c : cases) {
+        const Result r = Convert(c.input, 2, "T", false, c.encoding);
+        ASSERT_TRUE(r.ok);
+        EXPECT_EQ(ShownText(r.page), c.shown);
     }
 }
 

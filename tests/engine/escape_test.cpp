@@ -29,7 +29,7 @@ TEST(EscapeText, IsIdempotent) {
 
 TEST(EscapeText, AppendsToWhatIsThere) {
     std::string out = "keep:";
-    AppendEscaped("<", out);
+    AppendEscaped("<", out, CharacterSet::Latin1);
     EXPECT_EQ(out, "keep:&lt;");
 }
 

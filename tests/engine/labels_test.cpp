@@ -124,6 +124,9 @@ TEST(LinkCrossReferences, LinksEachLabelToItsPage) {
         {"[a/b] Slash", R"([a/b] <A HREF="a_b.html">Slash</A><BR>)"},
     };
     for (const auto& c : cases) EXPECT_EQ(LinkCrossReferences(c.line), c.linked) << c.line;
+    // In UTF-8 the character dropped after the "]" may take several bytes.
+    EXPECT_EQ(LinkCrossReferences("[2]\xD0\x81\xD0\xB6", CharacterSet::Utf8), "[2] <A HREF=\"2.html\">\xD0\xB6</A><BR>");
+    EXPECT_EQ(LinkCrossReferences("[2]\xEF\xBB\xBFx", CharacterSet::Utf8), "[2] <A HREF=\"2.html\">x</A><BR>");
 }
 
 // A quadratic rewrite (or one stack frame per label) shows up here long

@@ -29,6 +29,22 @@ TEST(IsUnderline, RowsOfOneCharacter) {
         {"\xC4\xC4\xC4\xC4\xC4\xC4\xC4\xC4\xC4\xC4", true},  // bytes above 127 are characters too
     };
     for (const auto& c : cases) EXPECT_EQ(IsUnderline(c.line), c.underline) << c.line;
+    // A UTF-8 character ("\xE2\x95\x90", "\xC3\xA9") is one, however many bytes it takes.
+    const std::string bar = "\xE2\x95\x90", e = "\xC3\xA9";
+    const struct {
+        std::string line;
+        bool underline;
+    } utf8[] = {
+        {bar + bar + bar + bar + bar + bar + bar + bar + bar + bar + "<BR>\r\n", true},
+        {bar + bar + bar + bar + "<BR>\r\n", true},
+        {bar + bar + bar + "<BR>\r\n", false},
+        {bar + bar + bar + "=" + bar + bar + bar + bar + bar + bar, false},
+        {"=====" + e + e + e + e + e, true},
+        {e + e + e + e + e + e + e + e + "\r\n", true},
+        {e + e + e + e + e + e + e, false},
+    };
+    for (const auto& c : utf8) EXPECT_EQ(IsUnderline(c.line, CharacterSet::Utf8), c.underline) << c.line;
+    EXPECT_FALSE(IsUnderline(utf8[0].line, CharacterSet::Latin1));
 }
 
 // Submits lines and gives what reached the page.

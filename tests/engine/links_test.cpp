@@ -42,9 +42,8 @@ TEST(MakeLinks, MailAddressesAmongBracketsAndPunctuation) {
         {"&lt;joe@example.com&gt;, ann", R"(&lt;<A HREF="mailto:joe@example.com">joe@example.com</A>&gt;, ann)"},
         {"Mail &lt;joe@example.com&gt;", R"(Mail &lt;<A HREF="mailto:joe@example.com">joe@example.com</A>&gt;)"},
         {"Mail &lt;joe@example.com&gt;.", R"(Mail &lt;<A HREF="mailto:joe@example.com">joe@example.com</A>&gt;.)"},
-        // With a space later, a "&gt;" followed by letters stays in the
-        // candidate; without one, the first "&gt;" ends it.
-        {"a joe@example.com&gt;x b", R"(a <A HREF="mailto:joe@example.com&gt;x">joe@example.com&gt;x</A> b)"},
+        // A "&gt;" ends the candidate even when letters follow it.
+        {"a joe@example.com&gt;x b", R"(a <A HREF="mailto:joe@example.com">joe@example.com</A>&gt;x b)"},
         {"joe@example.com&gt;x", R"(<A HREF="mailto:joe@example.com">joe@example.com</A>&gt;x)"},
         // Only the exact lower-case reference is taken off the end.
         {"&lt;joe@example.com&GT;", R"(&lt;<A HREF="mailto:joe@example.com">joe@example.com</A>&GT;)"},
@@ -58,9 +57,30 @@ TEST(MakeLinks, MailAddressesAmongBracketsAndPunctuation) {
         {"x;joe@example.com", R"(x;<A HREF="mailto:joe@example.com">joe@example.com</A>)"},
         {"to:\tjoe@example.com", "to:\t<A HREF=\"mailto:joe@example.com\">joe@example.com</A>"},
         {"((joe@example.com))", R"((<A HREF="mailto:(joe@example.com">(joe@example.com</A>)))"},
-        // An escaped double quote after an address: only its ";" leaves.
-        {"&quot;joe@example.com&quot;",
-         R"(&quot;<A HREF="mailto:joe@example.com&quot">joe@example.com&quot</A>;)"},
+        // Neither escaped quotes, brackets nor a Markdown "](" are part of
+        // an address, wherever they stand after the "@".
+        {"&quot;joe@example.com&quot;", R"(&quot;<A HREF="mailto:joe@example.com">joe@example.com</A>&quot;)"},
+        {"&quot;joe@example.com.&quot;, ann",
+         R"(&quot;<A HREF="mailto:joe@example.com">joe@example.com</A>.&quot;, ann)"},
+        {"&quot;joe@example.com&quot;).", R"(&quot;<A HREF="mailto:joe@example.com">joe@example.com</A>&quot;).)"},
+        {"joe@example.com&quot;x y", R"(<A HREF="mailto:joe@example.com">joe@example.com</A>&quot;x y)"},
+        {"From: &lt;joe@example.org&gt;: hi",
+         R"(From: &lt;<A HREF="mailto:joe@example.org">joe@example.org</A>&gt;: hi)"},
+        {"&lt;joe@example.org&gt;)#(patch x",
+         R"(&lt;<A HREF="mailto:joe@example.org">joe@example.org</A>&gt;)#(patch x)"},
+        {"joe@example.org&lt;x y", R"(<A HREF="mailto:joe@example.org">joe@example.org</A>&lt;x y)"},
+        {"joe@example.org&lt; y", R"(<A HREF="mailto:joe@example.org">joe@example.org</A>&lt; y)"},
+        {"[mail](mailto:joe@example.org)", R"([mail](mailto:<A HREF="mailto:joe@example.org">joe@example.org</A>))"},
+        {"[a](b)](joe@example.org)", R"([a](b)](<A HREF="mailto:joe@example.org">joe@example.org</A>))"},
+        {"joe@example.org](x) y", R"(<A HREF="mailto:joe@example.org">joe@example.org</A>](x) y)"},
+        // An "@" that starts the candidate names nobody; a candidate holding
+        // "://" is a web address, left whole to the web key.
+        {"@name and joe@example.com", R"(@name and <A HREF="mailto:joe@example.com">joe@example.com</A>)"},
+        {"(@name), mailto:@name", "(@name), mailto:@name"},
+        {"https://bugs.example.org/msg/123@lists.example.org",
+         "https://bugs.example.org/msg/123@lists.example.org"},
+        {"ssh://git@example.org/x joe@example.com",
+         R"(ssh://git@example.org/x <A HREF="mailto:joe@example.com">joe@example.com</A>)"},
         // A "." or "," left before the "&gt;" is kept in the text, not in the target.
         {"&lt;joe@example.com.&gt; x", R"(&lt;<A HREF="mailto:joe@example.com">joe@example.com.</A>&gt; x)"},
         {"&lt;joe@example.com,&gt; x", R"(&lt;<A HREF="mailto:joe@example.com">joe@example.com,</A>&gt; x)"},
@@ -129,7 +149,11 @@ TEST(MakeLinks, NewsGroupsShowTheirNameAlone) {
         {"URL:news:comp.os", R"(URL:<A HREF="news:comp.os">comp.os</A>)"},
         // The group target is rebuilt from the text, which keeps its ".".
         {"&lt;news:comp.os.&gt; x", R"(&lt;<A HREF="news:comp.os.">comp.os.</A>&gt; x)"},
-        {"newsnews:abcdefg", R"(<A HREF="newsnews:abcdefg">newsnews:abcdefg</A>)"},
+        // Only a candidate that starts with "news:" is a group.
+        {"newsnews:abcdefg", "newsnews:abcdefg"},
+        {"\t* gettext-runtime/NEWS: likewise", "\t* gettext-runtime/NEWS: likewise"},
+        {"libfoo/news:comp.os.linux news:comp.os",
+         R"(libfoo/news:comp.os.linux <A HREF="news:comp.os">comp.os</A>)"},
     });
     // A candidate found by another key that starts with "news:" is a group too.
     ExpectLinks("@", {{"news:joe@example.com", R"(<A HREF="news:joe@example.com">joe@example.com</A>)"}});
@@ -143,6 +167,42 @@ TEST(MakeLinks, WebAddresses) {
          R"(<A HREF="ftp://example.com/">ftp://example.com/</A>, <A HREF="http://example.org/">http://example.org/</A>)"},
         {"&lt;http://example.com/.&gt; x", R"(&lt;<A HREF="http://example.com/">http://example.com/.</A>&gt; x)"},
         {"HTTP://EXAMPLE.COM", R"(<A HREF="HTTP://EXAMPLE.COM">HTTP://EXAMPLE.COM</A>)"},
+        // The address starts at its scheme; what stands before stays text.
+        {"[text](https://example.com/y)", R"([text](<A HREF="https://example.com/y">https://example.com/y</A>))"},
+        {"see:http://example.com/", R"(see:<A HREF="http://example.com/">http://example.com/</A>)"},
+        {"svn+ssh://example.org/r", R"(<A HREF="svn+ssh://example.org/r">svn+ssh://example.org/r</A>)"},
+        {"[![x](http://a.example/x.png)](http://b.example/)",
+         R"([![x](<A HREF="http://a.example/x.png">http://a.example/x.png</A>)](<A HREF="http://b.example/">http://b.example/</A>))"},
+        {"&quot;http://example.com/&quot;.", R"(&quot;<A HREF="http://example.com/">http://example.com/</A>&quot;.)"},
+        // No scheme, one that does not start with a letter, or nothing
+        // after "://": no link.
+        {"://example.com/ http://example.com/", R"(://example.com/ <A HREF="http://example.com/">http://example.com/</A>)"},
+        {"1http://example.com/", "1http://example.com/"},
+        {"(-x://example.com/)", "(-x://example.com/)"},
+        {"&quot;https://&quot; and http://. or file:///usr/share",
+         R"(&quot;https://&quot; and http://. or <A HREF="file:///usr/share">file:///usr/share</A>)"},
+    });
+}
+
+TEST(MakeLinks, AnchorsInTheLineStayAsTheyAre) {
+    const std::string reference = R"(<A HREF="x@example_com.html">[x@example.com]</A>)";
+    ExpectLinks("@", {
+        {"see " + reference + " or joe@example.com",
+         "see " + reference + R"( or <A HREF="mailto:joe@example.com">joe@example.com</A>)"},
+        // Each stretch between anchors is a line of its own: an "@" that
+        // fails the guard before an anchor does not stop the text after it.
+        {"a@1 " + reference + " joe@example.com",
+         "a@1 " + reference + R"( <A HREF="mailto:joe@example.com">joe@example.com</A>)"},
+        {"joe@example.com" + reference, R"(<A HREF="mailto:joe@example.com">joe@example.com</A>)" + reference},
+        {"[3] <A HREF=\"3.html\">Mail joe@example.com</A><BR>", "[3] <A HREF=\"3.html\">Mail joe@example.com</A><BR>"},
+    });
+    ExpectLinks("://", {
+        {R"(<A HREF="mailto:joe@example.com">joe@example.com</A> http://example.com/)",
+         R"(<A HREF="mailto:joe@example.com">joe@example.com</A> <A HREF="http://example.com/">http://example.com/</A>)"},
+    });
+    ExpectLinks("news:", {
+        {R"(<A HREF="http://example.com/news:abcdefg">http://example.com/news:abcdefg</A>)",
+         R"(<A HREF="http://example.com/news:abcdefg">http://example.com/news:abcdefg</A>)"},
     });
 }
 
@@ -150,14 +210,9 @@ TEST(MakeLinks, KeysInTheOrderOfTheConversionPass) {
     EXPECT_EQ(LinkAll("Mail joe@example.com, see http://example.com/ or news:comp.os."),
               R"(Mail <A HREF="mailto:joe@example.com">joe@example.com</A>, see )"
               R"(<A HREF="http://example.com/">http://example.com/</A> or <A HREF="news:comp.os">comp.os</A>.)");
-    // A web address holding "@" becomes a mail link first. The web call then
-    // sees that anchor as plain text and wraps it again; pinned so that any
-    // change to this is a deliberate one.
-    const std::string url = "ftp://anon@ftp.example.com/pub";
-    const std::string mailLink = R"(<A HREF="mailto:ftp://anon@ftp.example.com/pub">ftp://anon@ftp.example.com/pub</A>)";
-    EXPECT_EQ(MakeLinks(url, "@"), mailLink);
-    const std::string wrapped = mailLink.substr(3);  // from "HREF=" on
-    EXPECT_EQ(LinkAll(url), "<A <A HREF=\"" + wrapped + "\">" + wrapped + "</A>");
+    // A web address holding "@" or "news:" gets one anchor, from the web key.
+    for (const std::string url : {"ftp://anon@ftp.example.com/pub", "http://example.com/news:abcdefg"})
+        EXPECT_EQ(LinkAll(url), "<A HREF=\"" + url + "\">" + url + "</A>");
 }
 
 // Random lines built from the pieces that matter, checked against the
@@ -166,7 +221,8 @@ TEST(MakeLinks, AgreesWithTheRecursiveForm) {
     static const char* const Pieces[] = {
         "a", "bc", "Xyz", "@", "://", "news:", "NeWs:", "nEWS", " ", " ", "\t", ";", "(", ")", ".", ",",
         "&gt;", "&GT;", "&gt", "&lt;", "&quot;", "mailto:", "MAILTO:", "URL:", "url:mailto:", "^", "1",
-        "-", "]", "\xE9", "http", "example.com", "&", "@bcd", "news:grp.x",
+        "-", "]", "\xE9", "http", "example.com", "&", "@bcd", "news:grp.x", "&quot", "](", "[", "+", "/",
+        "<A HREF=\"", "</A>", "file:///x", "ssh://u@h.x",
     };
     std::mt19937 random(20240603);
     const auto pick = [&](size_t n) { return static_cast<size_t>(random() % n); };
@@ -202,6 +258,10 @@ TEST(MakeLinks, HugeLinesTakeLinearTime) {
          mailLink + " " + Repeat("user@1example.net.u ", 499'999)},
         {"1,000,000 bracketed addresses and no space", "@", Repeat("&lt;ab@cdef&gt;", 1'000'000),
          Repeat(R"(&lt;<A HREF="mailto:ab@cdef">ab@cdef</A>&gt;)", 1'000'000)},
+        {"500,000 addresses cut short before one far space", "@",
+         Repeat("ab@cdef&lt;", 500'000) + Repeat(".", 1'000'000) + " x",
+         Repeat(R"(<A HREF="mailto:ab@cdef">ab@cdef</A>&lt;)", 500'000) + Repeat(".", 1'000'000) + " x"},
+        {"500,000 anchors already made", "@", Repeat(mailLink + " ", 500'000), Repeat(mailLink + " ", 500'000)},
         {"1,000,000 news: words", "news:", Repeat("news:alt.test NEWS:abc ", 500'000),
          Repeat(R"(<A HREF="news:alt.test">alt.test</A> NEWS:abc )", 500'000)},
     };

@@ -1,6 +1,7 @@
 // Whole conversions of numbered documents into page sets ("FAQ" output).
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <map>
 #include <set>
 #include <string>
 #include <unistd.h>
@@ -259,6 +260,56 @@ TEST(SplitMode, HeadingTextIsEscapedInTheNewPageButATypedTitleIsNot) {
                                                    PageFoot());
     EXPECT_EQ(ReadFile(dir / "4.html"), PageHead("Using &lt;Ctrl&gt; keys") + "\r\nPress &lt;Ctrl&gt;.<BR>\r\n" +
                                             Bar("Using &lt;Ctrl&gt; keys") + PageFoot());
+}
+
+// Every page of a set has the set's one character set. Page names are the
+// labels as the pages write them; a heading title loses its "]" and the one
+// character after it, however many bytes that character takes.
+TEST(SplitMode, EveryPageOfAUtf8DocumentIsUtf8) {
+    const std::string utf8 = "utf-8";
+    const std::string install = " &gt; <A HREF=\"install.html\">Installation</A>\r\n";
+    const struct {
+        std::string input;
+        CharacterSet encoding;
+        std::map<std::string, std::string> pages;
+    } cases[] = {
+        {"[1] \xC3\x9C" "ber uns\n"
+         "[2] \xD0\x92\xD0\xBE\xD0\xBF\xD1\x80\xD0\xBE\xD1\x81\xD1\x8B\n"
+         "[1] \xC3\x9C" "ber uns\n"
+         "Siehe [2.\xC3\xBC].\n"
+         "[2.\xC3\xBC]\xD0\x81\xD0\xB6\xD0\xB8\xD0\xBA\n",
+         CharacterSet::Auto,
+         {{"contents.html", PageHead("The FAQ", utf8) +
+                                "[1] <A HREF=\"1.html\">\xC3\x9C" "ber uns</A><BR>\r\n"
+                                "[2] <A HREF=\"2.html\">\xD0\x92\xD0\xBE\xD0\xBF\xD1\x80\xD0\xBE\xD1\x81\xD1\x8B</A><BR>\r\n" +
+                                PageFoot()},
+          {"1.html", PageHead("\xC3\x9C" "ber uns", utf8) +
+                         "\r\nSiehe <A HREF=\"2_\xC3\xBC.html\">[2.\xC3\xBC]</A>.<BR>\r\n" + ContentsLine + PageFoot()},
+          {"2_\xC3\xBC.html", PageHead("\xD0\xB6\xD0\xB8\xD0\xBA", utf8) + "\r\n" +
+                                  Bar("\xD0\xB6\xD0\xB8\xD0\xBA", install) + PageFoot()}}},
+        // Forced: ISO 8859-1 bytes become UTF-8 characters, in names too.
+        {"[1] K\xE4se\n[2] \xD6l\n[1] K\xE4se\nGr\xFC\xDF" "e.\n[2.\xE4] \xD6l\n",
+         CharacterSet::Utf8,
+         {{"contents.html", PageHead("The FAQ", utf8) +
+                                "[1] <A HREF=\"1.html\">K\xC3\xA4se</A><BR>\r\n"
+                                "[2] <A HREF=\"2.html\">\xC3\x96l</A><BR>\r\n" +
+                                PageFoot()},
+          {"1.html", PageHead("K\xC3\xA4se", utf8) + "\r\nGr\xC3\xBC\xC3\x9F" "e.<BR>\r\n" + ContentsLine + PageFoot()},
+          {"2_\xC3\xA4.html", PageHead("\xC3\x96l", utf8) + "\r\n" + Bar("\xC3\x96l", install) + PageFoot()}}},
+    };
+    for (const auto& tc : cases) {
+        TempDir dir;
+        WriteFile(dir / "faq.txt", tc.input);
+        Converter c;
+        c.engine.Encoding = tc.encoding;
+        EXPECT_TRUE(c.Convert(dir / "faq.txt").ok);
+        std::set<std::string> expected = {"faq.txt"};
+        for (const auto& [name, page] : tc.pages) {
+            expected.insert(name);
+            EXPECT_EQ(ReadFile(dir / name), page) << name;
+        }
+        EXPECT_EQ(FilesIn(dir.path()), expected);
+    }
 }
 
 TEST(SplitMode, LineBreakModesApplyToHeadingsAndContentsEntries) {

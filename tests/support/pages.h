@@ -6,18 +6,22 @@
 
 namespace torvex::testing {
 
-inline std::string PageHead(const std::string& title) {
+// title as the page shows it; a double quote in it is "&quot;" in the two
+// content values only.
+inline std::string PageHead(const std::string& title, const std::string& charset = "iso-8859-1") {
+    std::string content;
+    for (char c : title) content += c == '"' ? std::string("&quot;") : std::string(1, c);
     return "<!DOCTYPE html PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\">\r\n"
            "<HTML>\r\n"
            "\r\n"
            "<HEAD>\r\n"
            "<META NAME=\"GENERATOR\" CONTENT=\"Torvex http://www.vantry.example/\">\r\n"
-           "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=iso-8859-1\">\r\n"
+           "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=" + charset + "\">\r\n"
            "<meta http-equiv=\"pragma\" content=\"cache\">\r\n"
            "<meta http-equiv=\"expires\" content=\"-1\">\r\n"
            "<meta name=\"robots\" content=\"index,follow\">\r\n"
-           "<meta name=\"description\" content=\"" + title + "\">\r\n"
-           "<meta name=\"keywords\" content=\"" + title + "\">\r\n"
+           "<meta name=\"description\" content=\"" + content + "\">\r\n"
+           "<meta name=\"keywords\" content=\"" + content + "\">\r\n"
            "<TITLE>" + title + "</TITLE>\r\n"
            "\r\n"
            "</HEAD>\r\n"

@@ -1,0 +1,239 @@
+#include "utf8.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
+#include "any_byte.h"
+#include "huge_buffer.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace torvex {
+
+namespace {
+
+// How many bytes at the start of text are ASCII, in whole blocks of 16:
+// most text is mostly ASCII, and every input is examined whole.
+size_t AsciiBlocks(std::string_view text) {
+    constexpr std::uint64_t High = 0x8080808080808080;
+    const char* p = text.data();
+    const auto load = [p](size_t at) {
+        ByteBlock block;
+        std::memcpy(&block, p + at, sizeof block);
+        return block;
+    };
+    const auto ascii = [](ByteBlock block) {
+        std::uint64_t halves[2];
+        std::memcpy(halves, &block, sizeof halves);
+        return ((halves[0] | halves[1]) & High) == 0;
+    };
+    constexpr size_t Block = sizeof(ByteBlock);
+    size_t i = 0;
+    while (i + 4 * Block <= text.size() && ascii(load(i) | load(i + Block) | load(i + 2 * Block) | load(i + 3 * Block)))
+        i += 4 * Block;
+    while (i + Block <= text.size() && ascii(load(i))) i += Block;
+    return i;
+}
+
+// The length of the sequence that a lead byte (C2 to F4) starts.
+size_t SequenceLength(unsigned char lead) { return lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2; }
+
+// The length of the well-formed sequence at s, of which avail bytes are
+// there, or 0 when there is none; s[0] is above 127. The second byte's
+// range rules out overlong forms, surrogates and code points above U+10FFFF.
+inline size_t WellFormedLength(const unsigned char* s, size_t avail) {
+    const auto continues = [s](size_t k) { return (s[k] & 0xC0) == 0x80; };
+    const unsigned char lead = s[0];
+    if (lead < 0xC2) return 0;  // a continuation byte, or an overlong form's lead
+    if (lead < 0xE0) return avail >= 2 && continues(1) ? 2 : 0;
+    if (lead < 0xF0) {
+        const unsigned char low = lead == 0xE0 ? 0xA0 : 0x80, high = lead == 0xED ? 0x9F : 0xBF;
+        return avail >= 3 && s[1] >= low && s[1] <= high && continues(2) ? 3 : 0;
+    }
+    if (lead < 0xF5) {
+        const unsigned char low = lead == 0xF0 ? 0x90 : 0x80, high = lead == 0xF4 ? 0x8F : 0xBF;
+        return avail >= 4 && s[1] >= low && s[1] <= high && continues(2) && continues(3) ? 4 : 0;
+    }
+    return 0;
+}
+
+// The last place at or before `at` where a sequence starts whose bytes do
+// not run on past `at` (a sequence begun in the last three bytes may).
+size_t SequenceStart(const unsigned char* p, size_t at) {
+    for (size_t back = 1; back <= 3 && back <= at; ++back) {
+        const unsigned char c = p[at - back];
+        if ((c & 0xC0) == 0x80) continue;
+        return c >= 0xC0 && SequenceLength(c) > back ? at - back : at;
+    }
+    return at;
+}
+
+#if defined(__SSE2__)
+// Whether the 16 bytes of cur, after the 16 of prev, break a rule of
+// UTF-8: the same rules as WellFormedLength, for every byte at once. A byte
+// is a continuation exactly when a lead one, two or three bytes before
+// asks for one.
+bool BlockBreaksUtf8(__m128i prev, __m128i cur) {
+    const auto splat = [](int byte) { return _mm_set1_epi8(static_cast<char>(byte)); };
+    const auto atLeast = [](__m128i x, int byte) {
+        const __m128i b = _mm_set1_epi8(static_cast<char>(byte));
+        return _mm_cmpeq_epi8(_mm_max_epu8(x, b), x);
+    };
+    const auto atMost = [](__m128i x, int byte) {
+        const __m128i b = _mm_set1_epi8(static_cast<char>(byte));
+        return _mm_cmpeq_epi8(_mm_min_epu8(x, b), x);
+    };
+    const __m128i before1 = _mm_or_si128(_mm_slli_si128(cur, 1), _mm_srli_si128(prev, 15));
+    const __m128i before2 = _mm_or_si128(_mm_slli_si128(cur, 2), _mm_srli_si128(prev, 14));
+    const __m128i before3 = _mm_or_si128(_mm_slli_si128(cur, 3), _mm_srli_si128(prev, 13));
+    const __m128i continuation = _mm_cmpeq_epi8(_mm_and_si128(cur, splat(0xC0)), splat(0x80));
+    const __m128i asked = atLeast(before1, 0xC0) | atLeast(before2, 0xE0) | atLeast(before3, 0xF0);
+    const __m128i fault = (continuation ^ asked) | _mm_cmpeq_epi8(_mm_and_si128(cur, splat(0xFE)), splat(0xC0)) |
+                          atLeast(cur, 0xF5) | (_mm_cmpeq_epi8(before1, splat(0xE0)) & atMost(cur, 0x9F)) |
+                          (_mm_cmpeq_epi8(before1, splat(0xED)) & atLeast(cur, 0xA0)) |
+                          (_mm_cmpeq_epi8(before1, splat(0xF0)) & atMost(cur, 0x8F)) |
+                          (_mm_cmpeq_epi8(before1, splat(0xF4)) & atLeast(cur, 0x90));
+    return _mm_movemask_epi8(fault) != 0;
+}
+
+// How far text (which starts a sequence) is well-formed, 16 bytes at a
+// time: up to the block that breaks a rule or to the last whole block, and
+// then back to where the sequence under way there starts.
+size_t WellFormedBlocks(std::string_view text, bool& beyondAscii) {
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    __m128i prev = _mm_setzero_si128();
+    size_t at = 0;
+    while (at + 16 <= text.size()) {
+        const __m128i cur = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at));
+        const int high = _mm_movemask_epi8(cur);
+        if (high == 0 && _mm_movemask_epi8(prev) == 0) {
+            at += AsciiBlocks(text.substr(at));  // nothing is under way in ASCII
+            continue;
+        }
+        if (BlockBreaksUtf8(prev, cur)) break;
+        beyondAscii = beyondAscii || high != 0;
+        prev = cur;
+        at += 16;
+    }
+    return SequenceStart(p, at);
+}
+#else
+size_t WellFormedBlocks(std::string_view text, bool&) { return AsciiBlocks(text); }
+#endif
+
+// ValidUtf8Prefix, telling also whether those bytes go beyond ASCII: whole
+// blocks at a time, one sequence at a time in the last few bytes and
+// wherever a block breaks a rule.
+size_t ScanUtf8(std::string_view text, bool& beyondAscii) {
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    size_t i = 0;
+    while (i < text.size()) {
+        i += WellFormedBlocks(text.substr(i), beyondAscii);
+        const size_t until = std::min(text.size(), i + 32);
+        while (i < until) {
+            if (p[i] < 0x80) {
+                ++i;
+                continue;
+            }
+            const size_t length = WellFormedLength(p + i, text.size() - i);
+            if (length == 0) return i;
+            beyondAscii = true;
+            i += length;
+        }
+    }
+    return text.size();
+}
+
+}  // namespace
+
+size_t DecodeUtf8(std::string_view text, size_t at, char32_t& value) {
+    const auto* s = reinterpret_cast<const unsigned char*>(text.data()) + at;
+    const size_t length = s[0] < 0x80 ? 1 : WellFormedLength(s, text.size() - at);
+    if (length == 0) return 0;
+    char32_t code = length == 1 ? s[0] : s[0] & (0x7F >> length);
+    for (size_t k = 1; k < length; ++k) code = (code << 6) | (s[k] & 0x3F);
+    value = code;
+    return length;
+}
+
+size_t ValidUtf8Prefix(std::string_view text) {
+    bool beyondAscii = false;
+    return ScanUtf8(text, beyondAscii);
+}
+
+size_t Utf8Length(std::string_view text) {
+    // Continuation bytes, 0x80 to 0xBF, are the ones below -64 as signed
+    // chars. Sixteen lanes count them, each up to 127 before they are summed.
+    using Lanes = signed char __attribute__((vector_size(16)));
+    const char* p = text.data();
+    size_t i = 0, continuations = 0;
+    while (i + sizeof(Lanes) <= text.size()) {
+        Lanes counts{};
+        for (int round = 0; round < 127 && i + sizeof(Lanes) <= text.size(); ++round, i += sizeof(Lanes)) {
+            Lanes block;
+            std::memcpy(&block, p + i, sizeof block);
+            counts -= block < -64;  // a lane of a comparison that holds is -1
+        }
+        for (size_t lane = 0; lane < sizeof(Lanes); ++lane) continuations += static_cast<size_t>(counts[lane]);
+    }
+    for (; i < text.size(); ++i) continuations += static_cast<signed char>(p[i]) < -64;
+    return text.size() - continuations;
+}
+
+void AppendUtf8(char32_t c, std::string& out) {
+    const auto put = [&out](char32_t bits) { out.push_back(static_cast<char>(bits)); };
+    if (c < 0x80) {
+        put(c);
+    } else if (c < 0x800) {
+        put(0xC0 | c >> 6), put(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        put(0xE0 | c >> 12), put(0x80 | (c >> 6 & 0x3F)), put(0x80 | (c & 0x3F));
+    } else {
+        put(0xF0 | c >> 18), put(0x80 | (c >> 12 & 0x3F)), put(0x80 | (c >> 6 & 0x3F)), put(0x80 | (c & 0x3F));
+    }
+}
+
+void MakeValidUtf8(std::string& text, std::string& work) {
+    size_t valid = ValidUtf8Prefix(text);
+    if (valid == text.size()) return;
+    work.clear();
+    ReserveHuge(work, text.size() + (text.size() - valid));  // at worst every byte left takes two
+    std::string_view rest = text;
+    for (;;) {
+        work.append(rest.substr(0, valid));
+        if (valid == rest.size()) break;
+        AppendUtf8(static_cast<unsigned char>(rest[valid]), work);
+        rest.remove_prefix(valid + 1);
+        valid = ValidUtf8Prefix(rest);
+    }
+    text.swap(work);
+}
+
+void Utf8Check::Add(std::string_view piece) {
+    if (failed_) return;
+    if (!cut_.empty()) {
+        const size_t length = SequenceLength(static_cast<unsigned char>(cut_[0]));
+        const size_t take = std::min(length - cut_.size(), piece.size());
+        cut_.append(piece.substr(0, take));
+        piece.remove_prefix(take);
+        if (cut_.size() < length) return;
+        char32_t value = 0;
+        failed_ = DecodeUtf8(cut_, 0, value) != length;
+        if (failed_) return;
+        beyond_ascii_ = true;
+        cut_.clear();
+    }
+    const std::string_view rest = piece.substr(ScanUtf8(piece, beyond_ascii_));
+    if (rest.empty()) return;
+    // A lead byte near the end may start a sequence that the next piece ends.
+    const auto lead = static_cast<unsigned char>(rest[0]);
+    if (lead >= 0xC2 && lead <= 0xF4 && rest.size() < SequenceLength(lead))
+        cut_.assign(rest);
+    else
+        failed_ = true;
+}
+
+}  // namespace torvex
