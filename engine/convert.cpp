@@ -193,6 +193,7 @@ bool Conversion::Run(std::string& inputName, std::string& outputName, const std:
 
     if (!engine_.Processing) writer_.WriteLine("<P>Processing interrupted</P>");
     writer_.WriteLine("");
+    host_.Progress(input_.consumed(), input_.size());  // all of it read: a batch counts the bytes
     input_.Close();
     if (split_ && !in_contents_) WriteNavigationBar();
     WritePageFooter(writer_, time_stamp_, host_);

@@ -1,5 +1,6 @@
 #include "batch_driver.h"
 
+#include <dirent.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -11,6 +12,7 @@
 #include <system_error>
 #include <thread>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "clock.h"
 #include "page_names.h"
@@ -58,6 +60,32 @@ private:
     std::unordered_map<std::string, std::string> folders_;
 };
 
+// A folder that gets at least this many pages is listed rather than asked
+// about each name.
+constexpr size_t ListFrom = 16;
+
+// The pages (by their real paths) that may exist: those whose name is in
+// their folder's listing, and every one of a folder that is not listed.
+std::vector<size_t> ExistingPages(const std::vector<std::string>& realPages) {
+    std::unordered_map<std::string, std::vector<size_t>> byFolder;
+    for (size_t i = 0; i < realPages.size(); ++i) byFolder[FolderOf(realPages[i])].push_back(i);
+    std::vector<size_t> existing;
+    for (const auto& [folder, pages] : byFolder) {
+        DIR* listing = pages.size() >= ListFrom ? opendir(folder.c_str()) : nullptr;
+        if (listing == nullptr) {
+            existing.insert(existing.end(), pages.begin(), pages.end());
+            continue;
+        }
+        std::unordered_set<std::string> names;
+        while (const dirent* entry = readdir(listing)) names.insert(entry->d_name);
+        closedir(listing);
+        for (const size_t i : pages)
+            if (names.count(FileNameOf(realPages[i])) != 0) existing.push_back(i);
+    }
+    std::sort(existing.begin(), existing.end());
+    return existing;
+}
+
 }  // namespace
 
 std::string DescribeClash(const BatchClash& clash, const std::vector<std::string>& names) {
@@ -93,6 +121,9 @@ public:
         bytes.store(done, std::memory_order_relaxed);
     }
 
+    // The file in hand is done: its bytes join those of the files done.
+    void FileDone() { driver_.bytes_done_ += bytes.exchange(0, std::memory_order_relaxed); }
+
     Engine engine{*this};
     FileOutcome* outcome = nullptr;           // of the file in hand
     std::atomic<unsigned long long> bytes{0};  // read of the file in hand
@@ -103,42 +134,54 @@ private:
 };
 
 BatchDriver::BatchDriver(std::vector<BatchFile> files, ConversionOptions options, Policy policy)
-    : files_(std::move(files)), options_(std::move(options)), policy_(policy), sizes_(files_.size(), 0),
-      outcomes_(files_.size()) {}
+    : files_(std::move(files)), options_(std::move(options)), policy_(policy), outcomes_(files_.size()) {}
 
 BatchDriver::~BatchDriver() = default;
 
+// Most pages of a batch are new, and a look at a name costs a system call:
+// a folder that gets many pages is listed once instead, and only the pages
+// that exist are looked at, to see whether one of them is an input under
+// another name.
 std::vector<BatchClash> BatchDriver::Check() {
     RealPaths real;
+    const size_t n = files_.size();
+    std::vector<std::string> pages(n), realPages(n);
     std::unordered_map<std::string, size_t> inputAt;  // by real path: the first file
-    std::map<std::pair<dev_t, ino_t>, size_t> inputId;
-    for (size_t i = 0; i < files_.size(); ++i) {
+    for (size_t i = 0; i < n; ++i) {
         inputAt.try_emplace(real.Of(files_[i].input), i);
-        struct stat info {};
-        if (stat(files_[i].input.c_str(), &info) != 0) continue;
-        inputId.try_emplace({info.st_dev, info.st_ino}, i);
-        if (S_ISREG(info.st_mode)) sizes_[i] = static_cast<unsigned long long>(info.st_size);
+        // A split set is known by its contents page; its section pages are
+        // named by the text, and only the conversion learns them.
+        pages[i] = options_.split ? FolderOf(files_[i].input) + "contents.html" : files_[i].output;
+        realPages[i] = real.Of(pages[i]);
     }
-    // A split set is known by its contents page; its section pages are
-    // named by the text, and only the conversion learns them.
     std::vector<BatchClash> clashes;
-    std::unordered_map<std::string, size_t> writers;  // a page's entry in clashes
-    for (size_t i = 0; i < files_.size(); ++i) {
-        const std::string page = options_.split ? FolderOf(files_[i].input) + "contents.html" : files_[i].output;
-        const std::string realPage = real.Of(page);
-        const auto [it, fresh] = writers.try_emplace(realPage, clashes.size());
-        if (fresh) clashes.push_back({BatchClash::Kind::SamePage, {}, page});
-        clashes[it->second].files.push_back(i);
-
-        struct stat info {};
-        auto input = inputAt.find(realPage);
-        if (input == inputAt.end() && stat(page.c_str(), &info) == 0) {
-            if (const auto same = inputId.find({info.st_dev, info.st_ino}); same != inputId.end())
-                input = inputAt.find(real.Of(files_[same->second].input));
-        }
-        if (input != inputAt.end()) clashes.push_back({BatchClash::Kind::InputIsPage, {i, input->second}, page});
+    std::unordered_map<std::string, size_t> firstWriter;
+    std::unordered_map<size_t, size_t> clashOf;  // by first writer
+    for (size_t i = 0; i < n; ++i) {
+        const auto [first, fresh] = firstWriter.try_emplace(realPages[i], i);
+        if (fresh) continue;
+        const auto [clash, made] = clashOf.try_emplace(first->second, clashes.size());
+        if (made) clashes.push_back({BatchClash::Kind::SamePage, {first->second}, pages[first->second]});
+        clashes[clash->second].files.push_back(i);
     }
-    std::erase_if(clashes, [](const BatchClash& c) { return c.kind == BatchClash::Kind::SamePage && c.files.size() < 2; });
+    std::vector<bool> byPath(n, false);
+    for (size_t i = 0; i < n; ++i) {
+        if (const auto input = inputAt.find(realPages[i]); input != inputAt.end()) {
+            clashes.push_back({BatchClash::Kind::InputIsPage, {i, input->second}, pages[i]});
+            byPath[i] = true;
+        }
+    }
+    if (const std::vector<size_t> existing = ExistingPages(realPages); !existing.empty()) {
+        std::map<std::pair<dev_t, ino_t>, size_t> inputId;
+        struct stat info {};
+        for (size_t i = 0; i < n; ++i)
+            if (stat(files_[i].input.c_str(), &info) == 0) inputId.try_emplace({info.st_dev, info.st_ino}, i);
+        for (const size_t i : existing) {
+            if (byPath[i] || stat(pages[i].c_str(), &info) != 0) continue;
+            if (const auto same = inputId.find({info.st_dev, info.st_ino}); same != inputId.end())
+                clashes.push_back({BatchClash::Kind::InputIsPage, {i, same->second}, pages[i]});
+        }
+    }
     std::stable_sort(clashes.begin(), clashes.end(),
                      [](const BatchClash& a, const BatchClash& b) { return a.files[0] < b.files[0]; });
     return clashes;
@@ -160,7 +203,6 @@ void BatchDriver::ConvertOne(size_t index, Engine& engine, const ConversionOptio
     } else {
         outcome.state = FileOutcome::State::Failed;
     }
-    bytes_done_ += sizes_[index];
     ++done_;
 }
 
@@ -196,7 +238,7 @@ BatchSummary BatchDriver::RunHere(Engine& engine, Worker* worker, BatchListener&
         listener.Starting(i, options);
         if (worker != nullptr) worker->outcome = &outcomes_[i];
         ConvertOne(i, engine, options);
-        if (worker != nullptr) worker->bytes = 0;
+        if (worker != nullptr) worker->FileDone();
         const FileOutcome::State state = outcomes_[i].state;
         listener.Finished(i, outcomes_[i]);
         if (state == FileOutcome::State::Interrupted || !engine.Processing) break;
@@ -223,7 +265,7 @@ BatchSummary BatchDriver::RunOnThreads(std::vector<std::unique_ptr<Worker>>& wor
             if (i >= files_.size()) break;
             worker.outcome = &outcomes_[i];
             ConvertOne(i, worker.engine, options_);
-            worker.bytes = 0;
+            worker.FileDone();
             if (outcomes_[i].state == FileOutcome::State::Failed && policy_ == Policy::StopAtFirstFailure)
                 stopping = true;
             // Told at the next look, not at once: waking the reporting

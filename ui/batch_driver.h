@@ -81,7 +81,7 @@ public:
     // What forbids this batch, in the order of the files; nothing when it
     // may run. Pages are compared by their folder's real path and their
     // name, inputs and pages also as files (device and inode) where they
-    // exist. Also learns each input's size, for the progress.
+    // exist.
     std::vector<BatchClash> Check();
 
     // A flag that anything (a signal handler) may raise: no further file
@@ -115,10 +115,9 @@ private:
     const ConversionOptions options_;
     const Policy policy_;
     const std::atomic<int>* stop_ = nullptr;
-    std::vector<unsigned long long> sizes_;  // of the inputs, when known
     std::vector<FileOutcome> outcomes_;
     std::atomic<size_t> done_{0};
-    std::atomic<unsigned long long> bytes_done_{0};  // of the files done
+    std::atomic<unsigned long long> bytes_done_{0};  // read of the files done
 };
 
 }  // namespace torvex

@@ -310,6 +310,14 @@ TEST_F(Safety, ABatchThatWouldLoseAFileConvertsNothing) {
     for (const char* name : {"a/x.txt", "a/x.v2.txt", "a/faq.txt", "a/other.txt", "sub/q.html"}) WriteFile(In(name), "text\n");
     symlink("a", In("alias").c_str());
     link(In("c.txt").c_str(), In("b.html").c_str());
+    // Enough pages for one folder that it is listed, not asked about page by page.
+    std::vector<std::string> many = {"-d", "many"};
+    for (int i = 1; i <= 20; ++i) {
+        WriteFile(In("m" + std::to_string(i) + ".txt"), "text\n");
+        many.push_back("m" + std::to_string(i) + ".txt");
+    }
+    mkdir(In("many").c_str(), 0755);
+    link(In("m7.txt").c_str(), In("many/m3.html").c_str());
     const std::string nothing = "torvex: nothing was converted\n";
     const struct {
         std::vector<std::string> args;
@@ -326,6 +334,7 @@ TEST_F(Safety, ABatchThatWouldLoseAFileConvertsNothing) {
          "torvex: q.txt would be written to sub/q.html, which is also being converted\n"
          "torvex: sub/q.html would be written to itself\n" + nothing},
         {{"-B", "b.txt", "c.txt"}, "torvex: b.txt would be written to b.html, which is also being converted\n" + nothing},
+        {many, "torvex: m3.txt would be written to many/m3.html, which is also being converted\n" + nothing},
         {{"-d", "missing", "c.txt"}, "torvex: cannot write pages into missing: No such file or directory\n" + nothing},
         {{"-d", "c.txt", "q.txt"}, "torvex: cannot write pages into c.txt: Not a directory\n" + nothing},
         {{"-B", "c.txt", "-"}, "torvex: a batch converts named files only, not '-'\n" + UsageText()},
