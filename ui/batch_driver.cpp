@@ -32,7 +32,7 @@ std::string JoinNames(const std::vector<size_t>& files, const std::vector<std::s
     return text;
 }
 
-// The folder part of path as written ("" for none), and the file's name.
+// The folder part of path as written, with its "/" ("" for none).
 std::string FolderOf(const std::string& path) { return path.substr(0, path.rfind('/') + 1); }
 
 // path with its folder resolved to the real one (links followed, "." and
@@ -110,7 +110,8 @@ public:
         if (!driver_.options_.force) ShowMessage(NotAPageMessage(path));
         return driver_.options_.force;
     }
-    // On the calling thread nothing else watches the stop flag.
+    // Alone on the calling thread, the batch watches the stop flag (and
+    // shows its progress) only from here.
     void Yield() override {
         if (driver_.StopRequested()) engine.Abandoned = true;
         if (listener != nullptr) listener->Working(driver_.Progress(bytes));
