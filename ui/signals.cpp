@@ -11,7 +11,9 @@ namespace torvex {
 
 namespace {
 
-constexpr int StopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+// SIGPIPE too: a program in a pipeline ends when its reader has gone, and
+// must not leave its temporary pages behind when it does.
+constexpr int StopSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
 
 std::atomic<bool> deferring{false};
 std::atomic<int> stop_signal{0};
@@ -22,7 +24,8 @@ extern "C" void OnStopSignal(int signal) {
     const int saved = errno;  // the thread it interrupts may be about to read it
     // The flag comes before the removal: a conversion whose page cannot
     // take its name once its temporary file is gone then knows why.
-    if (deferring.load() && stop_signal.exchange(signal) == 0) {
+    // A reader that has gone hears no summary: nothing to wait for.
+    if (signal != SIGPIPE && deferring.load() && stop_signal.exchange(signal) == 0) {
         RemoveTempFilesNow();
         errno = saved;
         return;

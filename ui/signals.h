@@ -6,15 +6,16 @@
 
 namespace torvex {
 
-// SIGINT, SIGTERM and SIGHUP remove every temporary page being written and
-// then end the program as the signal would have (the shell sees 128 plus
-// the signal); a signal ignored at start stays ignored. SIGXFSZ is ignored,
+// SIGINT, SIGTERM, SIGHUP and SIGPIPE (a closed pipe on standard output or
+// error) remove every temporary page being written and then end the
+// program as the signal would have (the shell sees 128 plus the signal); a
+// signal ignored at start stays ignored. SIGXFSZ is ignored,
 // so that a write past the file-size limit fails (EFBIG) and is reported
 // like any other write error.
 void InstallSignalHandlers();
 
-// From now on the first stop signal removes the temporary pages, records
-// itself in StopSignal() and lets the program go on, so that a batch can
+// From now on the first stop signal but SIGPIPE removes the temporary
+// pages, records itself in StopSignal() and lets the program go on, so that a batch can
 // give up its running conversions and say how far it got; a second one
 // ends the program at once.
 void DeferStopSignals();

@@ -431,6 +431,35 @@ TEST_F(Safety, AnInterruptedBatchKeepsOnlyCompletePages) {
     }
 }
 
+// A batch whose messages go to a pipe that nobody reads any more ends as a
+// program in a pipeline does, and leaves no temporary page behind: one is
+// being written from the FIFO when the message about the missing file
+// goes out.
+TEST_F(Safety, ABatchWhoseReaderHasGoneLeavesNoTemporaryPage) {
+    mkfifo(In("slow.txt").c_str(), 0644);
+    const int feed = open(In("slow.txt").c_str(), O_RDWR | O_CLOEXEC);
+    const std::string text = Lines(1000);
+    ASSERT_EQ(write(feed, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+    int err[2];
+    ASSERT_EQ(pipe2(err, O_CLOEXEC), 0);
+    close(err[0]);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(err[1], STDERR_FILENO);
+        std::signal(SIGPIPE, SIG_DFL);
+        if (chdir(work.c_str()) != 0) _exit(126);
+        execl(TORVEX_BINARY, TORVEX_BINARY, "-B", "-j2", "-e", "latin-1", "missing.txt", "slow.txt",
+              static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(err[1]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    close(feed);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGPIPE) << status;
+    EXPECT_FALSE(HasTemporaryFile(work));
+}
+
 #ifdef TORVEX_HAS_WINDOW
 // The window module is loaded from beside the program or from the folder it
 // is installed in, never from the current folder or a path relative to
