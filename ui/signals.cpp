@@ -22,13 +22,18 @@ static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<int>::is_alw
 
 extern "C" void OnStopSignal(int signal) {
     const int saved = errno;  // the thread it interrupts may be about to read it
-    // The flag comes before the removal: a conversion whose page cannot
-    // take its name once its temporary file is gone then knows why.
-    // A reader that has gone hears no summary: nothing to wait for.
-    if (signal != SIGPIPE && deferring.load() && stop_signal.exchange(signal) == 0) {
-        RemoveTempFilesNow();
-        errno = saved;
-        return;
+    if (deferring.load()) {
+        // The first stop is recorded, before the removal: a conversion whose
+        // page cannot take its name once its temporary file is gone then
+        // knows why. A reader that has gone may say so again and again while
+        // the batch winds down; a second stop of any other kind ends the
+        // program at once.
+        int none = 0;
+        if (stop_signal.compare_exchange_strong(none, signal) || signal == SIGPIPE) {
+            RemoveTempFilesNow();
+            errno = saved;
+            return;
+        }
     }
     RemoveTempFilesNow();
     std::signal(signal, SIG_DFL);

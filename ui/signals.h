@@ -14,10 +14,11 @@ namespace torvex {
 // like any other write error.
 void InstallSignalHandlers();
 
-// From now on the first stop signal but SIGPIPE removes the temporary
-// pages, records itself in StopSignal() and lets the program go on, so that a batch can
-// give up its running conversions and say how far it got; a second one
-// ends the program at once.
+// From now on the first stop signal removes the temporary pages, records
+// itself in StopSignal() and lets the program go on, so that a batch can
+// give up its running conversions, say how far it got and end by
+// EndBySignal; a second one ends the program at once (but SIGPIPE, which a
+// batch whose reader has gone meets at every message).
 void DeferStopSignals();
 
 // The stop signal received since DeferStopSignals, or 0. Lock-free, so
