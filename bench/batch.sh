@@ -13,6 +13,7 @@
 # and prints the medians and the median of the per-round ratios. Outputs
 # are moved aside (and the disk synced) before each run, untimed; they need
 # about 2.5 GB. Measure on a quiet machine: the load is printed first.
+# TMPDIR=/dev/shm measures in memory, without the disk's own ups and downs.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 torvex=${1:-$here/../build/ui/torvex}
