@@ -24,14 +24,7 @@ mkdir -p "$work/split"
 trap 'rm -rf "$work"' EXIT
 mb=$((1024 * 1024))
 
-# Repeats the licences until the file holds SIZE bytes.
-build_corpus() {  # FILE SIZE
-    local seed=$work/seed.txt
-    [ -s "$seed" ] || find /usr/share/common-licenses -maxdepth 1 -type f -exec cat {} + > "$seed"
-    : > "$1"
-    while [ "$(stat -c %s "$1")" -lt "$2" ]; do cat "$seed" "$seed" "$seed" "$seed" >> "$1"; done
-    truncate -s "$2" "$1"
-}
+source "$here/corpus.sh"
 
 # The UTF-8 sample repeated until the file holds SIZE bytes; the cut at the
 # end falls between lines, so the text stays valid UTF-8.

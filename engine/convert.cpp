@@ -229,13 +229,17 @@ bool Conversion::Run(std::string& inputName, std::string& outputName, const std:
 
     if (!engine_.Processing) writer_.WriteLine("<P>Processing interrupted</P>");
     writer_.WriteLine("");
+    host_.Progress(input_.consumed(), input_.size());  // all of it read: a batch counts the bytes
     input_.Close();
     if (split_ && !in_contents_) WriteNavigationBar();
     WritePageFooter(writer_, time_stamp_, host_);
     writer_.WriteLine("");
     if (!ClosePage()) return false;
     writer_.SetPage(nullptr);
-    if (std::string error; !finished_.Publish(error)) return Fail(error);
+    // Whoever abandoned the conversion may already have removed its
+    // temporary files: a page that then cannot take its name is no news.
+    if (engine_.Abandoned) return Fail("");
+    if (std::string error; !finished_.Publish(error)) return Fail(engine_.Abandoned ? "" : error);
     if (split_) ReportMissingPages();
     return true;
 }
@@ -277,6 +281,7 @@ bool Conversion::ConvertLines(std::string& outputName) {
             host_.Progress(input_.consumed(), input_.size());
             host_.Yield();
         }
+        if (engine_.Abandoned) return Fail("");
         completed_ = line_number_;
         if ((line_number_ >= replayed_ && !engine_.Processing) || input_.AtEnd()) break;
     }

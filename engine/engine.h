@@ -2,6 +2,7 @@
 // and carries the state that outlives a single conversion.
 #pragma once
 
+#include <atomic>
 #include <stdexcept>
 #include <string>
 
@@ -47,8 +48,15 @@ public:
                      int& LineBreakMode, bool& TimeStamp);
 
     // True while a run is under way; a front end clears it (from within a
-    // Host::Yield) to stop the pass after the current line.
-    bool Processing = false;
+    // Host::Yield, or from another thread) to stop the pass after the
+    // current line: the page is finished with "Processing interrupted".
+    std::atomic<bool> Processing = false;
+
+    // Set (from any thread) to give up the conversion after the current
+    // line instead: its temporary files are removed, no page is replaced,
+    // and ConvertFile returns false without a message. It stays set, so a
+    // later ConvertFile gives up as well until it is cleared.
+    std::atomic<bool> Abandoned = false;
 
     // The character set of the input, and so of the pages: Auto decides it
     // from the whole input at each conversion.

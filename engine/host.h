@@ -34,7 +34,8 @@ public:
     // tells the user why; the conversion then ends without a message of its own.
     virtual bool MayReplaceNonPage(const std::string& /*path*/) { return false; }
     // Progress of the current input, for front ends that show it. Called at
-    // each yield with the bytes read so far and the input's size (0 if unknown).
+    // each yield, and once the input is read to its end, with the bytes read
+    // so far and the input's size (0 if unknown).
     virtual void Progress(unsigned long long /*done*/, unsigned long long /*total*/) {}
 };
 

@@ -28,13 +28,11 @@ std::string Describe(const std::string& path, int err) { return path + ": " + st
 bool SameFile(const struct stat& a, const FileId& b) { return a.st_dev == b.device && a.st_ino == b.inode; }
 
 // The descriptor (1 or 2) of the program's own standard output or error when
-// path names it: /dev/stdout is a link to it, through /proc, and a link
-// like that must never be replaced, nor the file behind it. A stream that
-// is not open for writing is a closed one held by /dev/null, which does
-// not make /dev/null a name of it.
-int StandardStreamAt(const std::string& path) {
-    struct stat target {};
-    if (stat(path.c_str(), &target) != 0) return -1;
+// target (what a path names) is it: /dev/stdout is a link to it, through
+// /proc, and a link like that must never be replaced, nor the file behind
+// it. A stream that is not open for writing is a closed one held by
+// /dev/null, which does not make /dev/null a name of it.
+int StandardStreamAt(const struct stat& target) {
     for (int fd : {STDOUT_FILENO, STDERR_FILENO}) {
         struct stat stream {};
         if ((fcntl(fd, F_GETFL) & O_ACCMODE) == O_RDONLY) continue;
@@ -151,7 +149,7 @@ PageFile::OpenResult PageFile::Open(const std::string& path, const FileId* input
         buffer_.reserve(BufferSize);
         return OpenResult::Opened;
     }
-    if (const int stream = kind == Kind::Named ? StandardStreamAt(path) : -1; stream >= 0) {
+    if (const int stream = kind == Kind::Named && exists ? StandardStreamAt(target) : -1; stream >= 0) {
         fd_ = dup(stream);  // its own descriptor, so that closing the page leaves the stream open
         if (fd_ < 0) return Refuse(errno);
         buffer_.reserve(BufferSize);

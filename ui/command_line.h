@@ -1,23 +1,23 @@
 // The command line: each argument is one word of "INPUT OUTPUT [TITLE...]",
-// with GNU-style options anywhere among them.
+// or with --batch one INPUT each, with GNU-style options anywhere among them.
 #pragma once
 
 #include <string>
 #include <vector>
 
-#include "character_set.h"
+#include "conversion.h"
 
 namespace torvex {
 
 struct CommandLine {
-    enum class Action { Convert, Window, Help, Version, Error };
+    enum class Action { Convert, Batch, Window, Help, Version, Error };
     Action action = Action::Window;
-    std::string input, output, title;
-    int line_break_mode = 2;
-    bool time_stamp = true;
-    bool force = false;  // replace an output that is not an HTML page
-    CharacterSet encoding = CharacterSet::Auto;
-    std::string error;   // for Action::Error: what was wrong
+    std::string input, output;        // of a single conversion
+    std::vector<std::string> inputs;  // of a batch
+    std::string output_dir;           // of a batch: where every page goes (empty: beside its input)
+    unsigned jobs = 0;                // of a batch: files converted at once (0: one per online processor)
+    ConversionOptions options;
+    std::string error;  // for Action::Error: what was wrong
 };
 
 CommandLine ParseCommandLine(const std::vector<std::string>& args);
@@ -27,5 +27,9 @@ const std::string& UsageText();
 
 // Runs one conversion with stderr for messages; the process's exit status.
 int RunConversion(CommandLine& request);
+
+// Runs a batch: messages in input order and a summary on stderr, progress
+// on a terminal. The exit status, unless a stop signal ends the program.
+int RunBatch(CommandLine& request);
 
 }  // namespace torvex

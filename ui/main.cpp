@@ -1,5 +1,5 @@
-// Start-up: a complete command line converts one file and ends; anything
-// else opens the window.
+// Start-up: a complete command line converts one file, or a batch of them,
+// and ends; anything else opens the window.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -58,6 +58,8 @@ int Main(int argc, char** argv) {
         return 2;
     case CommandLine::Action::Convert:
         return RunConversion(request);
+    case CommandLine::Action::Batch:
+        return RunBatch(request);
     case CommandLine::Action::Window:
         break;
     }

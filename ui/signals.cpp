@@ -1,7 +1,9 @@
 #include "signals.h"
 
-#include <csignal>
+#include <unistd.h>
+
 #include <cerrno>
+#include <csignal>
 
 #include "temp_files.h"
 
@@ -9,12 +11,31 @@ namespace torvex {
 
 namespace {
 
-constexpr int StopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+// SIGPIPE too: a program in a pipeline ends when its reader has gone, and
+// must not leave its temporary pages behind when it does.
+constexpr int StopSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
+
+std::atomic<bool> deferring{false};
+std::atomic<int> stop_signal{0};
+static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<int>::is_always_lock_free,
+              "the signal handler may only touch lock-free atomics");
 
 extern "C" void OnStopSignal(int signal) {
+    const int saved = errno;  // the thread it interrupts may be about to read it
+    if (deferring.load()) {
+        // The first stop is recorded, before the removal: a conversion whose
+        // page cannot take its name once its temporary file is gone then
+        // knows why. A reader that has gone may say so again and again while
+        // the batch winds down; a second stop of any other kind ends the
+        // program at once.
+        int none = 0;
+        if (stop_signal.compare_exchange_strong(none, signal) || signal == SIGPIPE) {
+            RemoveTempFilesNow();
+            errno = saved;
+            return;
+        }
+    }
     RemoveTempFilesNow();
-    // A batch that should print its summary before it ends would set its
-    // stop flag here and return instead of ending the program.
     std::signal(signal, SIG_DFL);
     std::raise(signal);  // delivered as this handler returns
 }
@@ -24,6 +45,7 @@ extern "C" void OnStopSignal(int signal) {
 void InstallSignalHandlers() {
     struct sigaction action {};
     action.sa_handler = OnStopSignal;
+    action.sa_flags = SA_RESTART;  // a deferred stop must not make reads and writes fail
     sigemptyset(&action.sa_mask);
     for (int signal : StopSignals) sigaddset(&action.sa_mask, signal);
     for (int signal : StopSignals) {
@@ -32,6 +54,21 @@ void InstallSignalHandlers() {
         sigaction(signal, &action, nullptr);
     }
     std::signal(SIGXFSZ, SIG_IGN);
+}
+
+void DeferStopSignals() { deferring = true; }
+
+const std::atomic<int>& StopSignal() { return stop_signal; }
+
+void EndBySignal(int signal) {
+    RemoveTempFilesNow();
+    std::signal(signal, SIG_DFL);
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, signal);
+    pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
+    std::raise(signal);
+    _exit(128 + signal);  // should the signal not end the program after all
 }
 
 }  // namespace torvex

@@ -136,10 +136,10 @@ TEST(Streams, SplitModeFromStandardInputWritesIntoTheCurrentFolder) {
     for (const char* page : {"contents.html", "1.html", "2.html"}) EXPECT_TRUE(testing::Exists(dir / page)) << page;
 }
 
-// Feeds torvex its input slowly (about two seconds in all) so that the
-// conversion lasts long enough for a progress line; stderr is a terminal
-// or a pipe. Gives everything written to stderr.
-std::string SlowConversion(bool terminal, const std::string& output) {
+// Feeds torvex its standard input slowly (about two seconds in all) so
+// that the conversion lasts long enough for a progress line; stderr is a
+// terminal or a pipe. Gives everything written to stderr.
+std::string SlowConversion(bool terminal, const std::vector<std::string>& args) {
     int in[2], err[2] = {-1, -1};
     EXPECT_EQ(pipe(in), 0);
     int master = -1;
@@ -156,7 +156,10 @@ std::string SlowConversion(bool terminal, const std::string& output) {
         close(in[0]), close(in[1]);
         if (!terminal) close(err[0]), close(err[1]);
         const char* env[] = {"PATH=/usr/bin:/bin", "SOURCE_DATE_EPOCH=0", nullptr};
-        execle(TORVEX_BINARY, TORVEX_BINARY, "-", output.c_str(), static_cast<char*>(nullptr), env);
+        std::vector<char*> argv = {const_cast<char*>(TORVEX_BINARY)};
+        for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+        argv.push_back(nullptr);
+        execve(TORVEX_BINARY, argv.data(), const_cast<char**>(env));
         _exit(127);
     }
     close(in[0]);
@@ -187,14 +190,30 @@ std::string SlowConversion(bool terminal, const std::string& output) {
     return text;
 }
 
+// A conversion shows its bytes, a batch its files; on a pipe nothing but
+// the batch's summary. (The terminal turns each line end into CR LF.)
 TEST(Streams, ProgressOnlyOnATerminalAndErasedAtTheEnd) {
     TempDir dir;
-    EXPECT_EQ(SlowConversion(false, dir / "pipe.html"), "");
-    const std::string shown = SlowConversion(true, dir / "tty.html");
-    EXPECT_NE(shown.find("\rtorvex: "), std::string::npos) << shown;
-    EXPECT_NE(shown.find(" MB/s"), std::string::npos) << shown;
-    EXPECT_TRUE(shown.ends_with("\r\033[K")) << shown;
-    EXPECT_EQ(ReadFile(dir / "pipe.html"), ReadFile(dir / "tty.html"));
+    const std::string summary = "torvex: 1 converted, 0 failed";
+    const struct {
+        std::vector<std::string> args;
+        std::string page, piped, drawn, end;
+    } cases[] = {
+        {{"-", dir / "one.html"}, dir / "one.html", "", " MB/s", "\r\033[K"},
+        {{"-B", "-d", dir.path(), "/dev/stdin"}, dir / "stdin.html", summary + "\n", " of 1 files, ",
+         "\r\033[K" + summary + "\r\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args[0]);
+        EXPECT_EQ(SlowConversion(false, c.args), c.piped);
+        const std::string page = ReadFile(c.page);
+        const std::string shown = SlowConversion(true, c.args);
+        EXPECT_NE(shown.find("\rtorvex: "), std::string::npos) << shown;
+        EXPECT_NE(shown.find(c.drawn), std::string::npos) << shown;
+        EXPECT_TRUE(shown.ends_with(c.end)) << shown;
+        EXPECT_TRUE(page.ends_with("</HTML>\r\n"));
+        EXPECT_EQ(ReadFile(c.page), page);
+    }
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
+
 #include <gtest/gtest.h>
 
 #include "engine.h"
@@ -338,25 +340,46 @@ TEST(ConvertFile, EveryPageStartsCleanAfterAnEarlierOne) {
     }
 }
 
-TEST(ConvertFile, StopsAfterTheLineWhoseYieldClearedProcessing) {
-    TempDir dir;
-    std::string input;
-    for (int i = 1; i <= 100; ++i) input += "line " + std::to_string(i) + "\n";
-    WriteFile(dir / "in.txt", input);
-    RecordingHost host;
-    TestEngine engine(host);
-    engine.Processing = true;
-    host.on_yield = [&](int n) {
-        if (n == 2) engine.Processing = false;
-    };
-    std::string in = dir / "in.txt", out = dir / "out.html", title = "T";
-    int mode = 2;
-    bool stamp = false;
-    EXPECT_TRUE(engine.ConvertFile(in, out, title, mode, stamp));
-    std::string body;
+// A front end stops the pass at a yield. Cleared Processing finishes the
+// page with the marker; Abandoned gives the conversion up without a word:
+// no page of it replaced (of a set, not even those complete), no
+// temporary file left.
+TEST(ConvertFile, StopsAfterTheLineWhoseYieldStoppedIt) {
+    std::string lines, body;
+    for (int i = 1; i <= 100; ++i) lines += "line " + std::to_string(i) + "\n";
     for (int i = 1; i <= 50; ++i) body += "line " + std::to_string(i) + "<BR>\r\n";
-    EXPECT_EQ(ReadFile(out), PageHead("T") + body + "<P>Processing interrupted</P>" + PageFoot());
-    EXPECT_EQ(host.yields, 2);
+    const struct {
+        bool abandon;
+        std::string input, output;
+    } cases[] = {
+        {false, lines, "out.html"},
+        {true, lines, "out.html"},
+        {true, "[1] One\n[2] Two\n[1] One\n[2] Two\n" + lines, "FAQ"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.output + (c.abandon ? " abandoned" : ""));
+        TempDir dir;
+        WriteFile(dir / "in.txt", c.input);
+        for (const char* page : {"out.html", "contents.html", "1.html"}) WriteFile(dir / page, "old");
+        RecordingHost host;
+        TestEngine engine(host);
+        engine.Processing = true;
+        host.on_yield = [&](int n) {
+            if (n == 2) (c.abandon ? engine.Abandoned : engine.Processing) = c.abandon;
+        };
+        std::string in = dir / "in.txt", out = c.output == "FAQ" ? c.output : dir / c.output, title = "T";
+        int mode = 2;
+        bool stamp = false;
+        EXPECT_EQ(engine.ConvertFile(in, out, title, mode, stamp), !c.abandon);
+        EXPECT_EQ(host.yields, 2);
+        EXPECT_EQ(host.messages, std::vector<std::string>{});
+        EXPECT_EQ(ReadFile(dir / "out.html"),
+                  c.abandon ? "old" : PageHead("T") + body + "<P>Processing interrupted</P>" + PageFoot());
+        EXPECT_EQ(ReadFile(dir / "contents.html") + ReadFile(dir / "1.html"), "oldold");
+        size_t files = 0;
+        for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path())) ++files;
+        EXPECT_EQ(files, 4u);
+    }
 }
 
 TEST(ConvertFile, EmptyInputLeavesAnEmptyOutput) {

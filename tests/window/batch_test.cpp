@@ -230,8 +230,8 @@ private slots:
         QVERIFY(ReadFile(dir / "contents.html").find("Contents Page") == std::string::npos);
     }
 
-    // Files of one batch that would write the same page: nothing is
-    // converted, and the message names them.
+    // Files of one batch that would write the same page, or whose page is
+    // one of them: nothing is converted, and the message names them.
     void clashingFilesConvertNothing_data() {
         QTest::addColumn<QStringList>("names");
         QTest::addColumn<bool>("split");
@@ -242,6 +242,10 @@ private slots:
         QTest::newRow("split sets in one folder")
             << QStringList{"a.txt", "b.txt", "c.txt"} << true
             << "Nothing was converted: a.txt, b.txt and c.txt would all be written to contents.html.";
+        QTest::newRow("a page that is one of the files")
+            << QStringList{"a.txt", "a.html"} << false
+            << "Nothing was converted: a.txt and a.html would both be written to a.html; a.txt would be written to "
+               "a.html, which is also being converted; a.html would be written to itself.";
     }
 
     void clashingFilesConvertNothing() {

@@ -1,45 +1,61 @@
 // The OK command: turns what the window holds into one conversion request
-// per chosen file and runs them one after the other.
-#include <exception>
-#include <map>
-
+// per chosen file and runs them one after the other through the batch
+// driver, on the window's own thread.
 #include <QApplication>
 #include <QCheckBox>
-#include <QFileInfo>
 #include <QLineEdit>
 #include <QRadioButton>
 
+#include "batch_driver.h"
 #include "file_names.h"
 #include "main_frm.h"
+#include "page_names.h"
 #include "product.h"
 
 namespace torvex {
 
+// The window's part in its batch: the output box and the progress row show
+// the file in hand, the title and stamp are read afresh for every file, and
+// OutputPath keeps what the engine leaves in it.
+class WindowBatch : public BatchListener {
+public:
+    // shown: what the output box shows for each file, or nothing to leave it.
+    WindowBatch(MainFrm& frm, const std::vector<BatchFile>& files, std::vector<std::string> shown)
+        : frm_(frm), files_(files), shown_(std::move(shown)) {}
+
+    void Starting(size_t index, ConversionOptions& options) override {
+        if (!shown_.empty()) frm_.Outputname->setText(PathText(shown_[index]));
+        options.title = frm_.PageTitle->text().toUtf8().toStdString();
+        options.time_stamp = frm_.TimeStamp->isChecked();
+        frm_.StartProgress(PathText(FileNameOf(files_[index].input)));
+    }
+
+    void Finished(size_t, const FileOutcome& outcome) override {
+        frm_.OutputPath = outcome.output;
+        // What the engine could not report itself (an input that cannot be
+        // opened) is told once the batch is over and the pointer is back.
+        if (!outcome.messages.empty()) failure = QString::fromLocal8Bit(outcome.messages.back());
+    }
+
+    QString failure;
+
+private:
+    MainFrm& frm_;
+    const std::vector<BatchFile>& files_;
+    const std::vector<std::string> shown_;
+};
+
 namespace {
 
-QString JoinNames(const QStringList& names) {
-    if (names.size() < 2) return names.join(QString());
-    return names.mid(0, names.size() - 1).join(QStringLiteral(", ")) + QStringLiteral(" and ") + names.back();
-}
-
-// Files of one batch that would write the same page, which the later one
-// would overwrite: what to tell the user, or nothing. A split set always
-// writes contents.html in the folder that all the chosen files share.
-QString BatchClashes(const QStringList& names, bool derive, bool split) {
-    std::map<QString, QStringList> byPage;
-    for (const QString& name : names) {
-        const QString file = TrimSpaces(name);
-        if (split) byPage[QStringLiteral("contents.html")] << file;
-        else if (derive) byPage[DerivedOutputName(file)] << file;
+// What to tell the user about files of one batch that must not be
+// converted together; a page is called by its own name.
+QString ClashMessage(std::vector<BatchClash> clashes, const std::vector<std::string>& names) {
+    QStringList problems;
+    for (BatchClash& clash : clashes) {
+        clash.page = FileNameOf(clash.page);
+        problems << PathText(DescribeClash(clash, names));
     }
-    QStringList clashes;
-    for (const auto& [page, files] : byPage)
-        if (files.size() > 1)
-            clashes << JoinNames(files) + (files.size() == 2 ? QStringLiteral(" would both be written to ")
-                                                             : QStringLiteral(" would all be written to ")) +
-                           page;
-    if (clashes.isEmpty()) return {};
-    return QStringLiteral("Nothing was converted: ") + clashes.join(QStringLiteral("; ")) + u'.';
+    return QStringLiteral("Nothing was converted: ") + problems.join(QStringLiteral("; ")) + u'.';
 }
 
 }  // namespace
@@ -66,84 +82,54 @@ void MainFrm::ButtonOK_Click() {
         Message(QStringLiteral("Output file name missing"), appTitle);
         return;
     }
-    const std::string keptOutput = OutputPath;
     // Busy from here until the batch is over.
     QApplication::setOverrideCursor(Qt::WaitCursor);
     // The line-break mode from the options.
-    int mode = 0;
-    if (Option1->isChecked()) mode = 1;
-    if (Option2->isChecked()) mode = 2;
-    if (Option3->isChecked()) mode = 3;
-    // "FAQ" asks for split output; the output box keeps its text.
-    const bool split = CheckFAQ->isChecked();
-    if (split) OutputPath = "FAQ";
+    ConversionOptions options;
+    options.line_break_mode = 0;
+    if (Option1->isChecked()) options.line_break_mode = 1;
+    if (Option2->isChecked()) options.line_break_mode = 2;
+    if (Option3->isChecked()) options.line_break_mode = 3;
+    // Split output; the output box keeps its text.
+    options.split = CheckFAQ->isChecked();
     // Several chosen files: a folder and the names in it.
-    const QString folder = chosen.isEmpty() ? QString() : selection;
-    QStringList remaining = chosen.isEmpty() ? QStringList{selection} : chosen;
+    const std::string folder = chosen.isEmpty() ? std::string() : PathBytes(selection);
+    const QStringList remaining = chosen.isEmpty() ? QStringList{selection} : chosen;
     // Each file gets an output name derived from its own name when the
     //    output says so, and for every file of a multiple selection that is
     //    not split (one output name cannot serve several files).
-    const bool derive = OutputPath == MultipleFiles || (!folder.isEmpty() && !split);
-    // Two files that would write one page: the batch would lose the first.
-    if (const QString clashes = BatchClashes(remaining, derive, split); !clashes.isEmpty()) {
-        OutputPath = keptOutput;
+    const bool derive = !options.split && (OutputPath == MultipleFiles || !folder.empty());
+    // Each file in its folder, with its page.
+    std::vector<BatchFile> files;
+    std::vector<std::string> names, shown;
+    for (const QString& entry : remaining) {
+        const std::string name = PathBytes(TrimSpaces(entry));
+        shown.push_back(DerivedPageName(name));
+        files.push_back({JoinPath(folder, name), derive ? JoinPath(folder, shown.back()) : OutputPath});
+        names.push_back(name);
+    }
+    BatchDriver batch(files, options, BatchDriver::Policy::StopAtFirstFailure);
+    // Two files that would write one page, or a page that is one of the
+    // files: the batch would lose one of them.
+    if (const auto clashes = batch.Check(); !clashes.empty()) {
         QApplication::restoreOverrideCursor();
-        Message(clashes, appTitle);
+        Message(ClashMessage(clashes, names), appTitle);
         return;
     }
     // The batch is under way: Cancel and Close can now stop it.
     engine_.Processing = true;
     batch_running_ = true;
-
-    bool converted = false;
-    QString failure;
-    // One file after the other.
-    while (!remaining.isEmpty()) {
-        // The file's name, without surrounding spaces.
-        const QString name = TrimSpaces(remaining.takeFirst());
-        // The derived output name shows in the output box while its
-        //     file is converted.
-        if (derive) {
-            const QString output = DerivedOutputName(name);
-            Outputname->setText(output);
-            OutputPath = PathBytes(output);
-        } else if (split) {
-            OutputPath = "FAQ";  // the last file's pages renamed it
-        }
-        // A multiple selection names its files within its folder.
-        QString inputPath = name;
-        if (!folder.isEmpty()) {
-            if (derive) OutputPath = PathBytes(JoinPath(folder, PathText(OutputPath)));
-            inputPath = JoinPath(folder, name);
-        }
-        // Title and stamp are read afresh for every file.
-        std::string inputName = PathBytes(inputPath);
-        std::string pageTitle = PageTitle->text().toUtf8().toStdString();
-        bool timeStamp = TimeStamp->isChecked();
-        StartProgress(QFileInfo(inputPath).fileName());
-        // The engine keeps using this name for the page it writes while the
-        // window handles events: give it a copy that no edit of the output
-        // box can change underneath it, and keep what it leaves there.
-        std::string outputName = OutputPath;
-        try {
-            converted = engine_.ConvertFile(inputName, outputName, pageTitle, mode, timeStamp);
-            OutputPath = outputName;
-        } catch (const std::exception& e) {
-            // The input could not be opened: the batch ends here.
-            converted = false;
-            failure = QString::fromLocal8Bit(e.what());
-        }
-        // A failure or a stop ends the batch.
-        if (!converted || !engine_.Processing) break;
-    }
+    WindowBatch window(*this, files, derive ? std::move(shown) : std::vector<std::string>());
+    // One file after the other; a failure or a stop ends the batch.
+    const BatchSummary summary = batch.Run(engine_, window);
     EndProgress();
     // Writing the marker back empties OutputPath.
     if (derive) Outputname->setText(multiple);
     // The arrow pointer is back before any message.
     QApplication::restoreOverrideCursor();
-    if (!failure.isEmpty()) Message(failure, MessageTitle);
+    if (!window.failure.isEmpty()) Message(window.failure, MessageTitle);
     // "Complete" only for a batch that ran to its end.
-    if (engine_.Processing && converted) Message(QStringLiteral("Complete"), MessageTitle);
+    if (engine_.Processing && summary.failed == 0) Message(QStringLiteral("Complete"), MessageTitle);
     // At rest again.
     engine_.Processing = false;
     batch_running_ = false;

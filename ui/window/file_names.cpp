@@ -15,20 +15,6 @@ QString TrimSpaces(const QString& text) {
     return text.mid(first, last - first);
 }
 
-QString JoinPath(const QString& folder, const QString& name) {
-    return folder.endsWith(u'/') ? folder + name : folder + u'/' + name;
-}
-
-// Names on this system are case-sensitive, so only the file's own name is
-// lowered: lowering the folder would point at a folder that may not exist.
-QString DerivedOutputName(const QString& name) {
-    const qsizetype start = name.lastIndexOf(u'/') + 1;
-    QString file = name.mid(start);
-    const qsizetype dot = file.indexOf(u'.');
-    if (dot >= 1) file.truncate(dot);
-    return name.left(start) + file.toLower() + QStringLiteral(".html");
-}
-
 QString PathWithHtmlSuffix(const QString& path) {
     const qsizetype start = path.lastIndexOf(u'/') + 1;
     const qsizetype dot = path.indexOf(u'.', start);

@@ -24,6 +24,7 @@ class QRadioButton;
 namespace torvex {
 
 class AboutFrm;
+class WindowBatch;
 
 // Shown in the input and output boxes for a multiple selection and for
 // output names derived from each input's name.
@@ -73,6 +74,8 @@ private slots:
     void ButtonReg_Click();
 
 private:
+    friend class WindowBatch;  // shows the file in hand, reads the title and stamp
+
     void BuildControls();
     void Form_Load();
     void Form_QueryUnload(UnloadMode mode);

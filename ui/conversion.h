@@ -1,0 +1,29 @@
+// One conversion as the front ends ask for it: the options that shape it,
+// whatever the names, and the call that hands them to the engine.
+#pragma once
+
+#include <string>
+
+#include "engine.h"
+
+namespace torvex {
+
+// The same for every file of a batch.
+struct ConversionOptions {
+    std::string title;
+    int line_break_mode = 2;  // 1 keep every line break, 2 add them where needed, 3 none
+    bool time_stamp = true;
+    bool force = false;  // replace an output that is not an HTML page (the host's answer)
+    bool split = false;  // a page set beside the input instead of one page
+    CharacterSet encoding = CharacterSet::Auto;
+};
+
+// Converts input into the page output (with split, into a set beside the
+// input; output then names the set's last page) through engine, whose host
+// hears the conversion's own messages. What the engine does not report
+// itself (an input that cannot be opened, running out of memory) is put in
+// failure. True when the page or set was written.
+bool Convert(Engine& engine, const std::string& input, std::string& output, const ConversionOptions& options,
+             std::string& failure);
+
+}  // namespace torvex

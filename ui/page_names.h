@@ -1,0 +1,20 @@
+// The names of the pages that a batch writes, derived from its inputs' names.
+#pragma once
+
+#include <string>
+
+namespace torvex {
+
+// The page of an input in a batch: the file's own name loses its first "."
+// and what follows (unless that dot begins the name), in lower case, with
+// ".html"; the folder, if any, stays as it is.
+// "Read.Me.txt" gives "read.html", ".profile" gives ".profile.html".
+std::string DerivedPageName(const std::string& name);
+
+// The file's own name: what follows the last "/".
+std::string FileNameOf(const std::string& path);
+
+// folder and name joined by one "/".
+std::string JoinPath(const std::string& folder, const std::string& name);
+
+}  // namespace torvex
