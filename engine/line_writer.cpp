@@ -153,7 +153,8 @@ void LineWriter::NoUnderline() {
 }
 
 void LineWriter::EndLineSlowly(bool underline, bool holdsParagraph) {
-    if (underline) MakeHeading();
+    // An underline that made a heading is an empty line now, with no "<P>".
+    if (underline && MakeHeading()) holdsParagraph = false;
     if (!pending_final_) WritePending();
     std::swap(pending_spill_, adding_spill_);
     pending_head_ = adding_head_;
@@ -178,8 +179,8 @@ void LineWriter::WritePending() {
 
 // The held-back line above an underline loses its line end and "<BR>";
 // unless it holds "<P>" it becomes an H2 heading (for a row of "=") or an
-// H3 one, and the underline an empty line.
-void LineWriter::MakeHeading() {
+// H3 one, and the underline an empty line. True when it did.
+bool LineWriter::MakeHeading() {
     const auto removeEnd = [this](std::string_view end) {
         if (adding_ - pending_ >= end.size() && std::string_view(data_.get() + adding_ - end.size(), end.size()) == end) {
             std::memmove(data_.get() + adding_ - end.size(), data_.get() + adding_, size_ - adding_);
@@ -189,7 +190,7 @@ void LineWriter::MakeHeading() {
     };
     removeEnd(CrLf);
     removeEnd(Break);
-    if (pending_paragraph_) return;
+    if (pending_paragraph_) return false;
     const char first = adding_head_ == Head::Spill ? adding_first_ : data_[adding_];
     std::string_view open = first == '=' ? "<H2>" : "<H3>";
     const std::string_view close = first == '=' ? "</H2>\r\n" : "</H3>\r\n";
@@ -212,6 +213,7 @@ void LineWriter::MakeHeading() {
     Put(heading);
     adding_ = size_;
     Put(CrLf);
+    return true;
 }
 
 // Writes the first `bytes` of the buffer (lines already written) to the

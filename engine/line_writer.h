@@ -151,7 +151,7 @@ private:
     void Grow(size_t n);
     void Put(std::string_view bytes);
     void Spill();
-    void MakeHeading();
+    bool MakeHeading();
     void WritePending();
     void Flush(size_t bytes);
     void WriteSpilled(ScratchFile& file);

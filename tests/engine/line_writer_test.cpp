@@ -85,6 +85,8 @@ TEST(WriteLine, UnderlinesTurnThePendingLineIntoAHeading) {
         {{"", "==========\r\n", ""}, "<H2></H2>\r\n\r\n"},
         {{"x<BR>", "==========", ""}, "<H2>x</H2>\r\n\r\n"},
         {{"Title<BR>\r\n", "==========<BR>\r\n", "----------\r\n", ""}, "<H2>Title</H2>\r\n<H3></H3>\r\n\r\n"},
+        // An underline holding "<P>" that made a heading is an empty line, with no "<P>" left.
+        {{"x\r\n", "-------<P>\r\n", "----------\r\n", ""}, "<H3>x</H3>\r\n<H3></H3>\r\n\r\n"},
     };
     for (const auto& c : cases) EXPECT_EQ(Written(c.lines), c.page);
 }
