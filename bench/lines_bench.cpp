@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "engine.h"
-#include "quiet_host.h"
+#include "recording_host.h"
 #include "escape.h"
 #include "labels.h"
 #include "line_writer.h"
@@ -106,7 +106,7 @@ void BM_ConvertCorpus(benchmark::State& state) {
     std::string text;
     while (text.size() < (32u << 20)) text += Corpus();
     std::ofstream(input, std::ios::binary) << text;
-    torvex::bench::QuietHost host;
+    torvex::testing::RecordingHost host;
     torvex::Engine engine(host);
     for (auto _ : state) {
         std::string in = input.string(), out = "/dev/null", title = "Bench";

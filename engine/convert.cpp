@@ -1,9 +1,6 @@
 // The conversion pass: one input file, cut into lines, each line given its
 // ending, escaped, linked and handed to the line writer; in split mode the
 // same pass writes a contents page and one page per section heading.
-#include <cerrno>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstring>
 #include <optional>
@@ -20,6 +17,7 @@
 #include "page_file.h"
 #include "page_footer.h"
 #include "page_header.h"
+#include "path_names.h"
 #include "reference_log.h"
 #include "section_tables.h"
 #include "title.h"
@@ -34,28 +32,7 @@ constexpr std::string_view ContentsPage = "contents.html";
 // Warnings about references to missing pages: this many, then a count.
 constexpr long long ShownMissingReferences = 10;
 
-std::string CurrentDirectory() {
-    std::string dir(256, '\0');
-    while (getcwd(dir.data(), dir.size()) == nullptr) {
-        if (errno != ERANGE) return ".";
-        dir.resize(dir.size() * 2);
-    }
-    dir.resize(dir.find('\0'));
-    return dir;
-}
-
 }  // namespace
-
-// The folder part of path with its final "/", or the current directory.
-std::string DirectoryOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos || slash + 1 == path.size()) {
-        std::string dir = CurrentDirectory();
-        if (dir.empty() || dir.back() != '/') dir += '/';
-        return dir;
-    }
-    return path.substr(0, slash + 1);
-}
 
 class Conversion {
 public:
@@ -174,7 +151,7 @@ bool Conversion::Run(std::string& inputName, std::string& outputName, const std:
     if (outputName.empty()) outputName = "c:\\output.html";
     StripQuotes(inputName);
     StripQuotes(outputName);
-    if (outputName == "FAQ") {
+    if (outputName == SplitOutputName) {
         split_ = true;
         // Each document starts from "no label": a letter label on its first
         // lines must not take the number the previous document ended with.

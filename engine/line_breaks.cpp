@@ -46,11 +46,6 @@ bool LaidOutByHand(std::string_view text) {
 
 }  // namespace
 
-std::string& StripQuotes(std::string& path) {
-    if (path.size() > 2 && path.front() == '"' && path.back() == '"') path = path.substr(1, path.size() - 2);
-    return path;
-}
-
 std::string_view TrimLineEnd(std::string_view raw) {
     std::string_view text = raw.substr(0, raw.size() >= 2 ? raw.size() - 2 : 0);
     const auto last = text.find_last_not_of(' ');

@@ -11,10 +11,6 @@
 
 namespace torvex {
 
-// Removes one pair of surrounding double quotes from a path longer than two
-// characters; gives the (changed) path.
-std::string& StripQuotes(std::string& path);
-
 // The raw line without its last two characters (the CR LF) and its trailing spaces.
 std::string_view TrimLineEnd(std::string_view raw);
 

@@ -22,8 +22,8 @@ void WritePageFooter(LineWriter& writer, bool addTimeStamp, Host& host) {
     const std::string stamp = addTimeStamp ? FormatTimeStamp(host.Now()) : std::string();
     writer.WriteLine("<HR>");
     writer.WriteLine("<ADDRESS>\r\n");
-    writer.WriteLine(std::string("<A HREF=\"") + HomePageAddress + "\">Torvex</A> " + ProductVersion);
-    writer.WriteLine(std::string(" by <A HREF=\"mailto:") + AuthorMailAddress + "\">Brenlow</A> created this page");
+    writer.WriteLine(std::string("<A HREF=\"") + HomePageAddress + "\">" + ProductName + "</A> " + ProductVersion);
+    writer.WriteLine(std::string(" by <A HREF=\"mailto:") + AuthorMailAddress + "\">" + AuthorName + "</A> created this page");
     writer.WriteLine(stamp + "\r\n");
     writer.WriteLine("</ADDRESS>\r\n");
     writer.WriteLine("</BODY>\r\n");

@@ -33,7 +33,7 @@ void WritePageHeader(LineWriter& writer, std::u32string title, std::string& shor
     row("<HTML>");
     row("");
     row("<HEAD>");
-    row(std::string("<META NAME=\"GENERATOR\" CONTENT=\"Torvex ") + MakerSiteAddress + "\">");
+    row(std::string("<META NAME=\"GENERATOR\" CONTENT=\"") + ProductName + " " + MakerSiteAddress + "\">");
     shortTitle = EncodeTitle(TextAfterLabel(title), set);
     const std::string content = QuotesAsReferences(shortTitle);
     row(std::string("<meta http-equiv=\"Content-Type\" content=\"text/html; charset=") +

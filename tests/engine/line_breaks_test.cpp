@@ -1,4 +1,5 @@
 #include "line_breaks.h"
+#include "path_names.h"
 
 #include <gtest/gtest.h>
 

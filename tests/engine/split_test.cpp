@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "engine.h"
+#include "path_names.h"
 #include "pages.h"
 #include "recording_host.h"
 #include "temp_dir.h"
