@@ -15,11 +15,9 @@
 #include "links.h"
 #include "long_line.h"
 #include "page_file.h"
-#include "page_footer.h"
-#include "page_header.h"
+#include "page_markup.h"
 #include "path_names.h"
 #include "reference_log.h"
-#include "section_tables.h"
 #include "title.h"
 #include "utf8.h"
 
@@ -27,7 +25,6 @@ namespace torvex {
 
 namespace {
 
-constexpr std::string_view CrLf = "\r\n";
 constexpr std::string_view ContentsPage = "contents.html";
 // Warnings about references to missing pages: this many, then a count.
 constexpr long long ShownMissingReferences = 10;
@@ -63,7 +60,6 @@ private:
     Section SectionOf(std::optional<float> label, bool startsWithBracket, bool settle);
     bool KeptAsReference(const std::string& pageName);
     void SwitchPage(std::string& outputName, const std::string& pageName);
-    void WriteNavigationBar();
     void ReportMissingPages();
 
     Engine& engine_;
@@ -204,11 +200,11 @@ bool Conversion::Run(std::string& inputName, std::string& outputName, const std:
     }
     if (!input_.error().empty()) return Fail(input_.error());
 
-    if (!engine_.Processing) writer_.WriteLine("<P>Processing interrupted</P>");
+    if (!engine_.Processing) writer_.WriteLine(markup::Interrupted);
     writer_.WriteLine("");
     host_.Progress(input_.consumed(), input_.size());  // all of it read: a batch counts the bytes
     input_.Close();
-    if (split_ && !in_contents_) WriteNavigationBar();
+    if (split_ && !in_contents_) WriteNavigationBar(writer_, engine_.SectionNumber, engine_.ShortTitle);
     WritePageFooter(writer_, time_stamp_, host_);
     writer_.WriteLine("");
     if (!ClosePage()) return false;
@@ -350,8 +346,8 @@ void Conversion::MarkedLine(const InputFile::Line& line) {
 // read a little past its end (it lies in the input buffer), so that it is
 // copied sixteen bytes at a time; a plain line is short.
 void Conversion::Submit(std::string_view text, Suffix suffix, bool padded) {
-    constexpr size_t Block = sizeof(SuffixBytes[0]);
-    const std::string_view end(Text(suffix).data(), Text(suffix).size() + CrLf.size());  // with its CR LF
+    constexpr size_t Block = sizeof(markup::SuffixBytes[0]);
+    const std::string_view end(Text(suffix).data(), Text(suffix).size() + markup::LineEnd.size());  // with its CR LF
     const size_t size = text.size() + end.size();
     if (size > limits_.held_line) {
         // Known to be no underline, a line this long may go to the page as it is added.
@@ -449,7 +445,7 @@ void Conversion::LongLine(std::string& outputName) {
     const Suffix suffix = breaks_.Compose(
         section == Section::ContentsEntry ? Suffix::None : breaks_.ChooseSuffix(conversion_.shape()));
     if (section == Section::ContentsEntry) previous_section_number_ = engine_.SectionNumber;
-    const std::string_view end(Text(suffix).data(), Text(suffix).size() + CrLf.size());  // with its CR LF
+    const std::string_view end(Text(suffix).data(), Text(suffix).size() + markup::LineEnd.size());  // with its CR LF
     writer_.Append(end);
     underline.Add(end);
     writer_.EndLine(underline.Holds(), HasParagraph(suffix));
@@ -517,7 +513,7 @@ bool Conversion::KeptAsReference(const std::string& pageName) {
 
 void Conversion::SwitchPage(std::string& outputName, const std::string& pageName) {
     if (outputName.find("contents") == std::string::npos)
-        writer_.WriteLine("<H2><A HREF=\"contents.html\">Contents Page</A></H2>\r\n");
+        WriteBackToContents(writer_);
     WritePageFooter(writer_, time_stamp_, host_);
     writer_.WriteLine("");
     if (!ClosePage()) return;
@@ -528,22 +524,6 @@ void Conversion::SwitchPage(std::string& outputName, const std::string& pageName
     WritePageHeader(writer_, TitleFromLine(EscapeText(line_, set_), set_), engine_.ShortTitle, set_);
     breaks_.Reset();
     line_.clear();
-}
-
-void Conversion::WriteNavigationBar() {
-    writer_.WriteLine("<HR><B><P>\r\n");
-    writer_.WriteLine("<A HREF=\"./\">FAQ Home</A> > \r\n");
-    writer_.WriteLine("<A HREF=\"contents.html\">Vantry FAQ Contents</A>\r\n");
-    if (engine_.SectionNumber > 0) {
-        const auto n = static_cast<size_t>(engine_.SectionNumber) - 1;
-        if (n < SectionFiles.size()) {
-            writer_.WriteLine(std::string(" &gt; <A HREF=\"") + std::string(SectionFiles[n]) + "\">");
-            writer_.WriteLine(std::string(SectionTitles[n]) + "</A>\r\n");
-        }
-    }
-    writer_.WriteLine(" &gt; " + engine_.ShortTitle + " &gt; \r\n");
-    writer_.WriteLine("<A HREF=\"#top\">Top</A>\r\n");
-    writer_.WriteLine("</P></B>\r\n");
 }
 
 // Says what the set lacks, without changing any page: references to

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "character_set.h"
+#include "page_markup.h"
 
 namespace torvex {
 
@@ -36,14 +37,9 @@ inline bool ShortLineRun(size_t a, size_t b, size_t c) {
 // What a line's text is followed by before its line end.
 enum class Suffix : unsigned char { None, Break, FirstParagraph, NextParagraph };
 
-// "", "<BR>", "<P>" and "</P><P>"; each followed by CR LF and padding, so
-// that a line end can be copied in one piece of fixed size.
-inline constexpr char SuffixBytes[4][16] = {"\r\n", "<BR>\r\n", "<P>\r\n", "</P><P>\r\n"};
-inline constexpr unsigned char SuffixSize[4] = {0, 4, 3, 7};
-
 inline std::string_view Text(Suffix suffix) {
     const auto i = static_cast<size_t>(suffix);
-    return {SuffixBytes[i], SuffixSize[i]};
+    return {markup::SuffixBytes[i], markup::SuffixSize[i]};
 }
 
 inline bool HasParagraph(Suffix suffix) { return suffix >= Suffix::FirstParagraph; }

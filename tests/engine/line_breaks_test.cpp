@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "page_footer.h"
+#include "page_markup.h"
 
 namespace torvex {
 namespace {
