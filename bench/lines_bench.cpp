@@ -15,6 +15,7 @@
 #include "escape.h"
 #include "labels.h"
 #include "line_writer.h"
+#include "underline.h"
 #include "page_file.h"
 
 namespace {
@@ -70,7 +71,7 @@ void BM_WriteLine(benchmark::State& state) {
     size_t bytes = 0;
     for (auto _ : state)
         for (const auto& line : lines) {
-            writer.WriteLine(line);
+            writer.WriteLine(line, torvex::HeadingUnder(line), false);
             bytes += line.size();
         }
     state.SetBytesProcessed(static_cast<int64_t>(bytes));

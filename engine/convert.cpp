@@ -19,6 +19,7 @@
 #include "path_names.h"
 #include "reference_log.h"
 #include "title.h"
+#include "underline.h"
 #include "utf8.h"
 
 namespace torvex {
@@ -357,7 +358,7 @@ void Conversion::Submit(std::string_view text, Suffix suffix, bool padded) {
         if (!test.Holds()) writer_.NoUnderline();
         writer_.Append(text);
         writer_.Append(end);
-        writer_.EndLine(test.Holds(), HasParagraph(suffix));
+        writer_.EndLine(test.Makes(), HasParagraph(suffix));
         return;
     }
     char* out = writer_.Room(std::max<size_t>(text.size(), 4 * Block) + 2 * Block);
@@ -371,8 +372,9 @@ void Conversion::Submit(std::string_view text, Suffix suffix, bool padded) {
     std::memcpy(out + text.size(), end.data(), Block);  // the suffix, CR LF and padding
     bool underline = false;
     if (!IsUnderlineAtAGlance({out, size}, set_, underline)) underline = IsUnderline({out, size}, set_);
+    const Heading heading = underline ? HeadingUnder(out[0]) : Heading::None;
     writer_.Added(size);
-    writer_.EndLine(underline, HasParagraph(suffix));
+    writer_.EndLine(heading, HasParagraph(suffix));
 }
 
 // Any other line, held whole: each step runs on it as it is written.
@@ -448,7 +450,7 @@ void Conversion::LongLine(std::string& outputName) {
     const std::string_view end(Text(suffix).data(), Text(suffix).size() + markup::LineEnd.size());  // with its CR LF
     writer_.Append(end);
     underline.Add(end);
-    writer_.EndLine(underline.Holds(), HasParagraph(suffix));
+    writer_.EndLine(underline.Makes(), HasParagraph(suffix));
     input_.EndLongLine();
 }
 
