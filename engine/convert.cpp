@@ -34,7 +34,7 @@ constexpr long long ShownMissingReferences = 10;
 
 class Conversion {
 public:
-    Conversion(Engine& engine, int mode, bool timeStamp)
+    Conversion(Engine& engine, LineBreakMode mode, bool timeStamp)
         : engine_(engine), host_(engine.host_), writer_(engine.writer_), mode_(mode), breaks_(mode),
           time_stamp_(timeStamp), limits_(engine.Limits) {}
 
@@ -66,7 +66,7 @@ private:
     Engine& engine_;
     Host& host_;
     LineWriter& writer_;
-    const int mode_;
+    const LineBreakMode mode_;
     LineBreaks breaks_;
     const bool time_stamp_;
     CharacterSet set_ = CharacterSet::Latin1;  // of the input and every page
@@ -550,7 +550,7 @@ void Conversion::ReportMissingPages() {
 
 bool Engine::ConvertFile(std::string& InputName, std::string& OutputName, std::string& PageTitle,
                          int& LineBreakMode, bool& TimeStamp) {
-    Conversion conversion(*this, LineBreakMode, TimeStamp);
+    Conversion conversion(*this, LineBreakModeOf(LineBreakMode), TimeStamp);
     return conversion.Run(InputName, OutputName, PageTitle);
 }
 

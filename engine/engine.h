@@ -8,7 +8,8 @@
 
 #include "character_set.h"
 #include "host.h"
-#include "input_file.h"  // ConvertFile throws its InputError
+#include "input_file.h"   // ConvertFile throws its InputError
+#include "line_breaks.h"  // the numbers of ConvertFile's LineBreakMode
 #include "line_writer.h"
 
 namespace torvex {
@@ -33,8 +34,8 @@ public:
 
     // Converts InputName into the page OutputName (or, when OutputName is
     // exactly SplitOutputName, into a page set in the input's folder, leaving
-    // OutputName naming the last page written). LineBreakMode: 1 keep every
-    // line break, 3 none, anything else adds them where the text needs them.
+    // OutputName naming the last page written). LineBreakMode is a number
+    // of the LineBreakMode enum; any other number adds breaks as Add does.
     // True when the pass ran to its end (also when the user stopped it).
     // Throws InputError, before any output is touched, when the input
     // cannot be opened; every other failure is told through

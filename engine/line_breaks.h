@@ -60,17 +60,21 @@ private:
     int spaces_ = 0;  // the spaces that end what was added so far, up to four
 };
 
+// The line-break modes, as the front ends number them: keep every line
+// break, add them where the text needs them, or none.
 enum class LineBreakMode { Keep = 1, Add = 2, None = 3 };
 
-// Any mode but 1 and 3 adds line breaks where the text needs them.
+// Any number but those of Keep and None adds line breaks where the text needs them.
 constexpr LineBreakMode LineBreakModeOf(int mode) {
-    return mode == 1 ? LineBreakMode::Keep : mode == 3 ? LineBreakMode::None : LineBreakMode::Add;
+    return mode == static_cast<int>(LineBreakMode::Keep)   ? LineBreakMode::Keep
+           : mode == static_cast<int>(LineBreakMode::None) ? LineBreakMode::None
+                                                           : LineBreakMode::Add;
 }
 
 class LineBreaks {
 public:
     // Line lengths are counted in characters of set.
-    explicit LineBreaks(int mode, CharacterSet set = CharacterSet::Latin1) : mode_(LineBreakModeOf(mode)), set_(set) {}
+    explicit LineBreaks(LineBreakMode mode, CharacterSet set = CharacterSet::Latin1) : mode_(mode), set_(set) {}
 
     // Back to the state of a new page.
     void Reset();

@@ -59,7 +59,7 @@ TEST(ChooseSuffix, HandLaidOutLongLinesAtEveryPosition) {
             for (const auto& [fill, br] : {std::pair<std::string, bool>{"    ", true}, {"   ", false}, {"\t", true}}) {
                 std::string text(length, 'x');
                 text.replace(at, fill.size(), fill);
-                LineBreaks breaks(2);
+                LineBreaks breaks(LineBreakMode::Add);
                 bool convert = false;
                 EXPECT_EQ(breaks.ChooseSuffix(text, convert), br ? "<BR>" : "") << length << " " << at;
             }
