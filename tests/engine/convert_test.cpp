@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "engine.h"
+#include "page_markup.h"
 #include "pages.h"
 #include "recording_host.h"
 #include "temp_dir.h"
@@ -86,6 +87,12 @@ TEST(ConvertFile, TitleAndStamp) {
         EXPECT_EQ(r.page, PageHead(c.shown) + "x<BR>\r\n" + PageFoot(" on 05-Mar-2027 at 14:07:09<BR>"))
             << c.title;
     }
+}
+
+TEST(FormatTimeStamp, TwoDigitFieldsAndEnglishMonths) {
+    EXPECT_EQ(FormatTimeStamp({2027, 3, 5, 14, 7, 9}), " on 05-Mar-2027 at 14:07:09<BR>");
+    EXPECT_EQ(FormatTimeStamp({2026, 12, 31, 21, 10, 0}), " on 31-Dec-2026 at 21:10:00<BR>");
+    EXPECT_EQ(FormatTimeStamp({1999, 1, 1, 0, 0, 0}), " on 01-Jan-1999 at 00:00:00<BR>");
 }
 
 std::string Repeat(const std::string& text, size_t times) {

@@ -1,26 +1,9 @@
 #include "line_breaks.h"
-#include "path_names.h"
 
 #include <gtest/gtest.h>
 
-#include "page_markup.h"
-
 namespace torvex {
 namespace {
-
-TEST(StripQuotes, RemovesOnePairAroundALongerPath) {
-    const struct {
-        std::string in, out;
-    } cases[] = {
-        {"\"c:\\a b.txt\"", "c:\\a b.txt"}, {"\"\"", "\"\""},   {"\"a\"", "a"},     {"\"\"\"", "\""},
-        {"\"a", "\"a"},                    {"a\"", "a\""},     {"\"\"a\"\"", "\"a\""}, {"", ""},
-    };
-    for (const auto& c : cases) {
-        std::string path = c.in;
-        EXPECT_EQ(StripQuotes(path), c.out);
-        EXPECT_EQ(path, c.out);
-    }
-}
 
 TEST(ShortLineRun, TwoOfThreeWithinThreeToFortyNine) {
     EXPECT_TRUE(ShortLineRun(3, 49, 80));
@@ -37,12 +20,6 @@ TEST(TrimLineEnd, DropsTheLineEndAndTrailingSpacesOnly) {
     EXPECT_EQ(TrimLineEnd("   \r\n"), "");
     EXPECT_EQ(TrimLineEnd("\r\n"), "");
     EXPECT_EQ(TrimLineEnd("\r\r\n"), "\r");
-}
-
-TEST(FormatTimeStamp, TwoDigitFieldsAndEnglishMonths) {
-    EXPECT_EQ(FormatTimeStamp({2027, 3, 5, 14, 7, 9}), " on 05-Mar-2027 at 14:07:09<BR>");
-    EXPECT_EQ(FormatTimeStamp({2026, 12, 31, 21, 10, 0}), " on 31-Dec-2026 at 21:10:00<BR>");
-    EXPECT_EQ(FormatTimeStamp({1999, 1, 1, 0, 0, 0}), " on 01-Jan-1999 at 00:00:00<BR>");
 }
 
 }  // namespace

@@ -191,6 +191,20 @@ TEST(SplitMode, ReferencesToMissingPagesAreCounted) {
     }
 }
 
+TEST(StripQuotes, RemovesOnePairAroundALongerPath) {
+    const struct {
+        std::string in, out;
+    } cases[] = {
+        {"\"c:\\a b.txt\"", "c:\\a b.txt"}, {"\"\"", "\"\""},   {"\"a\"", "a"},     {"\"\"\"", "\""},
+        {"\"a", "\"a"},                    {"a\"", "a\""},     {"\"\"a\"\"", "\"a\""}, {"", ""},
+    };
+    for (const auto& c : cases) {
+        std::string path = c.in;
+        EXPECT_EQ(StripQuotes(path), c.out);
+        EXPECT_EQ(path, c.out);
+    }
+}
+
 TEST(DirectoryOf, GivesTheFolderWithItsSlashOrTheCurrentDirectory) {
     const std::string cwd = std::filesystem::current_path().string() + "/";
     const struct {
