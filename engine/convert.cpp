@@ -223,7 +223,7 @@ void Conversion::Prepare() {
     make_valid_ = set_ == CharacterSet::Utf8 && engine_.Encoding != CharacterSet::Auto;
     if (set_ == CharacterSet::Utf8) input_.SkipByteOrderMark();
     input_.SetAttention(split_, set_, !make_valid_);
-    breaks_ = LineBreaks(mode_, set_);
+    breaks_ = LineBreaks(mode_);
     writer_.SetCharacterSet(set_);
     writer_.SetHeldInMemory(limits_.held_line);
 }

@@ -75,10 +75,4 @@ void LineShape::Add(std::string_view piece, CharacterSet set) {
     spaces_ = static_cast<int>(std::min<size_t>(4, leading == piece.size() ? spaces_ + piece.size() : trailing));
 }
 
-std::string_view LineBreaks::ChooseSuffix(std::string_view text, bool& convert) {
-    convert = !text.empty();
-    const auto byte = [&text](size_t i) { return i < text.size() ? static_cast<unsigned char>(text[i]) : 0; };
-    return Text(Choose(CharacterCount(text, set_), byte(0), byte(1), [&text] { return LaidOutByHand(text); }));
-}
-
 }  // namespace torvex

@@ -73,17 +73,12 @@ constexpr LineBreakMode LineBreakModeOf(int mode) {
 
 class LineBreaks {
 public:
-    // Line lengths are counted in characters of set.
-    explicit LineBreaks(LineBreakMode mode, CharacterSet set = CharacterSet::Latin1) : mode_(mode), set_(set) {}
+    explicit LineBreaks(LineBreakMode mode) : mode_(mode) {}
 
     // Back to the state of a new page.
     void Reset();
 
-    // Records the line's length and gives its suffix. convert tells whether
-    // the text then goes through escaping and link detection (not for an
-    // empty line).
-    std::string_view ChooseSuffix(std::string_view text, bool& convert);
-    // The same for a text known by its shape.
+    // Records the length of the line of this shape and gives its suffix.
     // Every fact is at hand here, so the rules are weighed all at once
     // rather than one after another: the common line costs no guess.
     Suffix ChooseSuffix(const LineShape& shape) {
@@ -109,24 +104,7 @@ public:
     }
 
 private:
-    template <class LaidOutByHand>
-    Suffix Choose(size_t length, unsigned char first, unsigned char second, LaidOutByHand laidOut) {
-        recent_lengths_ = {length, recent_lengths_[0], recent_lengths_[1], recent_lengths_[2]};
-        if (length == 0) return paragraph_mark_;
-        if (first < 32 && first != '\t') return paragraph_mark_;
-
-        // A short line, or one of a run of short lines, keeps its break...
-        if (length * 3 < 160 ||
-            (length * 5 < 320 && ShortLineRun(recent_lengths_[1], recent_lengths_[2], recent_lengths_[3])))
-            return Suffix::Break;
-        // ...and so does a quoted line, a label indented by one space, or a
-        // line with a TAB or four spaces in a row.
-        const bool br = (first == ' ' && second == '[') || first == '>' || laidOut();
-        return br ? Suffix::Break : Suffix::None;
-    }
-
     LineBreakMode mode_;
-    CharacterSet set_;
     std::array<size_t, 4> recent_lengths_{80, 80, 80, 80};  // newest first
     Suffix previous_suffix_ = Suffix::None;
     Suffix paragraph_mark_ = Suffix::FirstParagraph;

@@ -22,12 +22,6 @@ TEST(TrimLineEnd, DropsTheLineEndAndTrailingSpacesOnly) {
     EXPECT_EQ(TrimLineEnd("\r\r\n"), "\r");
 }
 
-}  // namespace
-}  // namespace torvex
-
-namespace torvex {
-namespace {
-
 // A long line keeps its break for a TAB or four spaces in a row wherever
 // they stand; three spaces are not enough.
 TEST(ChooseSuffix, HandLaidOutLongLinesAtEveryPosition) {
@@ -36,9 +30,10 @@ TEST(ChooseSuffix, HandLaidOutLongLinesAtEveryPosition) {
             for (const auto& [fill, br] : {std::pair<std::string, bool>{"    ", true}, {"   ", false}, {"\t", true}}) {
                 std::string text(length, 'x');
                 text.replace(at, fill.size(), fill);
+                LineShape shape;
+                shape.Add(text, CharacterSet::Latin1);
                 LineBreaks breaks(LineBreakMode::Add);
-                bool convert = false;
-                EXPECT_EQ(breaks.ChooseSuffix(text, convert), br ? "<BR>" : "") << length << " " << at;
+                EXPECT_EQ(breaks.ChooseSuffix(shape), br ? Suffix::Break : Suffix::None) << length << " " << at;
             }
         }
     }

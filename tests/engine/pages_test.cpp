@@ -59,7 +59,7 @@ TEST(ConvertFile, BodiesTable) {
     }
 }
 
-TEST(SplitMode, PagesTable) {
+TEST(ConvertFile, PagesTable) {
     const bool update = std::getenv("TORVEX_UPDATE_PAGES") != nullptr;
     for (const auto& row : ReadTable(DataDir + "/pages.txt", 4)) {
         SCOPED_TRACE(row[0] + " " + row[2]);
