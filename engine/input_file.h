@@ -13,8 +13,8 @@
 
 #include "character_set.h"
 #include "line_scanner.h"
-#include "page_file.h"
 #include "scratch_file.h"
+#include "utf8.h"
 
 namespace torvex {
 
