@@ -66,29 +66,6 @@ std::string Letters(size_t n) {
     return s;
 }
 
-TEST(ConvertFile, TitleAndStamp) {
-    const struct {
-        std::string title, shown;
-    } cases[] = {
-        {"", "Title to be specified"},
-        {"\"My page\"", "My page"},
-        {"\"", ""},
-        {"\"\"", ""},
-        {"\"half", "half"},
-        {"[3] Getting started", "Getting started"},
-        {"[3] A", "[3] A"},
-        {"<B>bold</B> & more", "<B>bold</B> & more"},
-        {"Caf\xC3\xA9 \xE2\x82\xAC", "Caf\xE9 &#8364;"},
-        {"Latin-1 \xE9t\xE9", "Latin-1 \xE9t\xE9"},
-        {"say \"hi\" now", "say \"hi\" now"},
-    };
-    for (const auto& c : cases) {
-        const Result r = Convert("x\n", 2, c.title, true);
-        EXPECT_EQ(r.page, PageHead(c.shown) + "x<BR>\r\n" + PageFoot(" on 05-Mar-2027 at 14:07:09<BR>"))
-            << c.title;
-    }
-}
-
 TEST(FormatTimeStamp, TwoDigitFieldsAndEnglishMonths) {
     EXPECT_EQ(FormatTimeStamp({2027, 3, 5, 14, 7, 9}), " on 05-Mar-2027 at 14:07:09<BR>");
     EXPECT_EQ(FormatTimeStamp({2026, 12, 31, 21, 10, 0}), " on 31-Dec-2026 at 21:10:00<BR>");
