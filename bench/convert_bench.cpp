@@ -9,7 +9,7 @@
 #include <string>
 
 #include "engine.h"
-#include "quiet_host.h"
+#include "recording_host.h"
 
 namespace {
 
@@ -28,7 +28,7 @@ void BM_ConvertFile(benchmark::State& state) {
     while (text.size() < 10'000'000) text += piece;
     std::ofstream(input, std::ios::binary) << text << '\n';
 
-    torvex::bench::QuietHost host;
+    torvex::testing::RecordingHost host;
     torvex::Engine engine(host);
     for (auto _ : state) {
         std::string in = input, out = folder + "/out.html", title = "Bench";

@@ -11,10 +11,11 @@
 #include <vector>
 
 #include "engine.h"
-#include "quiet_host.h"
+#include "recording_host.h"
 #include "escape.h"
 #include "labels.h"
 #include "line_writer.h"
+#include "underline.h"
 #include "page_file.h"
 
 namespace {
@@ -70,7 +71,7 @@ void BM_WriteLine(benchmark::State& state) {
     size_t bytes = 0;
     for (auto _ : state)
         for (const auto& line : lines) {
-            writer.WriteLine(line);
+            writer.WriteLine(line, torvex::HeadingUnder(line), false);
             bytes += line.size();
         }
     state.SetBytesProcessed(static_cast<int64_t>(bytes));
@@ -106,7 +107,7 @@ void BM_ConvertCorpus(benchmark::State& state) {
     std::string text;
     while (text.size() < (32u << 20)) text += Corpus();
     std::ofstream(input, std::ios::binary) << text;
-    torvex::bench::QuietHost host;
+    torvex::testing::RecordingHost host;
     torvex::Engine engine(host);
     for (auto _ : state) {
         std::string in = input.string(), out = "/dev/null", title = "Bench";

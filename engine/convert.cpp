@@ -1,9 +1,6 @@
 // The conversion pass: one input file, cut into lines, each line given its
 // ending, escaped, linked and handed to the line writer; in split mode the
 // same pass writes a contents page and one page per section heading.
-#include <cerrno>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstring>
 #include <optional>
@@ -18,48 +15,26 @@
 #include "links.h"
 #include "long_line.h"
 #include "page_file.h"
-#include "page_footer.h"
-#include "page_header.h"
+#include "page_markup.h"
+#include "path_names.h"
 #include "reference_log.h"
-#include "section_tables.h"
 #include "title.h"
+#include "underline.h"
 #include "utf8.h"
 
 namespace torvex {
 
 namespace {
 
-constexpr std::string_view CrLf = "\r\n";
 constexpr std::string_view ContentsPage = "contents.html";
 // Warnings about references to missing pages: this many, then a count.
 constexpr long long ShownMissingReferences = 10;
 
-std::string CurrentDirectory() {
-    std::string dir(256, '\0');
-    while (getcwd(dir.data(), dir.size()) == nullptr) {
-        if (errno != ERANGE) return ".";
-        dir.resize(dir.size() * 2);
-    }
-    dir.resize(dir.find('\0'));
-    return dir;
-}
-
 }  // namespace
-
-// The folder part of path with its final "/", or the current directory.
-std::string DirectoryOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos || slash + 1 == path.size()) {
-        std::string dir = CurrentDirectory();
-        if (dir.empty() || dir.back() != '/') dir += '/';
-        return dir;
-    }
-    return path.substr(0, slash + 1);
-}
 
 class Conversion {
 public:
-    Conversion(Engine& engine, int mode, bool timeStamp)
+    Conversion(Engine& engine, LineBreakMode mode, bool timeStamp)
         : engine_(engine), host_(engine.host_), writer_(engine.writer_), mode_(mode), breaks_(mode),
           time_stamp_(timeStamp), limits_(engine.Limits) {}
 
@@ -86,13 +61,12 @@ private:
     Section SectionOf(std::optional<float> label, bool startsWithBracket, bool settle);
     bool KeptAsReference(const std::string& pageName);
     void SwitchPage(std::string& outputName, const std::string& pageName);
-    void WriteNavigationBar();
     void ReportMissingPages();
 
     Engine& engine_;
     Host& host_;
     LineWriter& writer_;
-    const int mode_;
+    const LineBreakMode mode_;
     LineBreaks breaks_;
     const bool time_stamp_;
     CharacterSet set_ = CharacterSet::Latin1;  // of the input and every page
@@ -174,7 +148,7 @@ bool Conversion::Run(std::string& inputName, std::string& outputName, const std:
     if (outputName.empty()) outputName = "c:\\output.html";
     StripQuotes(inputName);
     StripQuotes(outputName);
-    if (outputName == "FAQ") {
+    if (outputName == SplitOutputName) {
         split_ = true;
         // Each document starts from "no label": a letter label on its first
         // lines must not take the number the previous document ended with.
@@ -227,11 +201,11 @@ bool Conversion::Run(std::string& inputName, std::string& outputName, const std:
     }
     if (!input_.error().empty()) return Fail(input_.error());
 
-    if (!engine_.Processing) writer_.WriteLine("<P>Processing interrupted</P>");
+    if (!engine_.Processing) writer_.WriteLine(markup::Interrupted);
     writer_.WriteLine("");
     host_.Progress(input_.consumed(), input_.size());  // all of it read: a batch counts the bytes
     input_.Close();
-    if (split_ && !in_contents_) WriteNavigationBar();
+    if (split_ && !in_contents_) WriteNavigationBar(writer_, engine_.SectionNumber, engine_.ShortTitle);
     WritePageFooter(writer_, time_stamp_, host_);
     writer_.WriteLine("");
     if (!ClosePage()) return false;
@@ -249,7 +223,7 @@ void Conversion::Prepare() {
     make_valid_ = set_ == CharacterSet::Utf8 && engine_.Encoding != CharacterSet::Auto;
     if (set_ == CharacterSet::Utf8) input_.SkipByteOrderMark();
     input_.SetAttention(split_, set_, !make_valid_);
-    breaks_ = LineBreaks(mode_, set_);
+    breaks_ = LineBreaks(mode_);
     writer_.SetCharacterSet(set_);
     writer_.SetHeldInMemory(limits_.held_line);
 }
@@ -373,8 +347,8 @@ void Conversion::MarkedLine(const InputFile::Line& line) {
 // read a little past its end (it lies in the input buffer), so that it is
 // copied sixteen bytes at a time; a plain line is short.
 void Conversion::Submit(std::string_view text, Suffix suffix, bool padded) {
-    constexpr size_t Block = sizeof(SuffixBytes[0]);
-    const std::string_view end(Text(suffix).data(), Text(suffix).size() + CrLf.size());  // with its CR LF
+    constexpr size_t Block = sizeof(markup::SuffixBytes[0]);
+    const std::string_view end(Text(suffix).data(), Text(suffix).size() + markup::LineEnd.size());  // with its CR LF
     const size_t size = text.size() + end.size();
     if (size > limits_.held_line) {
         // Known to be no underline, a line this long may go to the page as it is added.
@@ -384,7 +358,7 @@ void Conversion::Submit(std::string_view text, Suffix suffix, bool padded) {
         if (!test.Holds()) writer_.NoUnderline();
         writer_.Append(text);
         writer_.Append(end);
-        writer_.EndLine(test.Holds(), HasParagraph(suffix));
+        writer_.EndLine(test.Makes(), HasParagraph(suffix));
         return;
     }
     char* out = writer_.Room(std::max<size_t>(text.size(), 4 * Block) + 2 * Block);
@@ -398,8 +372,9 @@ void Conversion::Submit(std::string_view text, Suffix suffix, bool padded) {
     std::memcpy(out + text.size(), end.data(), Block);  // the suffix, CR LF and padding
     bool underline = false;
     if (!IsUnderlineAtAGlance({out, size}, set_, underline)) underline = IsUnderline({out, size}, set_);
+    const Heading heading = underline ? HeadingUnder(out[0]) : Heading::None;
     writer_.Added(size);
-    writer_.EndLine(underline, HasParagraph(suffix));
+    writer_.EndLine(heading, HasParagraph(suffix));
 }
 
 // Any other line, held whole: each step runs on it as it is written.
@@ -472,10 +447,10 @@ void Conversion::LongLine(std::string& outputName) {
     const Suffix suffix = breaks_.Compose(
         section == Section::ContentsEntry ? Suffix::None : breaks_.ChooseSuffix(conversion_.shape()));
     if (section == Section::ContentsEntry) previous_section_number_ = engine_.SectionNumber;
-    const std::string_view end(Text(suffix).data(), Text(suffix).size() + CrLf.size());  // with its CR LF
+    const std::string_view end(Text(suffix).data(), Text(suffix).size() + markup::LineEnd.size());  // with its CR LF
     writer_.Append(end);
     underline.Add(end);
-    writer_.EndLine(underline.Holds(), HasParagraph(suffix));
+    writer_.EndLine(underline.Makes(), HasParagraph(suffix));
     input_.EndLongLine();
 }
 
@@ -540,7 +515,7 @@ bool Conversion::KeptAsReference(const std::string& pageName) {
 
 void Conversion::SwitchPage(std::string& outputName, const std::string& pageName) {
     if (outputName.find("contents") == std::string::npos)
-        writer_.WriteLine("<H2><A HREF=\"contents.html\">Contents Page</A></H2>\r\n");
+        WriteBackToContents(writer_);
     WritePageFooter(writer_, time_stamp_, host_);
     writer_.WriteLine("");
     if (!ClosePage()) return;
@@ -551,22 +526,6 @@ void Conversion::SwitchPage(std::string& outputName, const std::string& pageName
     WritePageHeader(writer_, TitleFromLine(EscapeText(line_, set_), set_), engine_.ShortTitle, set_);
     breaks_.Reset();
     line_.clear();
-}
-
-void Conversion::WriteNavigationBar() {
-    writer_.WriteLine("<HR><B><P>\r\n");
-    writer_.WriteLine("<A HREF=\"./\">FAQ Home</A> > \r\n");
-    writer_.WriteLine("<A HREF=\"contents.html\">Vantry FAQ Contents</A>\r\n");
-    if (engine_.SectionNumber > 0) {
-        const auto n = static_cast<size_t>(engine_.SectionNumber) - 1;
-        if (n < SectionFiles.size()) {
-            writer_.WriteLine(std::string(" &gt; <A HREF=\"") + std::string(SectionFiles[n]) + "\">");
-            writer_.WriteLine(std::string(SectionTitles[n]) + "</A>\r\n");
-        }
-    }
-    writer_.WriteLine(" &gt; " + engine_.ShortTitle + " &gt; \r\n");
-    writer_.WriteLine("<A HREF=\"#top\">Top</A>\r\n");
-    writer_.WriteLine("</P></B>\r\n");
 }
 
 // Says what the set lacks, without changing any page: references to
@@ -591,7 +550,7 @@ void Conversion::ReportMissingPages() {
 
 bool Engine::ConvertFile(std::string& InputName, std::string& OutputName, std::string& PageTitle,
                          int& LineBreakMode, bool& TimeStamp) {
-    Conversion conversion(*this, LineBreakMode, TimeStamp);
+    Conversion conversion(*this, LineBreakModeOf(LineBreakMode), TimeStamp);
     return conversion.Run(InputName, OutputName, PageTitle);
 }
 

@@ -3,26 +3,19 @@
 #pragma once
 
 #include <atomic>
-#include <stdexcept>
 #include <string>
+#include <string_view>
 
 #include "character_set.h"
 #include "host.h"
+#include "input_file.h"   // ConvertFile throws its InputError
+#include "line_breaks.h"  // the numbers of ConvertFile's LineBreakMode
 #include "line_writer.h"
 
 namespace torvex {
 
-// The input file could not be opened or read as a file. ConvertFile does
-// not turn this into a result: the caller decides how to report it. No
-// output file has been touched when it is thrown.
-class InputError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
-// The folder part of path with its final "/"; the current directory (with
-// "/") when path has no folder part. Split mode writes its pages there.
-std::string DirectoryOf(const std::string& path);
+// The output name that asks for a page set instead of one page.
+inline constexpr std::string_view SplitOutputName = "FAQ";
 
 // How much of its input and output the engine holds in memory at once.
 // Tests shrink these to a few bytes, and turn the plain-line copy off, so
@@ -40,10 +33,13 @@ public:
     explicit Engine(Host& host) : host_(host) {}
 
     // Converts InputName into the page OutputName (or, when OutputName is
-    // exactly "FAQ", into a page set in the input's folder, leaving
-    // OutputName naming the last page written). LineBreakMode: 1 keep every
-    // line break, 3 none, anything else adds them where the text needs them.
+    // exactly SplitOutputName, into a page set in the input's folder, leaving
+    // OutputName naming the last page written). LineBreakMode is a number
+    // of the LineBreakMode enum; any other number adds breaks as Add does.
     // True when the pass ran to its end (also when the user stopped it).
+    // Throws InputError, before any output is touched, when the input
+    // cannot be opened; every other failure is told through
+    // Host::ShowMessage and gives false.
     bool ConvertFile(std::string& InputName, std::string& OutputName, std::string& PageTitle,
                      int& LineBreakMode, bool& TimeStamp);
 

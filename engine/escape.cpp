@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "any_byte.h"
+#include "page_markup.h"
 
 namespace torvex {
 
@@ -13,10 +14,10 @@ namespace {
 // The reference for each byte that needs one; empty for the rest.
 constexpr std::array<std::string_view, 256> MakeReferences() {
     std::array<std::string_view, 256> refs{};
-    refs['>'] = "&gt;";
-    refs['<'] = "&lt;";
-    refs['"'] = "&quot;";
-    refs[163] = "&#163;";  // the pound sign in ISO 8859-1, its last byte in UTF-8
+    refs['>'] = markup::GreaterThan;
+    refs['<'] = markup::LessThan;
+    refs['"'] = markup::Quote;
+    refs[163] = markup::Pound;  // the pound sign in ISO 8859-1, its last byte in UTF-8
     return refs;
 }
 

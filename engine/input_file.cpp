@@ -7,7 +7,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "engine.h"
 #include "read_at.h"
 
 namespace torvex {

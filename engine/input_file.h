@@ -6,15 +6,31 @@
 
 #include <functional>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <string_view>
+#include <sys/types.h>
 
 #include "character_set.h"
 #include "line_scanner.h"
-#include "page_file.h"
 #include "scratch_file.h"
+#include "utf8.h"
 
 namespace torvex {
+
+// The input file could not be opened or read as a file. The conversion
+// does not turn this into a result: the caller decides how to report it.
+// No output file has been touched when it is thrown.
+class InputError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Identity of an open file, to recognise the input under another name.
+struct FileId {
+    dev_t device = 0;
+    ino_t inode = 0;
+};
 
 class InputFile {
 public:

@@ -1,5 +1,7 @@
 #include "labels.h"
 
+#include "page_markup.h"
+
 namespace torvex {
 
 namespace {
@@ -106,7 +108,7 @@ void CrossReferences::Add(std::string_view piece, std::string& out, bool last) {
             drop_ = false;
         }
         out.append(piece.substr(i));
-        if (last) out.append("</A><BR>");
+        if (last) out.append(markup::LabelLineEnd);
         return;
     }
     while (stage_ == Stage::Labels) {
@@ -125,9 +127,9 @@ void CrossReferences::Add(std::string_view piece, std::string& out, bool last) {
         if (sink_ != nullptr && *sink_) (*sink_)(label);
         if (rest_blank_ && piece.find_first_not_of(' ', i) == p) {
             // The rest starts with the label: the rest of the line is the link text.
-            out.append(piece.substr(i, q + 1 - i)).append(" <A HREF=\"");
+            out.append(piece.substr(i, q + 1 - i)).append(" ").append(markup::AnchorStart);
             AppendPageName(label, out);
-            out.append("\">");
+            out.append(markup::AnchorText);
             stage_ = Stage::Linked;
             size_t text = q + 1;
             if (text < piece.size())
@@ -135,12 +137,12 @@ void CrossReferences::Add(std::string_view piece, std::string& out, bool last) {
             else
                 drop_ = !last;
             out.append(piece.substr(text));
-            if (last) out.append("</A><BR>");
+            if (last) out.append(markup::LabelLineEnd);
             return;
         }
-        out.append(piece.substr(i, p - i)).append("<A HREF=\"");
+        out.append(piece.substr(i, p - i)).append(markup::AnchorStart);
         AppendPageName(label, out);
-        out.append("\">").append(piece.substr(p, q - p + 1)).append("</A>");
+        out.append(markup::AnchorText).append(piece.substr(p, q - p + 1)).append(markup::AnchorEnd);
         i = q + 1;
         rest_blank_ = true;
         after_hash_ = false;

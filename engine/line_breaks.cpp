@@ -46,11 +46,6 @@ bool LaidOutByHand(std::string_view text) {
 
 }  // namespace
 
-std::string& StripQuotes(std::string& path) {
-    if (path.size() > 2 && path.front() == '"' && path.back() == '"') path = path.substr(1, path.size() - 2);
-    return path;
-}
-
 std::string_view TrimLineEnd(std::string_view raw) {
     std::string_view text = raw.substr(0, raw.size() >= 2 ? raw.size() - 2 : 0);
     const auto last = text.find_last_not_of(' ');
@@ -78,12 +73,6 @@ void LineShape::Add(std::string_view piece, CharacterSet set) {
     laid_out = laid_out || LaidOutByHand(piece);
     const size_t trailing = piece.size() - 1 - std::min(piece.find_last_not_of(' '), piece.size() - 1);
     spaces_ = static_cast<int>(std::min<size_t>(4, leading == piece.size() ? spaces_ + piece.size() : trailing));
-}
-
-std::string_view LineBreaks::ChooseSuffix(std::string_view text, bool& convert) {
-    convert = !text.empty();
-    const auto byte = [&text](size_t i) { return i < text.size() ? static_cast<unsigned char>(text[i]) : 0; };
-    return Text(Choose(CharacterCount(text, set_), byte(0), byte(1), [&text] { return LaidOutByHand(text); }));
 }
 
 }  // namespace torvex

@@ -8,12 +8,9 @@
 #include <string_view>
 
 #include "character_set.h"
+#include "page_markup.h"
 
 namespace torvex {
-
-// Removes one pair of surrounding double quotes from a path longer than two
-// characters; gives the (changed) path.
-std::string& StripQuotes(std::string& path);
 
 // The raw line without its last two characters (the CR LF) and its trailing spaces.
 std::string_view TrimLineEnd(std::string_view raw);
@@ -40,14 +37,9 @@ inline bool ShortLineRun(size_t a, size_t b, size_t c) {
 // What a line's text is followed by before its line end.
 enum class Suffix : unsigned char { None, Break, FirstParagraph, NextParagraph };
 
-// "", "<BR>", "<P>" and "</P><P>"; each followed by CR LF and padding, so
-// that a line end can be copied in one piece of fixed size.
-inline constexpr char SuffixBytes[4][16] = {"\r\n", "<BR>\r\n", "<P>\r\n", "</P><P>\r\n"};
-inline constexpr unsigned char SuffixSize[4] = {0, 4, 3, 7};
-
 inline std::string_view Text(Suffix suffix) {
     const auto i = static_cast<size_t>(suffix);
-    return {SuffixBytes[i], SuffixSize[i]};
+    return {markup::SuffixBytes[i], markup::SuffixSize[i]};
 }
 
 inline bool HasParagraph(Suffix suffix) { return suffix >= Suffix::FirstParagraph; }
@@ -68,26 +60,25 @@ private:
     int spaces_ = 0;  // the spaces that end what was added so far, up to four
 };
 
+// The line-break modes, as the front ends number them: keep every line
+// break, add them where the text needs them, or none.
 enum class LineBreakMode { Keep = 1, Add = 2, None = 3 };
 
-// Any mode but 1 and 3 adds line breaks where the text needs them.
+// Any number but those of Keep and None adds line breaks where the text needs them.
 constexpr LineBreakMode LineBreakModeOf(int mode) {
-    return mode == 1 ? LineBreakMode::Keep : mode == 3 ? LineBreakMode::None : LineBreakMode::Add;
+    return mode == static_cast<int>(LineBreakMode::Keep)   ? LineBreakMode::Keep
+           : mode == static_cast<int>(LineBreakMode::None) ? LineBreakMode::None
+                                                           : LineBreakMode::Add;
 }
 
 class LineBreaks {
 public:
-    // Line lengths are counted in characters of set.
-    explicit LineBreaks(int mode, CharacterSet set = CharacterSet::Latin1) : mode_(LineBreakModeOf(mode)), set_(set) {}
+    explicit LineBreaks(LineBreakMode mode) : mode_(mode) {}
 
     // Back to the state of a new page.
     void Reset();
 
-    // Records the line's length and gives its suffix. convert tells whether
-    // the text then goes through escaping and link detection (not for an
-    // empty line).
-    std::string_view ChooseSuffix(std::string_view text, bool& convert);
-    // The same for a text known by its shape.
+    // Records the length of the line of this shape and gives its suffix.
     // Every fact is at hand here, so the rules are weighed all at once
     // rather than one after another: the common line costs no guess.
     Suffix ChooseSuffix(const LineShape& shape) {
@@ -113,24 +104,7 @@ public:
     }
 
 private:
-    template <class LaidOutByHand>
-    Suffix Choose(size_t length, unsigned char first, unsigned char second, LaidOutByHand laidOut) {
-        recent_lengths_ = {length, recent_lengths_[0], recent_lengths_[1], recent_lengths_[2]};
-        if (length == 0) return paragraph_mark_;
-        if (first < 32 && first != '\t') return paragraph_mark_;
-
-        // A short line, or one of a run of short lines, keeps its break...
-        if (length * 3 < 160 ||
-            (length * 5 < 320 && ShortLineRun(recent_lengths_[1], recent_lengths_[2], recent_lengths_[3])))
-            return Suffix::Break;
-        // ...and so does a quoted line, a label indented by one space, or a
-        // line with a TAB or four spaces in a row.
-        const bool br = (first == ' ' && second == '[') || first == '>' || laidOut();
-        return br ? Suffix::Break : Suffix::None;
-    }
-
     LineBreakMode mode_;
-    CharacterSet set_;
     std::array<size_t, 4> recent_lengths_{80, 80, 80, 80};  // newest first
     Suffix previous_suffix_ = Suffix::None;
     Suffix paragraph_mark_ = Suffix::FirstParagraph;

@@ -8,70 +8,9 @@ namespace torvex {
 
 namespace {
 
-constexpr std::string_view CrLf = "\r\n";
-constexpr std::string_view Break = "<BR>";
 constexpr size_t DefaultHeldInMemory = size_t(4) << 20;
 
 }  // namespace
-
-void UnderlineTest::Add(std::string_view piece) {
-    while (!piece.empty()) {
-        switch (stage_) {
-        case Stage::Leading: {
-            const size_t start = piece.find_first_not_of(' ');
-            if (start == std::string_view::npos) return;
-            piece.remove_prefix(start);
-            if (static_cast<unsigned char>(piece[0]) <= ' ') {  // no character takes less than a byte
-                stage_ = Stage::No;
-                return;
-            }
-            width_ = CharacterWidth(piece, 0, set_);
-            std::memcpy(first_, piece.data(), width_);
-            stage_ = Stage::Row;
-            break;
-        }
-        case Stage::Row: {
-            size_t end = 0;
-            if (width_ == 1) {
-                end = std::min(piece.find_first_not_of(first_[0]), piece.size());
-            } else {
-                while (piece.size() - end >= width_ && std::memcmp(piece.data() + end, first_, width_) == 0) end += width_;
-            }
-            row_ += end / width_;
-            piece.remove_prefix(end);
-            if (!piece.empty()) stage_ = Stage::Rest;
-            break;
-        }
-        case Stage::Rest:
-            AddRest(piece);
-            return;
-        case Stage::No:
-            return;
-        }
-    }
-}
-
-// After the row, at most six characters (and, in UTF-8, 24 bytes) may
-// follow before the trailing spaces.
-void UnderlineTest::AddRest(std::string_view piece) {
-    rest_ += CharacterCount(piece, set_);
-    rest_bytes_ += piece.size();
-    const size_t last = piece.find_last_not_of(' ');
-    trailing_ = last == std::string_view::npos ? trailing_ + piece.size() : piece.size() - 1 - last;
-    if (rest_ - trailing_ > 6 || rest_bytes_ - trailing_ > 6 * 4) stage_ = Stage::No;
-}
-
-bool UnderlineTest::Holds() const {
-    if (stage_ != Stage::Row && stage_ != Stage::Rest) return false;
-    const size_t rest = rest_ - trailing_;
-    return rest <= 6 && row_ + rest >= 10;
-}
-
-bool IsUnderline(std::string_view line, CharacterSet set) {
-    UnderlineTest test(set);
-    test.Add(line);
-    return test.Holds();
-}
 
 LineWriter::LineWriter() : held_in_memory_(DefaultHeldInMemory) {}
 
@@ -87,9 +26,9 @@ void LineWriter::SetPage(PageFile* page) {
     }
 }
 
-void LineWriter::WriteLine(std::string_view line) {
+void LineWriter::WriteLine(std::string_view line, Heading heading, bool holdsParagraph) {
     Append(line);
-    EndLine(IsUnderline(line, set_), line.find("<P>") != std::string_view::npos);
+    EndLine(heading, holdsParagraph);
     // Whatever is written reaches the page at once: the page may be closed next.
     Flush(pending_);
 }
@@ -114,7 +53,6 @@ void LineWriter::Put(std::string_view bytes) {
 // is held back) and the page can take a tag in front of it later, else to a
 // temporary file.
 void LineWriter::Spill() {
-    if (adding_head_ == Head::Memory) adding_first_ = data_[adding_];
     if (adding_head_ != Head::Page && pending_final_ && page_ != nullptr && page_->CanInsert()) {
         Flush(adding_);
         adding_at_ = page_->size();
@@ -152,9 +90,9 @@ void LineWriter::NoUnderline() {
     pending_final_ = true;
 }
 
-void LineWriter::EndLineSlowly(bool underline, bool holdsParagraph) {
+void LineWriter::EndLineSlowly(Heading heading, bool holdsParagraph) {
     // An underline that made a heading is an empty line now, with no "<P>".
-    if (underline && MakeHeading()) holdsParagraph = false;
+    if (heading != Heading::None && MakeHeading(heading)) holdsParagraph = false;
     if (!pending_final_) WritePending();
     std::swap(pending_spill_, adding_spill_);
     pending_head_ = adding_head_;
@@ -178,9 +116,9 @@ void LineWriter::WritePending() {
 }
 
 // The held-back line above an underline loses its line end and "<BR>";
-// unless it holds "<P>" it becomes an H2 heading (for a row of "=") or an
-// H3 one, and the underline an empty line. True when it did.
-bool LineWriter::MakeHeading() {
+// unless it holds "<P>" it becomes the heading, and the underline an empty
+// line. True when it did.
+bool LineWriter::MakeHeading(Heading level) {
     const auto removeEnd = [this](std::string_view end) {
         if (adding_ - pending_ >= end.size() && std::string_view(data_.get() + adding_ - end.size(), end.size()) == end) {
             std::memmove(data_.get() + adding_ - end.size(), data_.get() + adding_, size_ - adding_);
@@ -188,12 +126,11 @@ bool LineWriter::MakeHeading() {
             size_ -= end.size();
         }
     };
-    removeEnd(CrLf);
-    removeEnd(Break);
+    removeEnd(markup::LineEnd);
+    removeEnd(markup::Break);
     if (pending_paragraph_) return false;
-    const char first = adding_head_ == Head::Spill ? adding_first_ : data_[adding_];
-    std::string_view open = first == '=' ? "<H2>" : "<H3>";
-    const std::string_view close = first == '=' ? "</H2>\r\n" : "</H3>\r\n";
+    std::string_view open = TagsOf(level).open;
+    const std::string_view close = TagsOf(level).close;
     adding_spill_->Clear();
     adding_head_ = Head::Memory;
     if (pending_head_ == Head::Page) {
@@ -212,7 +149,7 @@ bool LineWriter::MakeHeading() {
     size_ = pending_;
     Put(heading);
     adding_ = size_;
-    Put(CrLf);
+    Put(markup::LineEnd);
     return true;
 }
 

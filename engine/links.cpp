@@ -5,6 +5,7 @@
 
 #include "any_byte.h"
 #include "huge_buffer.h"
+#include "page_markup.h"
 
 namespace torvex {
 
@@ -59,11 +60,10 @@ size_t FindNoCase(std::string_view text, std::string_view pattern, size_t from) 
 
 // First position at or after from where pattern occurs exactly, found by
 // memchr on its first character.
-template <size_t N>
-size_t FindExact(std::string_view text, const char (&pattern)[N], size_t from) {
-    constexpr size_t size = N - 1;  // without the final NUL
+size_t FindExact(std::string_view text, std::string_view pattern, size_t from) {
     for (size_t at = text.find(pattern[0], from); at != npos; at = text.find(pattern[0], at + 1))
-        if (text.size() - at >= size && std::memcmp(text.data() + at, pattern, size) == 0) return at;
+        if (text.size() - at >= pattern.size() && std::memcmp(text.data() + at, pattern.data(), pattern.size()) == 0)
+            return at;
     return npos;
 }
 
@@ -120,11 +120,11 @@ public:
         if (!searched_ || next_.begin < pos) {
             searched_ = true;
             next_ = {line_.size(), line_.size()};
-            const size_t open = FindExact(line_, "<A HREF=\"", pos);
+            const size_t open = FindExact(line_, markup::AnchorStart, pos);
             if (open == npos) return next_;
-            const size_t close = FindExact(line_, "</A>", open + 1);
+            const size_t close = FindExact(line_, markup::AnchorEnd, open + 1);
             if (close != npos)
-                next_ = {open, close + 4};
+                next_ = {open, close + markup::AnchorEnd.size()};
             else if (!last_)
                 next_ = {open, npos};
         }
@@ -197,9 +197,11 @@ size_t WithoutClosingPunctuation(std::string_view text, size_t keyEnd, size_t q)
 size_t TrimmedEnd(std::string_view text, size_t keyEnd, size_t q) {
     for (;;) {
         q = WithoutClosingPunctuation(text, keyEnd, q);
-        if (q >= keyEnd + 3 && q < text.size() && text.substr(q - 3, 4) == "&gt;"sv) q -= 3;
-        if (q < keyEnd + 5 || q >= text.size() || text.substr(q - 5, 6) != "&quot;"sv) return q;
-        q -= 5;
+        // q is at the ";" of the reference.
+        constexpr size_t gt = markup::GreaterThan.size() - 1, quote = markup::Quote.size() - 1;
+        if (q >= keyEnd + gt && q < text.size() && text.substr(q - gt, gt + 1) == markup::GreaterThan) q -= gt;
+        if (q < keyEnd + quote || q >= text.size() || text.substr(q - quote, quote + 1) != markup::Quote) return q;
+        q -= quote;
     }
 }
 
@@ -207,7 +209,8 @@ size_t TrimmedEnd(std::string_view text, size_t keyEnd, size_t q) {
 size_t FindEscapedMarkup(std::string_view text, size_t from) {
     for (size_t at = text.find('&', from); at != npos; at = text.find('&', at + 1)) {
         const std::string_view rest = text.substr(at);
-        if (rest.starts_with("&gt;"sv) || rest.starts_with("&lt;"sv) || rest.starts_with("&quot;"sv)) return at;
+        if (rest.starts_with(markup::GreaterThan) || rest.starts_with(markup::LessThan) || rest.starts_with(markup::Quote))
+            return at;
     }
     return npos;
 }
@@ -221,7 +224,7 @@ struct Space {
     size_t operator()(std::string_view text, size_t from) const { return text.find(' ', from); }
 };
 struct EscapedGreaterThan {
-    size_t operator()(std::string_view text, size_t from) const { return FindNoCase(text, "&gt;", from); }
+    size_t operator()(std::string_view text, size_t from) const { return FindNoCase(text, markup::GreaterThan, from); }
 };
 struct EscapedMarkup {
     size_t operator()(std::string_view text, size_t from) const { return FindEscapedMarkup(text, from); }
@@ -271,7 +274,8 @@ void AppendAnchor(std::string_view c, bool mail, bool group, std::string& out) {
     } else if (!target.empty() && (target.back() == ',' || target.back() == '.')) {
         target.remove_suffix(1);
     }
-    out.append("<A HREF=\""sv).append(scheme).append(target).append("\">"sv).append(shown).append("</A>"sv);
+    out.append(markup::AnchorStart).append(scheme).append(target).append(markup::AnchorText).append(shown).append(
+        markup::AnchorEnd);
 }
 
 // Prefixes that stay plain text before an anchor, tested in this order.
@@ -292,12 +296,12 @@ public:
     void Append(std::string& out) {
         size_t from = 0;
         if (state_.in_anchor) {
-            const size_t close = FindExact(line_, "</A>", 0);
+            const size_t close = FindExact(line_, markup::AnchorEnd, 0);
             if (close == npos) {
                 out.append(line_);
                 return;
             }
-            from = close + 4;
+            from = close + markup::AnchorEnd.size();
             state_ = {};
         }
         while (from < line_.size()) {

@@ -1,4 +1,5 @@
 #include "page_file.h"
+#include "input_file.h"
 
 #include <algorithm>
 #include <cerrno>

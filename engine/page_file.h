@@ -11,13 +11,8 @@
 
 namespace torvex {
 
+struct FileId;
 struct TempFileEntry;
-
-// Identity of an open file, to recognise the input under another name.
-struct FileId {
-    dev_t device = 0;
-    ino_t inode = 0;
-};
 
 // Pages that are complete under their temporary names and wait to take
 // their own names together. What has not been renamed is removed when the

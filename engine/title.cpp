@@ -1,5 +1,6 @@
 #include "title.h"
 
+#include "page_markup.h"
 #include "utf8.h"
 
 namespace torvex {
@@ -38,7 +39,7 @@ std::string EncodeTitle(std::u32string_view title, CharacterSet set) {
         else if (c <= 0xFF)
             out.push_back(static_cast<char>(c));
         else
-            out += "&#" + std::to_string(static_cast<unsigned long>(c)) + ";";
+            out += markup::CharacterReference(c);
     }
     return out;
 }

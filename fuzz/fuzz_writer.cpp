@@ -11,6 +11,7 @@
 
 #include "line_writer.h"
 #include "page_file.h"
+#include "underline.h"
 
 namespace {
 
@@ -70,7 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         size_t end = text.find('\n', start);
         std::string line = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
         if (end != std::string::npos) line += "\r\n";
-        writer.WriteLine(line);
+        writer.WriteLine(line, torvex::HeadingUnder(line), line.find("<P>") != std::string::npos);
         model.WriteLine(line);
         if (end == std::string::npos) break;
         start = end + 1;

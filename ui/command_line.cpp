@@ -204,7 +204,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     // INPUT OUTPUT [TITLE...], or with --split INPUT [TITLE...].
     const size_t titleFrom = cl.options.split ? 1 : 2;
     if (!names.empty()) cl.input = names[0];
-    if (cl.options.split) cl.output = "FAQ";
+    if (cl.options.split) cl.output = SplitOutputName;
     else if (names.size() > 1) cl.output = names[1];
     if (names.size() > titleFrom && p.title_option) return Error("the title is given both by --title and after OUTPUT");
     for (size_t k = titleFrom; k < names.size(); ++k) cl.options.title += (k > titleFrom ? " " : "") + names[k];

@@ -8,7 +8,7 @@ namespace torvex {
 // copies, and only the output name it leaves is handed back.
 bool Convert(Engine& engine, const std::string& input, std::string& output, const ConversionOptions& options,
              std::string& failure) {
-    std::string inputName = input, outputName = options.split ? "FAQ" : output, title = options.title;
+    std::string inputName = input, outputName = options.split ? std::string(SplitOutputName) : output, title = options.title;
     int mode = options.line_break_mode;
     bool timeStamp = options.time_stamp;
     engine.Encoding = options.encoding;

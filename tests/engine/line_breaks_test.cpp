@@ -2,24 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "page_footer.h"
-
 namespace torvex {
 namespace {
-
-TEST(StripQuotes, RemovesOnePairAroundALongerPath) {
-    const struct {
-        std::string in, out;
-    } cases[] = {
-        {"\"c:\\a b.txt\"", "c:\\a b.txt"}, {"\"\"", "\"\""},   {"\"a\"", "a"},     {"\"\"\"", "\""},
-        {"\"a", "\"a"},                    {"a\"", "a\""},     {"\"\"a\"\"", "\"a\""}, {"", ""},
-    };
-    for (const auto& c : cases) {
-        std::string path = c.in;
-        EXPECT_EQ(StripQuotes(path), c.out);
-        EXPECT_EQ(path, c.out);
-    }
-}
 
 TEST(ShortLineRun, TwoOfThreeWithinThreeToFortyNine) {
     EXPECT_TRUE(ShortLineRun(3, 49, 80));
@@ -38,18 +22,6 @@ TEST(TrimLineEnd, DropsTheLineEndAndTrailingSpacesOnly) {
     EXPECT_EQ(TrimLineEnd("\r\r\n"), "\r");
 }
 
-TEST(FormatTimeStamp, TwoDigitFieldsAndEnglishMonths) {
-    EXPECT_EQ(FormatTimeStamp({2027, 3, 5, 14, 7, 9}), " on 05-Mar-2027 at 14:07:09<BR>");
-    EXPECT_EQ(FormatTimeStamp({2026, 12, 31, 21, 10, 0}), " on 31-Dec-2026 at 21:10:00<BR>");
-    EXPECT_EQ(FormatTimeStamp({1999, 1, 1, 0, 0, 0}), " on 01-Jan-1999 at 00:00:00<BR>");
-}
-
-}  // namespace
-}  // namespace torvex
-
-namespace torvex {
-namespace {
-
 // A long line keeps its break for a TAB or four spaces in a row wherever
 // they stand; three spaces are not enough.
 TEST(ChooseSuffix, HandLaidOutLongLinesAtEveryPosition) {
@@ -58,9 +30,10 @@ TEST(ChooseSuffix, HandLaidOutLongLinesAtEveryPosition) {
             for (const auto& [fill, br] : {std::pair<std::string, bool>{"    ", true}, {"   ", false}, {"\t", true}}) {
                 std::string text(length, 'x');
                 text.replace(at, fill.size(), fill);
-                LineBreaks breaks(2);
-                bool convert = false;
-                EXPECT_EQ(breaks.ChooseSuffix(text, convert), br ? "<BR>" : "") << length << " " << at;
+                LineShape shape;
+                shape.Add(text, CharacterSet::Latin1);
+                LineBreaks breaks(LineBreakMode::Add);
+                EXPECT_EQ(breaks.ChooseSuffix(shape), br ? Suffix::Break : Suffix::None) << length << " " << at;
             }
         }
     }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "page_file.h"
+#include "underline.h"
 #include "temp_dir.h"
 
 namespace torvex {
@@ -54,7 +55,8 @@ std::string Written(std::initializer_list<std::string> lines, std::string* pendi
     EXPECT_EQ(page.Open(dir / "p", nullptr, PageFile::Kind::Named, false), PageFile::OpenResult::Opened);
     LineWriter writer;
     writer.SetPage(&page);
-    for (const auto& line : lines) writer.WriteLine(line);
+    // The pass tells underlines and paragraph marks; here, every line is told.
+    for (const auto& line : lines) writer.WriteLine(line, HeadingUnder(line), line.find("<P>") != std::string::npos);
     if (pending) *pending = writer.PendingLine();
     PageSet set;
     EXPECT_TRUE(page.Close(set));

@@ -1,0 +1,16 @@
+// The names the user gives: as typed (perhaps quoted) and where they lie.
+#pragma once
+
+#include <string>
+
+namespace torvex {
+
+// Removes one pair of surrounding double quotes from a path longer than two
+// characters; gives the (changed) path.
+std::string& StripQuotes(std::string& path);
+
+// The folder part of path with its final "/"; the current directory (with
+// "/") when path has no folder part. Split mode writes its pages there.
+std::string DirectoryOf(const std::string& path);
+
+}  // namespace torvex
