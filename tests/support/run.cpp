@@ -5,14 +5,29 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
+#include <filesystem>
 #include <stdexcept>
 
 namespace torvex::testing {
+
+std::map<std::string, std::string> Snapshot(const std::string& root) {
+    std::map<std::string, std::string> shot;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+        struct stat s {};
+        if (lstat(entry.path().c_str(), &s) != 0) continue;
+        shot[entry.path()] = std::to_string(s.st_mode) + "/" + std::to_string(s.st_ino) +
+                             (S_ISDIR(s.st_mode) ? "" : "/" + std::to_string(s.st_size) + "/" +
+                                                            std::to_string(s.st_mtim.tv_sec) + "." +
+                                                            std::to_string(s.st_mtim.tv_nsec));
+    }
+    return shot;
+}
 
 void DropPrivileges() {
     if (geteuid() != 0) return;
@@ -23,8 +38,10 @@ RunResult Run(const std::string& program, const std::vector<std::string>& args, 
               const std::string& input, const std::string& directory, const std::function<void()>& in_child) {
     int in[2], out[2], err[2];
     if (pipe(in) || pipe(out) || pipe(err)) throw std::runtime_error("pipe failed");
+    const bool bare = !env.empty() && env[0] == "-i";
     std::vector<std::string> envText = {"PATH=/usr/bin:/bin", "HOME=/tmp", "LANG=C.UTF-8"};
-    envText.insert(envText.end(), env.begin(), env.end());
+    if (bare) envText.clear();
+    envText.insert(envText.end(), env.begin() + bare, env.end());
     std::vector<char*> argv{const_cast<char*>(program.c_str())}, envp;
     for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     for (const auto& e : envText) envp.push_back(const_cast<char*>(e.c_str()));
