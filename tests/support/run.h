@@ -26,6 +26,10 @@ RunResult Run(const std::string& program, const std::vector<std::string>& args,
 // size and modification time (a replaced page is a new inode).
 std::map<std::string, std::string> Snapshot(const std::string& root);
 
+// The words of a field of a table (see table.h), split at spaces; "..."
+// keeps its spaces and may be empty.
+std::vector<std::string> Words(const std::string& field);
+
 // For in_child: runs the program as the unprivileged user "nobody" when the
 // tests run as root (as a user, the program runs as that user anyway).
 void DropPrivileges();
