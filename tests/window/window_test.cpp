@@ -248,21 +248,26 @@ private slots:
     }
 
     // Paths relative to a temporary folder; "@" in a typed name stands for
-    // it. Pages: "input>page" for each page written. OK runs twice: the kept
-    // selection and names serve again.
+    // it. Pages: "input>page" for each page written. Clicks: the options
+    // chosen. OK runs twice: the kept selection, names, title and options
+    // serve again.
     void conversions_data() {
-        for (const char* column : {"browse", "browseOut", "typedIn", "typedOut", "pages", "box"})
+        for (const char* column : {"browse", "browseOut", "typedIn", "typedOut", "pages", "box", "clicks"})
             QTest::addColumn<QString>(column);
-        QTest::newRow("spaces around a typed input") << "" << "" << "  @/in.txt  " << "@/out.html" << "in.txt>out.html" << "@/out.html";
-        QTest::newRow("folder with a dot") << "my.docs/ReadMe.TXT" << "" << "" << "" << "my.docs/ReadMe.TXT>my.docs/ReadMe.html" << "readme.html";
-        QTest::newRow("typed after the dialogs") << "A.txt" << "Chosen.html" << "@/B.txt" << "@/typed.html" << "B.txt>typed.html" << "@/typed.html";
+        QTest::newRow("spaces around a typed input")
+            << "" << "" << "  @/in.txt  " << "@/out.html" << "in.txt>out.html" << "@/out.html" << "Option1";
+        QTest::newRow("folder with a dot") << "my.docs/ReadMe.TXT" << "" << "" << "" << "my.docs/ReadMe.TXT>my.docs/ReadMe.html"
+                                           << "readme.html" << "TimeStamp";
+        QTest::newRow("typed after the dialogs")
+            << "A.txt" << "Chosen.html" << "@/B.txt" << "@/typed.html" << "B.txt>typed.html" << "@/typed.html" << "Option3";
         QTest::newRow("three files") << "x.y/Notes.TXT,x.y/Read.Me.txt,x.y/.profile" << "" << "" << ""
                                      << "x.y/Notes.TXT>x.y/notes.html,x.y/Read.Me.txt>x.y/read.html,x.y/.profile>x.y/.profile.html"
-                                     << "(multiple files)";
+                                     << "(multiple files)" << "Option1,TimeStamp";
         QTest::newRow("one typed file, derived name") << "" << "" << "@/My.Docs/Story.Text" << "(multiple files)"
-                                                      << "My.Docs/Story.Text>My.Docs/story.html" << "(multiple files)";
+                                                      << "My.Docs/Story.Text>My.Docs/story.html" << "(multiple files)" << "";
         QTest::newRow("several files, typed output") << QString("caf\u00e9.txt,README") << "" << "" << "out.html"
-                                                     << QString("caf\u00e9.txt>caf\u00e9.html,README>readme.html") << "(multiple files)";
+                                                     << QString("caf\u00e9.txt>caf\u00e9.html,README>readme.html")
+                                                     << "(multiple files)" << "";
     }
     void conversions() {
         QFETCH(QString, browse);
@@ -270,6 +275,7 @@ private slots:
         QFETCH(QString, typedIn);
         QFETCH(QString, typedOut);
         QFETCH(QString, pages);
+        QFETCH(QString, clicks);
         TempDir dir;
         const QString root = Q(dir.path());
         QStringList expected, chosen;
@@ -285,12 +291,17 @@ private slots:
         if (!browseOut.isEmpty()) w.Browse("ButtonOutput", {root + u'/' + browseOut});
         if (!typedIn.isEmpty()) w.Type("Inputname", typedIn.replace(u'@', root));
         if (!typedOut.isEmpty()) w.Type("Outputname", typedOut.replace(u'@', root));
+        for (const QString& control : clicks.split(u',', Qt::SkipEmptyParts)) w.Click(control.toLatin1());
+        const int mode = clicks.contains("Option1") ? 1 : clicks.contains("Option3") ? 3 : 2;
+        const char* title = "Caf\u00e9 \u20ac notes";
+        w.Box("PageTitle")->setText(QString::fromUtf8(title));
         for (int round = 1; round <= 2; ++round) {
             for (const QString& page : pages.split(u',')) QFile::remove(root + u'/' + page.section(u'>', 1));
             w.Click("ButtonOK");
             QCOMPARE(w.dialogs.messages, QStringList(round, "Torvex: Complete"));
             for (const QString& page : pages.split(u','))
-                QCOMPARE(ReadFile(dir / page.section(u'>', 1).toStdString()), EnginePage(dir / page.section(u'>', 0, 0).toStdString()));
+                QCOMPARE(ReadFile(dir / page.section(u'>', 1).toStdString()),
+                         EnginePage(dir / page.section(u'>', 0, 0).toStdString(), mode, title, clicks.contains("Stamp")));
             QFETCH(QString, box);
             QCOMPARE(w.Box("Outputname")->text(), box.replace(u'@', root));
             QCOMPARE(Cursor(), -1);
@@ -302,30 +313,6 @@ private slots:
         expected.removeDuplicates();
         written.sort(), expected.sort();
         QCOMPARE(written, expected);  // nothing else
-    }
-
-    void optionsTitleAndStamp_data() {
-        QTest::addColumn<QString>("option");
-        QTest::addColumn<int>("mode");
-        QTest::addColumn<bool>("stamp");
-        QTest::newRow("keep") << "Option1" << 1 << false;
-        QTest::newRow("add") << "Option2" << 2 << true;
-        QTest::newRow("none") << "Option3" << 3 << false;
-    }
-    void optionsTitleAndStamp() {
-        QFETCH(QString, option);
-        QFETCH(int, mode);
-        QFETCH(bool, stamp);
-        TempDir dir;
-        WriteFile(dir / "in.txt", "Short line\nA line that is longer than the one before it\n\nNext para\nend\n");
-        Window w;
-        w.Click(option.toLatin1());
-        if (stamp) w.Click("TimeStamp");
-        w.Box("PageTitle")->setText(QString::fromUtf8("Caf\u00e9 \u20ac notes"));
-        w.Type("Inputname", Q(dir / "in.txt"));
-        w.Type("Outputname", Q(dir / "out.html"));
-        w.Click("ButtonOK");
-        QCOMPARE(ReadFile(dir / "out.html"), EnginePage(dir / "in.txt", mode, "Caf\u00e9 \u20ac notes", stamp));
     }
 
     // The page being written keeps its name whatever the output box does
