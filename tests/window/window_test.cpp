@@ -1,10 +1,11 @@
-// The window on scripted dialogs, headless: its rules at rest, the About
-// box, and OK's batch against real files, each page compared with the one
-// the engine writes by itself for the same request.
+// The window on scripted dialogs, headless: scenarios of its rules and of
+// OK's batches against real files (each page compared with the one the
+// engine writes by itself), the About box, and stopping a batch.
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -15,10 +16,12 @@
 #include <QTimer>
 #include <QWindow>
 #include <deque>
+#include <filesystem>
 
 #include "dialogs.h"
 #include "main_frm.h"
 #include "recording_host.h"
+#include "table.h"
 #include "temp_dir.h"
 
 namespace torvex::testing {
@@ -65,7 +68,10 @@ struct Window {
     void Type(const char* box, const QString& text) {
         Box(box)->selectAll();
         QTest::keyClick(Box(box), Qt::Key_Backspace);
-        QTest::keyClicks(Box(box), text);
+        for (const QChar c : text) {  // as keys that carry their text, so that any character will do
+            QKeyEvent key(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+            QCoreApplication::sendEvent(Box(box), &key);
+        }
     }
     void Show() {
         frm.show();
@@ -110,6 +116,12 @@ private:
     std::function<void(QWidget*)> act_;
 };
 
+// The steps of the window's scenarios: VERB | ARGUMENT | ARGUMENT.
+const std::vector<Row>& Steps() {
+    static const auto steps = ReadTable(TORVEX_SOURCE_DIR "/tests/data/window/scenarios.txt", 3);
+    return steps;
+}
+
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 int Cursor() { return QApplication::overrideCursor() ? QApplication::overrideCursor()->shape() : -1; }
 QStringList Files(const std::string& dir) { return QDir(Q(dir)).entryList(QDir::Files | QDir::Hidden); }
@@ -144,85 +156,73 @@ class WindowTest : public QObject {
 private slots:
     void init() { qputenv("SOURCE_DATE_EPOCH", "946684800"); }
 
-    // One chosen file fills the input box and, when its name has a dot after
-    // its first character, the output box and the kept output path. Before
-    // each row "/o/Keep.html" was chosen; after it, a cancelled output
-    // dialog changes nothing.
-    void oneChosenFile_data() {
-        for (const char* column : {"path", "input", "output", "outputPath"}) QTest::addColumn<QString>(column);
-        QTest::newRow("folder with a dot") << "/a/my.docs/ReadMe.TXT" << "readme.txt" << "readme.html" << "/a/my.docs/ReadMe.html";
-        QTest::newRow("first dot") << "/d/Read.Me.txt" << "read.me.txt" << "read.html" << "/d/Read.html";
-        QTest::newRow("no dot") << "/d/README" << "readme" << "keep.html" << "/o/Keep.html";
-        QTest::newRow("leading dot") << "/d/.profile" << ".profile" << "keep.html" << "/o/Keep.html";
-        QTest::newRow("cancelled") << "" << "" << "keep.html" << "/o/Keep.html";
+    // The scenarios of tests/data/window/scenarios.txt, each on a fresh
+    // window and in a fresh folder.
+    void scenarios_data() {
+        QTest::addColumn<int>("first");
+        const auto& steps = Steps();
+        for (size_t i = 0; i < steps.size(); ++i)
+            if (steps[i][0] == "scenario") QTest::newRow(steps[i][1].c_str()) << int(i + 1);
     }
-    void oneChosenFile() {
-        QFETCH(QString, path);
+    void scenarios() {
+        QFETCH(int, first);
+        TempDir dir;
         Window w;
-        w.Browse("ButtonOutput", {"/o/Keep.html"});
-        w.Browse("ButtonInput", path.isEmpty() ? QStringList{} : QStringList{path});
-        w.Browse("ButtonOutput", {});
-        QTEST(w.Box("Inputname")->text(), "input");
-        QTEST(w.Box("Outputname")->text(), "output");
-        QTEST(Q(w.frm.OutputPath), "outputPath");
-    }
-
-    // Several files: "(multiple files)" in both boxes, or in the input box
-    // only when the split option was checked (unchecking it empties the
-    // output box); browsing again starts from nothing.
-    void severalFiles_data() {
-        QTest::addColumn<bool>("split");
-        QTest::addColumn<QString>("output");
-        QTest::newRow("split unchecked") << false << "(multiple files)";
-        QTest::newRow("split checked") << true << "";
-    }
-    void severalFiles() {
-        QFETCH(bool, split);
-        Window w;
-        w.Type("Outputname", "page.html");
-        if (split) w.Click("CheckFAQ");
-        QCOMPARE(w.Box("Outputname")->text(), split ? "(multiple files)" : "page.html");
-        w.Browse("ButtonInput", {"/d/A.txt", "/d/Read.Me.txt"});
-        QCOMPARE(w.Box("Inputname")->text(), "(multiple files)");
-        QTEST(w.Box("Outputname")->text(), "output");
-        QVERIFY(!w.Get<QCheckBox>("CheckFAQ")->isChecked());
-        w.Browse("ButtonInput", {});
-        QCOMPARE(w.Box("Inputname")->text() + w.Box("Outputname")->text() + w.frm.CMDialog1.FileName, "");
-    }
-
-    // Enter presses OK wherever the focus is; Esc, Close and the close box
-    // end the program; Cancel at rest does nothing. Names of spaces only
-    // name nothing.
-    void atRest_data() {
-        for (const char* column : {"control", "input", "output", "message"}) QTest::addColumn<QString>(column);
-        QTest::addColumn<int>("ended");
-        QTest::newRow("Enter in a box") << "PageTitle" << "" << "out.html" << "Input file name missing" << 0;
-        QTest::newRow("Enter on a check box") << "CheckFAQ" << "   " << "out.html" << "Input file name missing" << 0;
-        QTest::newRow("OK, spaces for output") << "ButtonOK" << "in.txt" << "  " << "Output file name missing" << 0;
-        QTest::newRow("Esc") << "Inputname" << "" << "" << "" << 1;
-        QTest::newRow("Close") << "ButtonClose" << "" << "" << "" << 1;
-        QTest::newRow("Cancel") << "ButtonCancel" << "" << "" << "" << 0;
-        QTest::newRow("close box") << "" << "" << "" << "" << 1;
-    }
-    void atRest() {
-        QFETCH(QString, control);
-        QFETCH(QString, message);
-        QFETCH(int, ended);
-        Window w;
-        w.Show();
-        QFETCH(QString, input);
-        QFETCH(QString, output);
-        w.Type("Inputname", input);
-        w.Type("Outputname", output);
-        int cursor = 0;
-        w.dialogs.onMessage = [&] { cursor = Cursor(); };
-        if (control.isEmpty()) PressCloseBox(&w.frm);
-        else if (control.startsWith("Button")) w.Click(control.toLatin1());
-        else QTest::keyClick(w.Get(control.toLatin1()), ended ? Qt::Key_Escape : Qt::Key_Return);
-        QCOMPARE(w.dialogs.messages, message.isEmpty() ? QStringList{} : QStringList{"Torvex: " + message});
-        QCOMPARE(cursor, message.isEmpty() ? 0 : -1);
-        QCOMPARE(w.ended.count(), ended);
-        QCOMPARE(w.frm.isVisible(), ended == 0);
+        int cursor = -1;
+        w.dialogs.onMessage = [&] { cursor = std::max(cursor, Cursor()); };
+        const auto path = [&](const std::string& text) { return Q(text).replace(u'@', Q(dir.path())); };
+        const auto& steps = Steps();
+        for (size_t i = first; i < steps.size() && steps[i][0] != "scenario"; ++i) {
+            const std::string &verb = steps[i][0], &a = steps[i][1], &b = steps[i][2];
+            const QByteArray control = QByteArray::fromStdString(a);
+            const QString line = QString::number(i) + ": " + Q(verb + " " + a + " " + b);
+            if (verb == "file") {
+                std::filesystem::create_directories(std::filesystem::path(dir / a).parent_path());
+                WriteFile(dir / a, b);
+            } else if (verb == "remove") {
+                std::filesystem::remove(dir / a);
+            } else if (verb == "browse") {
+                QStringList paths;
+                for (const QString& name : Q(b).split(u',', Qt::SkipEmptyParts)) paths << path(name.toStdString());
+                w.Browse(control, paths);
+            } else if (verb == "type") {
+                w.Type(control, path(b));
+            } else if (verb == "click") {
+                w.Click(control);
+            } else if (verb == "key") {
+                w.Show();
+                QTest::keyClick(w.Get(control), b == "Esc" ? Qt::Key_Escape : Qt::Key_Return);
+            } else if (verb == "closebox") {
+                w.Show();
+                PressCloseBox(&w.frm);
+            } else if (verb == "reply") {
+                w.dialogs.replies.push_back(a == "yes");
+            } else if (verb == "box") {
+                QVERIFY2((a == "OutputPath" ? Q(w.frm.OutputPath) : w.Box(control)->text()) == path(b), qPrintable(line));
+            } else if (verb == "messages" || verb == "questions") {
+                const QStringList& seen = verb == "messages" ? w.dialogs.messages : w.dialogs.questions;
+                QVERIFY2(seen.join(u'\n') == path(a), qPrintable(line + "\n" + seen.join(u'\n')));
+            } else if (verb == "page") {  // as the engine writes it with the window's options
+                const int mode = w.Get<QRadioButton>("Option1")->isChecked() ? 1 : w.Get<QRadioButton>("Option3")->isChecked() ? 3 : 2;
+                QVERIFY2(ReadFile(dir / a) == EnginePage(dir / b, mode, w.Box("PageTitle")->text().toStdString(),
+                                                         w.Get<QCheckBox>("TimeStamp")->isChecked()), qPrintable(line));
+            } else if (verb == "files") {
+                QStringList files;
+                for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.path()))
+                    if (entry.is_regular_file()) files << Q(entry.path().string().substr(dir.path().size() + 1));
+                files.sort();
+                QVERIFY2(files.join(u' ') == Q(a), qPrintable(line + "\n" + files.join(u' ')));
+            } else if (verb == "text") {
+                QVERIFY2(ReadFile(dir / a) == b, qPrintable(line));
+            } else if (verb == "ended") {
+                QVERIFY2(w.ended.count() == std::stoi(a) && (a == "0" || !w.frm.isVisible()), qPrintable(line));
+            } else if (verb == "checked") {
+                QVERIFY2(w.Get<QAbstractButton>(control)->isChecked() == (b == "yes"), qPrintable(line));
+            } else {
+                QFAIL(qPrintable("unknown step " + line));
+            }
+            QVERIFY2(Cursor() == -1 && cursor == -1, qPrintable("busy pointer after " + line));
+        }
     }
 
     // Ok hides the About box, which comes back as it was; closed by the
@@ -247,78 +247,9 @@ private slots:
         QCOMPARE(w.ended.count(), 1);
     }
 
-    // Paths relative to a temporary folder; "@" in a typed name stands for
-    // it. Pages: "input>page" for each page written. Clicks: the options
-    // chosen. OK runs twice: the kept selection, names, title and options
-    // serve again.
-    void conversions_data() {
-        for (const char* column : {"browse", "browseOut", "typedIn", "typedOut", "pages", "box", "clicks"})
-            QTest::addColumn<QString>(column);
-        QTest::newRow("spaces around a typed input")
-            << "" << "" << "  @/in.txt  " << "@/out.html" << "in.txt>out.html" << "@/out.html" << "Option1";
-        QTest::newRow("folder with a dot") << "my.docs/ReadMe.TXT" << "" << "" << "" << "my.docs/ReadMe.TXT>my.docs/ReadMe.html"
-                                           << "readme.html" << "TimeStamp";
-        QTest::newRow("typed after the dialogs")
-            << "A.txt" << "Chosen.html" << "@/B.txt" << "@/typed.html" << "B.txt>typed.html" << "@/typed.html" << "Option3";
-        QTest::newRow("three files") << "x.y/Notes.TXT,x.y/Read.Me.txt,x.y/.profile" << "" << "" << ""
-                                     << "x.y/Notes.TXT>x.y/notes.html,x.y/Read.Me.txt>x.y/read.html,x.y/.profile>x.y/.profile.html"
-                                     << "(multiple files)" << "Option1,TimeStamp";
-        QTest::newRow("one typed file, derived name") << "" << "" << "@/My.Docs/Story.Text" << "(multiple files)"
-                                                      << "My.Docs/Story.Text>My.Docs/story.html" << "(multiple files)" << "";
-        QTest::newRow("several files, typed output") << QString("caf\u00e9.txt,README") << "" << "" << "out.html"
-                                                     << QString("caf\u00e9.txt>caf\u00e9.html,README>readme.html")
-                                                     << "(multiple files)" << "";
-    }
-    void conversions() {
-        QFETCH(QString, browse);
-        QFETCH(QString, browseOut);
-        QFETCH(QString, typedIn);
-        QFETCH(QString, typedOut);
-        QFETCH(QString, pages);
-        QFETCH(QString, clicks);
-        TempDir dir;
-        const QString root = Q(dir.path());
-        QStringList expected, chosen;
-        for (const QString& name : (browse + u',' + pages).split(u',', Qt::SkipEmptyParts)) {
-            const QString input = root + u'/' + name.section(u'>', 0, 0);
-            QDir().mkpath(QFileInfo(input).path());
-            WriteFile(input.toStdString(), "This is " + name.toStdString() + "\nSecond line\n");
-            expected << input.section(u'/', -1) << name.section(u'>', 1).section(u'/', -1);
-        }
-        Window w;
-        for (const QString& name : browse.split(u',', Qt::SkipEmptyParts)) chosen << root + u'/' + name;
-        if (!chosen.isEmpty()) w.Browse("ButtonInput", chosen);
-        if (!browseOut.isEmpty()) w.Browse("ButtonOutput", {root + u'/' + browseOut});
-        if (!typedIn.isEmpty()) w.Type("Inputname", typedIn.replace(u'@', root));
-        if (!typedOut.isEmpty()) w.Type("Outputname", typedOut.replace(u'@', root));
-        for (const QString& control : clicks.split(u',', Qt::SkipEmptyParts)) w.Click(control.toLatin1());
-        const int mode = clicks.contains("Option1") ? 1 : clicks.contains("Option3") ? 3 : 2;
-        const char* title = "Caf\u00e9 \u20ac notes";
-        w.Box("PageTitle")->setText(QString::fromUtf8(title));
-        for (int round = 1; round <= 2; ++round) {
-            for (const QString& page : pages.split(u',')) QFile::remove(root + u'/' + page.section(u'>', 1));
-            w.Click("ButtonOK");
-            QCOMPARE(w.dialogs.messages, QStringList(round, "Torvex: Complete"));
-            for (const QString& page : pages.split(u','))
-                QCOMPARE(ReadFile(dir / page.section(u'>', 1).toStdString()),
-                         EnginePage(dir / page.section(u'>', 0, 0).toStdString(), mode, title, clicks.contains("Stamp")));
-            QFETCH(QString, box);
-            QCOMPARE(w.Box("Outputname")->text(), box.replace(u'@', root));
-            QCOMPARE(Cursor(), -1);
-        }
-        QStringList written, folders = QDir(root).entryList(QDir::AllDirs | QDir::NoDotAndDotDot) << ".";
-        for (const QString& folder : folders)
-            written << Files(dir / folder.toStdString());
-        expected.removeAll("");
-        expected.removeDuplicates();
-        written.sort(), expected.sort();
-        QCOMPARE(written, expected);  // nothing else
-    }
-
     // The page being written keeps its name whatever the output box does
     // meanwhile: an edit at a yield must not make the contents page link to
-    // itself. Files of one batch that would write one page, or whose page is
-    // one of them, convert nothing.
+    // itself.
     void split() {
         TempDir dir, expected;
         std::string faq;
@@ -336,60 +267,6 @@ private slots:
         QCOMPARE(Files(dir.path()), Files(expected.path()));
         for (const QString& page : Files(expected.path()))
             QCOMPARE(ReadFile(dir / page.toStdString()), ReadFile(expected / page.toStdString()));
-    }
-
-    void clashes_data() {
-        QTest::addColumn<QString>("names");
-        QTest::addColumn<bool>("split");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("one derived name") << "notes.v1.txt,Notes.v2.txt,other.txt" << false
-            << "notes.v1.txt and Notes.v2.txt would both be written to notes.html.";
-        QTest::newRow("split sets in one folder") << "a.txt,b.txt,c.txt" << true
-            << "a.txt, b.txt and c.txt would all be written to contents.html.";
-        QTest::newRow("a page that is one of the files") << "a.txt,a.html" << false
-            << "a.txt and a.html would both be written to a.html; a.txt would be written to a.html, which is also "
-               "being converted; a.html would be written to itself.";
-    }
-    void clashes() {
-        QFETCH(QString, names);
-        QFETCH(bool, split);
-        QFETCH(QString, message);
-        TempDir dir;
-        QStringList chosen;
-        for (const QString& name : names.split(u',')) {
-            WriteFile(dir / name.toStdString(), "text\n");
-            chosen << Q(dir.path()) + u'/' + name;
-        }
-        Window w;
-        w.Browse("ButtonInput", chosen);
-        if (split) w.Click("CheckFAQ");
-        w.Click("ButtonOK");
-        QCOMPARE(w.dialogs.messages, QStringList{"Torvex: Nothing was converted: " + message});
-        QCOMPARE(Cursor(), -1);
-        QCOMPARE(Files(dir.path()).size(), chosen.size());
-        QVERIFY(!w.frm.BatchRunning());
-    }
-
-    // An output that exists and is not a page is replaced only after a Yes.
-    void notAPage_data() {
-        QTest::addColumn<bool>("yes");
-        QTest::newRow("Yes") << true;
-        QTest::newRow("No") << false;
-    }
-    void notAPage() {
-        QFETCH(bool, yes);
-        TempDir dir;
-        WriteFile(dir / "in.txt", "Hello\n");
-        WriteFile(dir / "notes.txt", "my notes\n");
-        Window w;
-        w.dialogs.replies.push_back(yes);
-        w.Type("Inputname", Q(dir / "in.txt"));
-        w.Type("Outputname", Q(dir / "notes.txt"));
-        w.Click("ButtonOK");
-        QCOMPARE(w.dialogs.questions, QStringList{Q(dir / "notes.txt") + " exists and is not an HTML page. Replace it?"});
-        QCOMPARE(w.dialogs.messages, yes ? QStringList{"Torvex: Complete"} : QStringList{});
-        QCOMPARE(ReadFile(dir / "notes.txt"), yes ? EnginePage(dir / "in.txt") : "my notes\n");
-        QCOMPARE(Files(dir.path()).size(), 2);
     }
 
     // Cancel, Close and the close box stop a batch in the middle of a long
@@ -443,30 +320,6 @@ private slots:
         QCOMPARE(w.ended.count(), int(stop != "ButtonCancel"));
     }
 
-    // An input that cannot be opened ends the batch with the system's
-    // reason and without "Complete", the pointer back first; the window is
-    // then at rest and converts again.
-    void failedInput() {
-        TempDir dir;
-        const std::string bad = dir / "b\u00e9.txt";
-        WriteFile(dir / "a.txt", "A\n");
-        WriteFile(bad, "B\n");
-        WriteFile(dir / "c.txt", "C\n");
-        Window w;
-        w.Browse("ButtonInput", {Q(dir / "a.txt"), Q(bad), Q(dir / "c.txt")});
-        std::remove(bad.c_str());
-        int cursor = 0;
-        w.dialogs.onMessage = [&] { cursor = Cursor(); };
-        w.Click("ButtonOK");
-        QCOMPARE(w.dialogs.messages, QStringList{"Torvex: " + Q("Cannot open input file " + bad + ": No such file or directory")});
-        QCOMPARE(cursor, -1);
-        QVERIFY(Exists(dir / "a.html") && !Exists(dir / "c.html"));
-        WriteFile(bad, "back\n");
-        w.dialogs.messages.clear();
-        w.Click("ButtonOK");
-        QCOMPARE(w.dialogs.messages, QStringList{"Torvex: Complete"});
-        QVERIFY(Exists(dir / "c.html"));
-    }
 };
 
 }  // namespace torvex::testing
