@@ -100,7 +100,7 @@ void Check(const std::string& check, const std::string& w, const std::string& ou
     const size_t at = check.find_first_of("=~!:", 1);
     const std::string name = check.substr(0, at), operand = Expand(check.substr(at + 1));
     const std::string bytes = name == "-" ? out : ReadFile(w + "/" + name);
-    if (check[at] == '=' && std::getenv("TORVEX_BLESS") != nullptr) WriteFile(Data + "/cli/" + operand, bytes);
+    if (check[at] == '=' && std::getenv("TORVEX_UPDATE_PAGES") != nullptr) WriteFile(Data + "/cli/" + operand, bytes);
     const bool page = bytes.starts_with("<!DOCTYPE html PUBLIC") && bytes.ends_with("</HTML>\r\n");
     switch (check[at]) {
     case '=': EXPECT_TRUE(bytes == ReadFile(Data + "/cli/" + operand)); break;
