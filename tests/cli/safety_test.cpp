@@ -29,10 +29,9 @@ std::string Lines(int count) {
     return text;
 }
 
-// A temporary file in folder, of the page named `of` or of any.
-bool HasTemporaryFile(const std::string& folder, const std::string& of = "") {
+bool HasTemporaryFile(const std::string& folder) {
     for (const auto& entry : std::filesystem::directory_iterator(folder))
-        if (entry.path().filename().string().find(of + ".torvex-") != std::string::npos) return true;
+        if (entry.path().filename().string().find(".torvex-") != std::string::npos) return true;
     return false;
 }
 
