@@ -1,8 +1,10 @@
 #include "command_line.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cstdio>
+#include <string_view>
 #include <utility>
 
 #include "engine.h"
@@ -19,26 +21,55 @@ struct Parse {
     bool title_option = false;
 };
 
-// One row per option: parsing and --help both follow this table. effect
-// gets the option's argument (empty when it takes none) and gives a
-// problem to report, or nothing.
+// What the shell offers for an option's argument.
+enum class Offer { Nothing, Values, Folders, Counts };
+
+// One row per option: parsing, --help and the bash completion all follow
+// this table. effect gets the option's argument (empty when it takes none)
+// and gives a problem to report, or nothing.
 struct Option {
     char short_name;        // '\0': a long name only
     const char* long_name;
     const char* argument;  // its name in the help, or nullptr
+    const char* values;    // the words the argument may be, or nullptr for any
+    const char* what;      // the argument in a message about a word not in values
+    Offer offer;
     const char* help;      // lines after the first start with "\n"
     std::string (*effect)(Parse&, const std::string&);
 };
 
-std::string SetMode(Parse& p, const std::string& word) {
-    static constexpr std::array<const char*, 3> Modes = {"keep", "add", "none"};
-    for (size_t i = 0; i < Modes.size(); ++i) {
-        if (word == Modes[i]) {
-            p.cl.options.line_break_mode = static_cast<int>(i) + 1;
-            return {};
-        }
+// The position of word among the space-separated words, or -1.
+int WordIndex(std::string_view words, std::string_view word) {
+    int index = 0;
+    for (size_t at = 0; at <= words.size(); ++index) {
+        const size_t end = std::min(words.find(' ', at), words.size());
+        if (words.substr(at, end - at) == word) return index;
+        at = end + 1;
     }
-    return "invalid line-break mode '" + word + "' (use keep, add or none)";
+    return -1;
+}
+
+// "keep, add or none"
+std::string Alternatives(std::string_view words) {
+    const size_t last = words.rfind(' ');
+    std::string text(words.substr(0, last));
+    for (size_t at = 0; (at = text.find(' ', at)) != std::string::npos; at += 2) text.replace(at, 1, ", ");
+    return text + " or " + std::string(words.substr(last + 1));
+}
+
+constexpr const char* ModeWords = "keep add none";  // in the order of the engine's modes, from 1
+constexpr const char* EncodingWords = "auto utf-8 latin-1";
+constexpr CharacterSet Encodings[] = {CharacterSet::Auto, CharacterSet::Utf8, CharacterSet::Latin1};
+
+std::string SetMode(Parse& p, const std::string& word) {
+    p.cl.options.line_break_mode = WordIndex(ModeWords, word) + 1;
+    return {};
+}
+
+// -e, --encoding: the input's character set, named exactly.
+std::string SetEncoding(Parse& p, const std::string& word) {
+    p.cl.options.encoding = Encodings[WordIndex(EncodingWords, word)];
+    return {};
 }
 
 std::string SetJobs(Parse& p, const std::string& word) {
@@ -57,47 +88,44 @@ std::string SetOutputDir(Parse& p, const std::string& folder) {
     return {};
 }
 
-// -e, --encoding: the input's character set, named exactly.
-std::string SetEncoding(Parse& p, const std::string& word) {
-    static constexpr std::pair<const char*, CharacterSet> Encodings[] = {
-        {"auto", CharacterSet::Auto}, {"utf-8", CharacterSet::Utf8}, {"latin-1", CharacterSet::Latin1}};
-    for (const auto& [name, set] : Encodings) {
-        if (word == name) {
-            p.cl.options.encoding = set;
-            return {};
-        }
-    }
-    return "invalid encoding '" + word + "' (use auto, utf-8 or latin-1)";
-}
-
 constexpr std::array<Option, 11> Options = {{
-    {'b', "line-breaks", "MODE",
+    {'b', "line-breaks", "MODE", ModeWords, "line-break mode", Offer::Values,
      "keep: every line break; add: where the text\nneeds one (the default); none: no line breaks", SetMode},
-    {'n', "no-time-stamp", nullptr, "leave the date and time out of the footer",
+    {'n', "no-time-stamp", nullptr, nullptr, nullptr, Offer::Nothing, "leave the date and time out of the footer",
      [](Parse& p, const std::string&) { return p.cl.options.time_stamp = false, std::string(); }},
-    {'e', "encoding", "SET",
+    {'e', "encoding", "SET", EncodingWords, "encoding", Offer::Values,
      "auto (the default): a UTF-8 page when all of\nINPUT is valid UTF-8 beyond ASCII, else an\nISO 8859-1 page; utf-8: bytes that are not\nUTF-8 read as ISO 8859-1; latin-1: the bytes\nas they are",
      SetEncoding},
-    {'t', "title", "TEXT", "the page title (in a batch, of every page);\ninstead of the TITLE words",
+    {'t', "title", "TEXT", nullptr, nullptr, Offer::Nothing,
+     "the page title (in a batch, of every page);\ninstead of the TITLE words",
      [](Parse& p, const std::string& text) {
          p.title_option = true;
          return p.cl.options.title = text, std::string();
      }},
-    {'f', "force", nullptr, "replace OUTPUT even if it is not an HTML page",
+    {'f', "force", nullptr, nullptr, nullptr, Offer::Nothing, "replace OUTPUT even if it is not an HTML page",
      [](Parse& p, const std::string&) { return p.cl.options.force = true, std::string(); }},
-    {'B', "batch", nullptr,
+    {'B', "batch", nullptr, nullptr, nullptr, Offer::Nothing,
      "every name is an INPUT, whose page goes beside\nit, named after it: Read.Me.txt gives read.html",
      [](Parse& p, const std::string&) { return p.batch = true, std::string(); }},
-    {'d', "output-dir", "DIR", "a batch whose pages all go into DIR, which\nmust exist", SetOutputDir},
-    {'j', "jobs", "N", "convert N files of a batch at once (default:\none per processor)", SetJobs},
-    {'\0', "split", nullptr,
+    {'d', "output-dir", "DIR", nullptr, nullptr, Offer::Folders,
+     "a batch whose pages all go into DIR, which\nmust exist", SetOutputDir},
+    {'j', "jobs", "N", nullptr, nullptr, Offer::Counts,
+     "convert N files of a batch at once (default:\none per processor)", SetJobs},
+    {'\0', "split", nullptr, nullptr, nullptr, Offer::Nothing,
      "split INPUT into a page set in its folder, as\nthe OUTPUT name FAQ does (then no OUTPUT is\ngiven); in a batch, every INPUT",
      [](Parse& p, const std::string&) { return p.cl.options.split = true, std::string(); }},
-    {'h', "help", nullptr, "show this help and exit",
+    {'h', "help", nullptr, nullptr, nullptr, Offer::Nothing, "show this help and exit",
      [](Parse& p, const std::string&) { return p.cl.action = CommandLine::Action::Help, std::string(); }},
-    {'V', "version", nullptr, "show the version and exit",
+    {'V', "version", nullptr, nullptr, nullptr, Offer::Nothing, "show the version and exit",
      [](Parse& p, const std::string&) { return p.cl.action = CommandLine::Action::Version, std::string(); }},
 }};
+
+// The option's effect, once its argument is known to be one of its values.
+std::string Apply(const Option& option, Parse& p, const std::string& value) {
+    if (option.values != nullptr && WordIndex(option.values, value) < 0)
+        return std::string("invalid ") + option.what + " '" + value + "' (use " + Alternatives(option.values) + ")";
+    return option.effect(p, value);
+}
 
 const Option* ByShortName(char name) {
     for (const auto& option : Options)
@@ -133,7 +161,7 @@ std::string ParseLong(Parse& p, const std::vector<std::string>& args, size_t& i)
     } else if (eq != std::string::npos) {
         return "option '--" + std::string(match->long_name) + "' doesn't allow an argument";
     }
-    return match->effect(p, value);
+    return Apply(*match, p, value);
 }
 
 // A cluster of short options such as "-n", "-nbkeep" or "-b keep".
@@ -152,7 +180,7 @@ std::string ParseShort(Parse& p, const std::vector<std::string>& args, size_t& i
             if (i + 1 >= args.size()) return std::string("option requires an argument -- '") + arg[k] + "'";
             value = args[++i];
         }
-        return option->effect(p, value);
+        return Apply(*option, p, value);
     }
     return {};
 }
@@ -247,6 +275,64 @@ const std::string& UsageText() {
         return usage;
     }();
     return text;
+}
+
+// What bash offers for an option's argument, the argument being in $word.
+std::string CompletionReply(const Option& option) {
+    switch (option.offer) {
+    case Offer::Values:
+        return std::string("COMPREPLY=($(compgen -W '") + option.values + "' -- \"$word\"))";
+    case Offer::Folders:
+        return "compopt -o filenames\n            COMPREPLY=($(compgen -d -- \"$word\"))";
+    case Offer::Counts:
+        return "COMPREPLY=($(compgen -W \"$(seq 1 \"$(nproc 2>/dev/null || echo 1)\")\" -- \"$word\"))";
+    case Offer::Nothing:
+        break;
+    }
+    return "COMPREPLY=()";
+}
+
+std::string BashCompletion() {
+    std::string afterOption, inOption, names;
+    for (const auto& option : Options) {
+        const std::string name = std::string("--") + option.long_name;
+        if (option.short_name != '\0') names += std::string("-") + option.short_name + " ";
+        names += name + (option.argument != nullptr ? "= " : " ");
+        if (option.argument == nullptr) continue;
+        const std::string pattern =
+            option.short_name != '\0' ? std::string("-") + option.short_name + "|" + name : name;
+        afterOption += "        " + pattern + ")\n            word=$cur\n            " + CompletionReply(option) +
+                       "\n            return ;;\n";
+        inOption += "        " + name + "=*)\n            word=${cur#*=}\n            " + CompletionReply(option) +
+                    "\n            return ;;\n";
+    }
+    return "# bash completion for torvex, made from its option table when torvex is built\n"
+           "_torvex() {\n"
+           "    local cur prev word\n"
+           "    cur=${COMP_WORDS[COMP_CWORD]}\n"
+           "    prev=${COMP_WORDS[COMP_CWORD-1]}\n"
+           "    # \"--jobs=2\": bash usually makes \"=\" a word of its own.\n"
+           "    [ \"$prev\" = \"=\" ] && [ \"$COMP_CWORD\" -ge 2 ] && prev=${COMP_WORDS[COMP_CWORD-2]}\n"
+           "    case $prev in\n" + afterOption +
+           "    esac\n"
+           "    case $cur in\n" + inOption +
+           "        -*)\n"
+           "            COMPREPLY=($(compgen -W '" + names + "--' -- \"$cur\"))\n"
+           "            [[ ${COMPREPLY-} == *= ]] && compopt -o nospace\n"
+           "            return ;;\n"
+           "    esac\n"
+           "    # The operands: text files to read, pages to write (or FAQ); in a batch,\n"
+           "    # text files only.\n"
+           "    compopt -o filenames\n"
+           "    COMPREPLY=($(compgen -f -- \"$cur\"))\n"
+           "}\n"
+           "complete -F _torvex torvex\n";
+}
+
+int UsageError(const std::string& problem) {
+    StderrHost(stderr).ShowMessage(problem);
+    std::fputs(UsageText().c_str(), stderr);
+    return 2;
 }
 
 int RunConversion(CommandLine& request) {

@@ -25,6 +25,14 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args);
 // The usage text, ending in a newline.
 const std::string& UsageText();
 
+// What was wrong before anything was converted, on stderr, and the usage
+// text; the exit status for it (2).
+int UsageError(const std::string& problem);
+
+// The bash completion script, made from the same option table as the
+// parsing and the usage text.
+std::string BashCompletion();
+
 // Runs one conversion with stderr for messages; the process's exit status.
 int RunConversion(CommandLine& request);
 

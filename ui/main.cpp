@@ -12,6 +12,7 @@
 #include "command_line.h"
 #include "product.h"
 #include "signals.h"
+#include "stderr_host.h"
 #include "window.h"
 
 namespace torvex {
@@ -35,7 +36,8 @@ void HoldStandardDescriptors() {
 
 int Flushed(std::FILE* stream) {
     if (std::fflush(stream) == 0) return 0;
-    std::fprintf(stderr, "torvex: standard output: %s\n", std::strerror(errno));
+    const std::string problem = std::string("standard output: ") + std::strerror(errno);
+    StderrHost(stderr).ShowMessage(problem);
     return 1;
 }
 
@@ -53,9 +55,7 @@ int Main(int argc, char** argv) {
         std::printf("torvex %s\n", ProductVersion);
         return Flushed(stdout);
     case CommandLine::Action::Error:
-        std::fprintf(stderr, "torvex: %s\n", request.error.c_str());
-        std::fputs(UsageText().c_str(), stderr);
-        return 2;
+        return UsageError(request.error);
     case CommandLine::Action::Convert:
         return RunConversion(request);
     case CommandLine::Action::Batch:

@@ -4,7 +4,6 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -50,10 +49,7 @@ int OpenWindow(int argc, char** argv) {
         problem = "no window module at " + places.front();
         if (places.size() > 1) problem += " or " + places.back();
     }
-    std::fprintf(stderr, "torvex: cannot open the window: %s; give INPUT and OUTPUT to convert without a window\n",
-                 problem.c_str());
-    std::fputs(UsageText().c_str(), stderr);
-    return 2;
+    return UsageError("cannot open the window: " + problem + "; give INPUT and OUTPUT to convert without a window");
 }
 
 }  // namespace torvex

@@ -1,38 +1,32 @@
-// What torvex does to the files around it: an old page stays whole until
-// its replacement is complete, whatever stops the program, and nothing the
-// user did not name is written.
+// What only a running program shows: a signal in the middle of a page, an
+// output swapped under it, batches on several threads and their order,
+// great inputs, and where the window module may come from.
 #include <fcntl.h>
 #include <signal.h>
-#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
-#include <csignal>
 #include <chrono>
-#include <cstdio>
 #include <filesystem>
-#include <map>
+#include <fstream>
 #include <thread>
 
-#include "command_line.h"
-#include "page_names.h"
-#include "watched_folder.h"
+#include <gtest/gtest.h>
 
-namespace torvex {
+#include "run.h"
+#include "temp_dir.h"
+
+namespace torvex::testing {
 namespace {
 
-using testing::ReadFile;
-using testing::WriteFile;
-
 const std::string OldPage = "<HTML>the old page</HTML>\n";
-const std::string NotAPageMessage = " exists and is not an HTML page; use --force to replace it\n";
-const std::string SetPageMessage =
-    ": not a regular file; a page of a set is only written as a new file or over a regular file\n";
 
-mode_t ModeOf(const std::string& path) {
-    struct stat info {};
-    return lstat(path.c_str(), &info) == 0 ? info.st_mode & 07777 : 0;
+std::string Lines(int count) {
+    std::string text;
+    for (int i = 1; i <= count; ++i) text += "Line " + std::to_string(i) + " of a text that goes on and on.\n";
+    return text;
 }
 
 bool HasTemporaryFile(const std::string& folder) {
@@ -41,33 +35,30 @@ bool HasTemporaryFile(const std::string& folder) {
     return false;
 }
 
-std::string Lines(int count) {
-    std::string text;
-    for (int i = 1; i <= count; ++i) text += "Line " + std::to_string(i) + " of a text that goes on and on.\n";
-    return text;
+// Waits up to ten seconds for done(); whether it came.
+template <class Done>
+bool WaitFor(Done done) {
+    for (int wait = 0; wait < 10000 && !done(); ++wait) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return done();
 }
 
-class Safety : public testing::WatchedFolder {
+class Safety : public ::testing::Test {
 protected:
-    struct Stopped {
-        int status = 0;  // as waitpid gives it
-        std::string err;
-    };
+    std::string In(const std::string& name) const { return dir / name; }
 
-    // Runs torvex in the work folder with `in` (if any) as its standard
-    // input, feeds text to feed, and sends signal once a page is being
-    // written in folder, well into it; then closes feed, so that the input
-    // ends. Gives how the program ended and what it said (never a page).
-    Stopped StopMidPage(const std::vector<std::string>& args, int in, int feed, const std::string& text, int signal,
-                        const std::string& folder) {
+    // Runs torvex in dir with `in` (if any) as its standard input, feeds
+    // text to feed, sends signal once a page is being written in folder,
+    // and only then ends the input, so that no page can be finished first.
+    // How the program ended (as waitpid says) and what it said.
+    std::pair<int, std::string> StopMidPage(const std::vector<std::string>& args, int in, int feed,
+                                            const std::string& text, int signal, const std::string& folder) {
         int err[2];
         EXPECT_EQ(pipe2(err, O_CLOEXEC), 0);
         const pid_t pid = fork();
         if (pid == 0) {
             if (in >= 0) dup2(in, STDIN_FILENO);
             dup2(err[1], STDERR_FILENO);
-            for (int s : {SIGINT, SIGTERM, SIGHUP}) std::signal(s, SIG_DFL);
-            if (chdir(work.c_str()) != 0) _exit(126);
+            if (chdir(dir.path().c_str()) != 0) _exit(126);
             std::vector<char*> argv = {const_cast<char*>(TORVEX_BINARY)};
             for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
             argv.push_back(nullptr);
@@ -77,197 +68,75 @@ protected:
         close(err[1]);
         if (in >= 0) close(in);
         EXPECT_EQ(write(feed, text.data(), text.size()), static_cast<ssize_t>(text.size()));
-        for (int wait = 0; wait < 10000 && !HasTemporaryFile(folder); ++wait)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        EXPECT_TRUE(HasTemporaryFile(folder));
+        EXPECT_TRUE(WaitFor([&] { return HasTemporaryFile(folder); }));
         std::this_thread::sleep_for(std::chrono::milliseconds(20));  // well into the page
         kill(pid, signal);
-        // It has seen the signal once its temporary pages are gone; the
-        // input ends only then, so that no page can be finished first.
-        for (int wait = 0; wait < 10000 && HasTemporaryFile(folder); ++wait)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        WaitFor([&] { return !HasTemporaryFile(folder); });  // it has seen the signal
         close(feed);
-        Stopped r;
+        std::string said;
         char buffer[4096];
-        for (ssize_t n; (n = read(err[0], buffer, sizeof buffer)) > 0;) r.err.append(buffer, static_cast<size_t>(n));
+        for (ssize_t n; (n = read(err[0], buffer, sizeof buffer)) > 0;) said.append(buffer, static_cast<size_t>(n));
         close(err[0]);
-        waitpid(pid, &r.status, 0);
-        return r;
+        int status = 0;
+        waitpid(pid, &status, 0);
+        return {status, said};
     }
 
-    // A numbered document in its own folder below work, with old pages.
-    std::string SetFolder(const std::string& name) {
-        const std::string folder = In(name);
-        mkdir(folder.c_str(), 0777);
-        WriteFile(folder + "/faq.txt", "[1] One\n[2] Two\n[1] One\nFirst.\n[2] Two\nSecond.\n");
-        WriteFile(folder + "/contents.html", OldPage);
-        return folder;
+    // torvex in dir, with the stamp of 1970.
+    RunResult Torvex(const std::vector<std::string>& args, const std::string& input = {},
+                     const std::function<void()>& in_child = {}) {
+        return testing::Run(TORVEX_BINARY, args, {"SOURCE_DATE_EPOCH=0"}, input, dir.path(), in_child);
     }
+
+    TempDir dir;
 };
 
-TEST_F(Safety, FailuresReplaceNothing) {
-    WriteFile(In("a.txt"), "Hello\n");
-    WriteFile(In("big.txt"), Lines(20000));
-    WriteFile(In("empty.txt"), "");
-    WriteFile(In("secret.txt"), "private\n");
-    chmod(In("secret.txt").c_str(), 0);
-    WriteFile(In("out.html"), OldPage);
-    chmod(In("out.html").c_str(), 0640);
-    WriteFile(In("readonly.html"), OldPage);
-    chmod(In("readonly.html").c_str(), 0444);
-    WriteFile(In("notes.txt"), "my notes\n");
-    WriteFile(In("bom.txt"), "\xEF\xBB\xBF  \n\t");
-    WriteFile(In("blank"), "");
-    symlink("notes.txt", In("notes-link").c_str());
-    symlink("/dev/full", SetFolder("device").append("/1.html").c_str());
-    symlink("../../outside.html", SetFolder("link").append("/2.html").c_str());
-    mkfifo(SetFolder("fifo").append("/1.html").c_str(), 0644);
-    mkdir(SetFolder("folder").append("/2.html").c_str(), 0755);
-    const auto fileSizeLimit = [] {
-        const rlimit limit{1 << 16, 1 << 16};
-        setrlimit(RLIMIT_FSIZE, &limit);
-    };
-    const struct {
-        const char* what;
-        std::vector<std::string> args;
-        std::function<void()> in_child;
-        std::string err;
-    } cases[] = {
-        {"file-size limit", {"big.txt", "out.html"}, fileSizeLimit, "torvex: out.html: File too large\n"},
-        {"read error", {"/proc/self/mem", "out.html"}, {}, "torvex: /proc/self/mem: Input/output error\n"},
-        {"unreadable input", {"secret.txt", "out.html"}, testing::DropPrivileges,
-         "torvex: Cannot open input file secret.txt: Permission denied\n"},
-        {"empty input", {"empty.txt", "out.html"}, {}, "torvex: Input file appears to be empty\n"},
-        {"page the user may not write", {"a.txt", "readonly.html"}, testing::DropPrivileges,
-         "torvex: readonly.html: Permission denied\n"},
-        {"text file", {"a.txt", "notes.txt"}, {}, "torvex: notes.txt" + NotAPageMessage},
-        {"link to a text file", {"a.txt", "notes-link"}, {}, "torvex: notes-link" + NotAPageMessage},
-        {"byte-order mark and white space", {"a.txt", "bom.txt"}, {}, "torvex: bom.txt" + NotAPageMessage},
-        {"empty file", {"a.txt", "blank"}, {}, "torvex: blank" + NotAPageMessage},
-        {"closed standard output", {"a.txt", "-"}, [] { close(STDOUT_FILENO); },
-         "torvex: standard output: Bad file descriptor\n"},
-        {"closed standard output, version", {"--version"}, [] { close(STDOUT_FILENO); },
-         "torvex: standard output: Bad file descriptor\n"},
-        {"link to a device at a page name", {"device/faq.txt", "FAQ"}, {}, "torvex: device/1.html" + SetPageMessage},
-        {"link to a file at a page name", {"link/faq.txt", "FAQ"}, {}, "torvex: link/2.html" + SetPageMessage},
-        {"FIFO at a page name", {"fifo/faq.txt", "FAQ"}, {}, "torvex: fifo/1.html" + SetPageMessage},
-        {"folder at a page name", {"folder/faq.txt", "FAQ"}, {}, "torvex: folder/2.html" + SetPageMessage},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        const auto r = Torvex(c.args, {}, c.in_child);
-        EXPECT_EQ(r.status, 1);
-        EXPECT_EQ(r.err, c.err);
-    }
-    EXPECT_EQ(Page("out.html"), OldPage);
-    EXPECT_EQ(Page("notes.txt"), "my notes\n");
-    EXPECT_EQ(ModeOf(In("out.html")), 0640u);
-}
-
-TEST_F(Safety, WhatIsReplacedKeepsItsPlaceAndPermissions) {
-    WriteFile(In("Chapter 1.txt"), "Hello\n");
-    WriteFile(In("empty.txt"), "");
-    WriteFile(In("notes.txt"), "my notes\n");
-    chmod(In("notes.txt").c_str(), 0604);
-    WriteFile(In("old.html"), OldPage);
-    chmod(In("old.html").c_str(), 0664);
-    WriteFile(In("target.html"), OldPage);
-    symlink("target.html", In("link.html").c_str());
-    const auto umask077 = [] { umask(077); };
-    const struct {
-        const char* what;
-        std::vector<std::string> args;
-        std::string page;
-        mode_t mode;
-    } cases[] = {
-        {"names with spaces", {"Chapter 1.txt", "my page.html", "A", "title"}, "my page.html", 0600},
-        {"an old page", {"Chapter 1.txt", "old.html"}, "old.html", 0664},
-        {"a text file, forced", {"-f", "Chapter 1.txt", "notes.txt"}, "notes.txt", 0604},
-        {"a link to a page", {"Chapter 1.txt", "link.html"}, "link.html", 0644},  // the mode of the page it showed
-        {"an empty input where nothing was", {"empty.txt", "new.html"}, "new.html", 0600},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        Torvex(c.args, {In(c.page)}, umask077);
-        EXPECT_EQ(ModeOf(In(c.page)), c.mode);
-    }
-    EXPECT_NE(Page("my page.html").find("<TITLE>A title</TITLE>"), std::string::npos);
-    EXPECT_NE(Page("notes.txt").find("Hello<BR>"), std::string::npos);
-    EXPECT_NE(Page("link.html").find("Hello<BR>"), std::string::npos);
-    EXPECT_EQ(Page("target.html"), OldPage);
-    EXPECT_EQ(Page("new.html"), "");
-}
-
-// Headings that name one page twice: every section's text is kept, and the
-// command line says what it did.
-TEST_F(Safety, RepeatedLabelsLoseNoText) {
-    WriteFile(In("faq.txt"),
-              "[3] Three\n[7.1] Seven\n[3] Three\nText A.\n[7.1] Seven\nText B.\n[7_1] Again\nText C.\n"
-              "[3] Three again\n[contents]\nText D.\nText E.\nSee [8].\n");
-    const auto r = Torvex({"faq.txt", "FAQ"}, {In("contents.html"), In("3.html"), In("7_1.html")});
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.err,
-              "torvex: line 7: [7_1] names the page 7_1.html, already written from line 5; kept as a cross reference\n"
-              "torvex: line 9: [3] names the page 3.html, already written from line 3; kept as a cross reference\n"
-              "torvex: line 10: [contents] names the page contents.html, the contents page; kept as a cross "
-              "reference\n"
-              "torvex: line 13: [8] refers to the page 8.html, which this document does not have\n");
-    const std::string pages = Page("3.html") + Page("7_1.html");
-    for (const char* text : {"Text A.", "Text B.", "Text C.", "Text D.", "Text E.", "Again", "Three again"})
-        EXPECT_NE(pages.find(text), std::string::npos) << text;
-}
-
-// Killed by a signal halfway: the signal's exit status, old pages as they
-// were, no temporary file left. The input is a pipe kept open, so the
-// signal surely comes while the page is being written (a named character
-// set, so that the pipe is converted as it comes instead of held first).
-TEST_F(Safety, InterruptsLeaveTheOldPages) {
-    WriteFile(In("out.html"), OldPage);
-    for (const char* page : {"contents.html", "1.html", "2.html"}) WriteFile(In(page), OldPage);
+// The input is a pipe kept open, so that the signal surely comes while the
+// page is being written (in a named character set, so that the pipe is
+// converted as it comes instead of held first).
+TEST_F(Safety, AnInterruptLeavesTheOldPages) {
+    for (const char* page : {"out.html", "contents.html", "1.html", "2.html"}) WriteFile(In(page), OldPage);
     std::string faq;
     for (int i = 1; i <= 30; ++i) faq += "[" + std::to_string(i) + "] Entry\n";
     for (int i = 1; i <= 30; ++i) faq += "[" + std::to_string(i) + "] Section\n" + Lines(100);
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
-        for (const std::string output : {"out.html", "FAQ"}) {
-            SCOPED_TRACE(std::to_string(signal) + " " + output);
-            const auto before = testing::Take(dir.path());
-            int in[2];
-            ASSERT_EQ(pipe2(in, O_CLOEXEC), 0);
-            const auto r = StopMidPage({"-e", "latin-1", "-", output}, in[0], in[1], faq, signal, work);
-            EXPECT_TRUE(WIFSIGNALED(r.status) && WTERMSIG(r.status) == signal) << r.status;
-            EXPECT_EQ(testing::Changed(before, testing::Take(dir.path())), std::set<std::string>{});
-        }
+    for (const auto& [signal, output] : {std::pair{SIGINT, "out.html"}, {SIGTERM, "FAQ"}, {SIGHUP, "out.html"}}) {
+        SCOPED_TRACE(output);
+        const auto before = Snapshot(dir.path());
+        int in[2];
+        ASSERT_EQ(pipe2(in, O_CLOEXEC), 0);
+        const int status = StopMidPage({"-e", "latin-1", "-", output}, in[0], in[1], faq, signal, dir.path()).first;
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
+        EXPECT_EQ(Snapshot(dir.path()), before);
     }
 }
 
-// The output name keeps changing between a file and a link to a page
-// outside while torvex runs again and again: it replaces whatever the name
-// is, and never writes through the link.
+// The output name keeps changing between a page and a link to a page
+// elsewhere: torvex replaces whatever the name is, never writing through it.
 TEST_F(Safety, AnOutputSwappedWithALinkNeverWritesThroughIt) {
     WriteFile(In("a.txt"), "Hello\n");
+    WriteFile(In("outside.html"), "bystander");
     std::atomic<bool> stop = false;
     std::thread swapper([&] {
         while (!stop) {
             unlink(In("link.tmp").c_str());
-            symlink("../outside.html", In("link.tmp").c_str());
+            symlink("outside.html", In("link.tmp").c_str());
             rename(In("link.tmp").c_str(), In("out.html").c_str());
             WriteFile(In("file.tmp"), OldPage);
             rename(In("file.tmp").c_str(), In("out.html").c_str());
         }
     });
     int converted = 0;
-    for (int run = 0; run < 200; ++run)
-        converted += testing::Run(TORVEX_BINARY, {"a.txt", "out.html"}, {}, "", work).status == 0;
+    for (int run = 0; run < 200; ++run) converted += Torvex({"a.txt", "out.html"}).status == 0;
     stop = true;
     swapper.join();
     EXPECT_EQ(converted, 200);
-    EXPECT_EQ(ReadFile(dir / "outside.html"), "bystander");
-    EXPECT_FALSE(HasTemporaryFile(work));
+    EXPECT_EQ(ReadFile(In("outside.html")), "bystander");
+    EXPECT_FALSE(HasTemporaryFile(dir.path()));
 }
 
-// A batch goes on after a file that fails, and tells each file's messages
-// in the order of the files: the FIFO's message comes first, although its
-// file ends last. A page is the same as a conversion of its own would give.
+// A batch goes on after a file that fails and tells each file's messages in
+// the order of the files: the FIFO's come first, though it ends last. Its
+// pages are those that conversions of their own give.
 TEST_F(Safety, ABatchGoesOnAfterFailuresAndReportsInTheOrderOfItsFiles) {
     WriteFile(In("a.txt"), "Hello\n");
     WriteFile(In("c.txt"), "See http://example.org/c for more.\n");
@@ -277,17 +146,18 @@ TEST_F(Safety, ABatchGoesOnAfterFailuresAndReportsInTheOrderOfItsFiles) {
     chmod(In("locked.html").c_str(), 0444);
     WriteFile(In("locked.txt"), "Locked out\n");
     mkfifo(In("slow.txt").c_str(), 0644);
-    const std::string single = testing::Run(TORVEX_BINARY, {"a.txt", "-"}, {"SOURCE_DATE_EPOCH=0"}, "", work).out;
+    chmod(dir.path().c_str(), 0777);  // for the batch that runs as another user
+    const std::string a = Torvex({"a.txt", "-"}).out;
+    const std::string c = Torvex({"c.txt", "-"}).out;
     for (const char* jobs : {"-j1", "-j3"}) {
         SCOPED_TRACE(jobs);
-        // Opens the FIFO once torvex reads it, and ends it a little later.
-        std::thread writer([&] {
+        std::thread writer([&] {  // opens the FIFO once torvex reads it, and ends it a little later
             const int fd = open(In("slow.txt").c_str(), O_WRONLY | O_CLOEXEC);
             std::this_thread::sleep_for(std::chrono::milliseconds(300));
             close(fd);
         });
         const auto r = Torvex({jobs, "-B", "slow.txt", "a.txt", "missing.txt", "folder", "locked.txt", "empty.txt", "c.txt"},
-                              {In("a.html"), In("c.html"), In("slow.html"), In("empty.html")}, testing::DropPrivileges);
+                              "", DropPrivileges);
         close(open(In("slow.txt").c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));  // frees the writer, whatever happened
         writer.join();
         EXPECT_EQ(r.status, 1);
@@ -298,111 +168,42 @@ TEST_F(Safety, ABatchGoesOnAfterFailuresAndReportsInTheOrderOfItsFiles) {
                   "torvex: locked.html: Permission denied\n"
                   "torvex: empty.txt: Input file appears to be empty\n"
                   "torvex: 2 converted, 5 failed\n");
-        EXPECT_EQ(Page("a.html"), single);
-        EXPECT_NE(Page("c.html").find("<A HREF=\"http://example.org/c\">"), std::string::npos);
-        EXPECT_EQ(Page("locked.html"), OldPage);
-    }
-}
-
-// Whatever would lose a file stops the whole batch before anything is
-// written: two files for one page (however their folders are written, and
-// two page sets in one folder), a page that is one of the inputs (by name
-// or as the same file), and the command lines no batch can run.
-TEST_F(Safety, ABatchThatWouldLoseAFileConvertsNothing) {
-    for (const char* name : {"notes.v1.txt", "notes.v2.txt", "q.txt", "b.txt", "c.txt"}) WriteFile(In(name), "text\n");
-    for (const char* folder : {"a", "sub"}) mkdir(In(folder).c_str(), 0755);
-    for (const char* name : {"a/x.txt", "a/x.v2.txt", "a/faq.txt", "a/other.txt", "sub/q.html"}) WriteFile(In(name), "text\n");
-    symlink("a", In("alias").c_str());
-    link(In("c.txt").c_str(), In("b.html").c_str());
-    // Enough pages for one folder that it is listed, not asked about page by page.
-    std::vector<std::string> many = {"-d", "many"};
-    for (int i = 1; i <= 20; ++i) {
-        WriteFile(In("m" + std::to_string(i) + ".txt"), "text\n");
-        many.push_back("m" + std::to_string(i) + ".txt");
-    }
-    mkdir(In("many").c_str(), 0755);
-    link(In("m7.txt").c_str(), In("many/m3.html").c_str());
-    const std::string nothing = "torvex: nothing was converted\n";
-    const struct {
-        std::vector<std::string> args;
-        std::string err;
-    } cases[] = {
-        {{"-B", "notes.v1.txt", "notes.v2.txt"},
-         "torvex: notes.v1.txt and notes.v2.txt would both be written to notes.html\n" + nothing},
-        {{"-B", "a/x.txt", "./a/x.v2.txt", "alias/x.v2.txt"},
-         "torvex: a/x.txt, ./a/x.v2.txt and alias/x.v2.txt would all be written to a/x.html\n" + nothing},
-        {{"--batch", "--split", "a/faq.txt", "alias/other.txt"},
-         "torvex: a/faq.txt and alias/other.txt would both be written to a/contents.html\n" + nothing},
-        {{"-d", "sub", "q.txt", "sub/q.html"},
-         "torvex: q.txt and sub/q.html would both be written to sub/q.html\n"
-         "torvex: q.txt would be written to sub/q.html, which is also being converted\n"
-         "torvex: sub/q.html would be written to itself\n" + nothing},
-        {{"-B", "b.txt", "c.txt"}, "torvex: b.txt would be written to b.html, which is also being converted\n" + nothing},
-        {many, "torvex: m3.txt would be written to many/m3.html, which is also being converted\n" + nothing},
-        {{"-d", "missing", "c.txt"}, "torvex: cannot write pages into missing: No such file or directory\n" + nothing},
-        {{"-d", "c.txt", "q.txt"}, "torvex: cannot write pages into c.txt: Not a directory\n" + nothing},
-        {{"-B", "c.txt", "-"}, "torvex: a batch converts named files only, not '-'\n" + UsageText()},
-        {{"--split", "-d", "sub", "c.txt"},
-         "torvex: --split writes each page set beside its input; it cannot go with --output-dir\n" + UsageText()},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.args[1] + " " + c.args[2]);
-        const auto r = Torvex(c.args, {});
-        EXPECT_EQ(r.status, 2);
-        EXPECT_EQ(r.err, c.err);
+        EXPECT_TRUE(ReadFile(In("a.html")) == a && ReadFile(In("c.html")) == c);
+        EXPECT_EQ(ReadFile(In("locked.html")), OldPage);
     }
 }
 
 // Four threads write the very pages that one thread writes, page sets too.
 TEST_F(Safety, ABatchOnFourThreadsWritesWhatOneThreadWrites) {
-    std::vector<std::string> texts, faqs;
-    std::set<std::string> pages, setPages;
-    for (int i = 0; i < 40; ++i) {
-        const std::string name = "t" + std::to_string(i);
-        WriteFile(In(name + ".txt"), "Part " + std::to_string(i) + "\n==========\n" + Lines(i * 37) +
-                                         "Write to user" + std::to_string(i) + "@example.org\n\n\tThe end.\n");
-        texts.push_back(name + ".txt");
-        for (const char* folder : {"one/", "four/"}) pages.insert(In(folder + name + ".html"));
+    std::vector<std::string> texts = {"-j", "-B"}, faqs = {"-j", "-B", "--split"};
+    for (int i = 0; i < 30; ++i) {
+        texts.push_back("t" + std::to_string(i) + ".txt");
+        WriteFile(In(texts.back()), "Part\n====\n" + Lines(i * 37) + "Write to user" + std::to_string(i) + "@example.org\n");
     }
-    for (const char* folder : {"one", "four"}) mkdir(In(folder).c_str(), 0755);
     for (int i = 0; i < 4; ++i) {
-        const std::string folder = "f" + std::to_string(i);
-        mkdir(In(folder).c_str(), 0755);
+        mkdir(In("f" + std::to_string(i)).c_str(), 0755);
         std::string faq;
-        for (int k = 1; k <= 5; ++k) faq += "[" + std::to_string(k) + "] Entry " + std::to_string(k) + "\n";
+        for (int k = 1; k <= 5; ++k) faq += "[" + std::to_string(k) + "] Entry\n";
         for (int k = 1; k <= 5; ++k) faq += "\n[" + std::to_string(k) + "] Section\n" + Lines(10 * k + i) + "See [1].\n";
-        WriteFile(In(folder + "/faq.txt"), faq);
-        faqs.push_back(folder + "/faq.txt");
-        for (const char* page : {"contents", "1", "2", "3", "4", "5"}) setPages.insert(In(folder + "/" + page + ".html"));
+        faqs.push_back("f" + std::to_string(i) + "/faq.txt");
+        WriteFile(In(faqs.back()), faq);
     }
-    pages.insert(setPages.begin(), setPages.end());
     std::map<std::string, std::string> first;
-    for (const std::string jobs : {"-j1", "-j4"}) {
-        SCOPED_TRACE(jobs);
-        std::vector<std::string> args = {jobs, "-d", jobs == "-j1" ? "one" : "four"};
-        args.insert(args.end(), texts.begin(), texts.end());
-        EXPECT_EQ(Torvex(args, pages).err, "torvex: 40 converted, 0 failed\n");
-        args = {jobs, "-B", "--split", "-t", "The FAQ"};
-        args.insert(args.end(), faqs.begin(), faqs.end());
-        EXPECT_EQ(Torvex(args, pages).err, "torvex: 4 converted, 0 failed\n");
-        for (const std::string& page : setPages) {
-            if (!first.emplace(page, ReadFile(page)).second) {
-                EXPECT_EQ(ReadFile(page), first[page]) << page;
-            }
-        }
+    for (const char* jobs : {"-j1", "-j4"}) {
+        texts[0] = faqs[0] = jobs;
+        EXPECT_EQ(Torvex(texts).err + Torvex(faqs).err, "torvex: 30 converted, 0 failed\ntorvex: 4 converted, 0 failed\n");
+        std::map<std::string, std::string> pages;
+        for (const auto& [name, state] : Snapshot(dir.path()))
+            if (name.ends_with(".html")) pages[name] = ReadFile(name), std::filesystem::remove(name);
+        if (first.empty()) first = pages;
+        EXPECT_TRUE(pages == first) << jobs;
     }
-    for (const std::string& text : texts) {
-        const std::string page = DerivedPageName(text);
-        EXPECT_TRUE(Page("one/" + page).ends_with("</HTML>\r\n")) << page;
-        EXPECT_EQ(Page("four/" + page), Page("one/" + page)) << page;
-    }
-    EXPECT_NE(Page("f3/contents.html").find("<TITLE>The FAQ</TITLE>"), std::string::npos);
+    EXPECT_EQ(first.size(), 30u + 4 * 6);
 }
 
-// Stopped in the middle of a batch: the pages already complete stay, the
-// one being written is dropped and replaces nothing, no further file
-// starts, and the summary says how far it got before the signal ends the
-// program.
+// Ctrl-C in the middle of a batch: the pages already complete stay, the one
+// being written replaces nothing, no further file starts, and the summary
+// says how far it got before the signal ends the program.
 TEST_F(Safety, AnInterruptedBatchKeepsOnlyCompletePages) {
     for (const std::string jobs : {"1", "2"}) {
         SCOPED_TRACE(jobs);
@@ -410,70 +211,70 @@ TEST_F(Safety, AnInterruptedBatchKeepsOnlyCompletePages) {
         mkdir(folder.c_str(), 0755);
         // A FIFO is read line by line only as ISO 8859-1: deciding would hold it whole.
         std::vector<std::string> args = {"-B", "-e", "latin-1", "-j" + jobs};
-        for (const char* name : {"f1", "f2", "f3", "slow", "f4", "f5", "f6"}) {
+        for (const std::string name : {"f1", "f2", "f3", "slow", "f4", "f5", "f6"}) {
             args.push_back("j" + jobs + "/" + name + ".txt");
-            if (name != std::string("slow")) WriteFile(folder + "/" + name + ".txt", Lines(50));
+            if (name != "slow") WriteFile(folder + "/" + name + ".txt", Lines(50));
         }
         mkfifo((folder + "/slow.txt").c_str(), 0644);
         WriteFile(folder + "/slow.html", OldPage);
         const int feed = open((folder + "/slow.txt").c_str(), O_RDWR | O_CLOEXEC);
-        const auto r = StopMidPage(args, -1, feed, Lines(3000), SIGINT, folder);
-        EXPECT_TRUE(WIFSIGNALED(r.status) && WTERMSIG(r.status) == SIGINT) << r.status;
+        const auto [status, err] = StopMidPage(args, -1, feed, Lines(3000), SIGINT, folder);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << status;
         EXPECT_FALSE(HasTemporaryFile(folder));
-        EXPECT_TRUE(ReadFile(folder + "/slow.html") == OldPage);
+        EXPECT_EQ(ReadFile(folder + "/slow.html"), OldPage);
         int complete = 0;
-        for (const char* name : {"f1", "f2", "f3", "f4", "f5", "f6"}) {
-            if (!testing::Exists(folder + "/" + name + ".html")) continue;
-            ++complete;
-            EXPECT_TRUE(ReadFile(folder + "/" + name + ".html").ends_with("</HTML>\r\n")) << name;
-        }
-        if (jobs == "1") {
-            EXPECT_EQ(complete, 3);
-        }
-        EXPECT_EQ(r.err, "torvex: " + std::to_string(complete) + " converted, 0 failed, " + std::to_string(7 - complete) +
-                             " not converted (interrupted)\n");
+        for (const std::string name : {"f1", "f2", "f3", "f4", "f5", "f6"})
+            if (Exists(folder + "/" + name + ".html"))
+                complete += ReadFile(folder + "/" + name + ".html").ends_with("</HTML>\r\n") ? 1 : 100;
+        EXPECT_TRUE(jobs == "2" ? complete <= 6 : complete == 3) << complete;
+        EXPECT_EQ(err, "torvex: " + std::to_string(complete) + " converted, 0 failed, " + std::to_string(7 - complete) +
+                           " not converted (interrupted)\n");
     }
 }
 
-// A batch whose messages go to a pipe that nobody reads any more stops as
-// for Ctrl-C and ends as a program in a pipeline does, leaving no
-// temporary page behind: a page is being written from one FIFO when the
-// first message (about the other, empty one) goes out.
-TEST_F(Safety, ABatchWhoseReaderHasGoneLeavesNoTemporaryPage) {
-    for (const char* fifo : {"hold.txt", "slow.txt"}) mkfifo(In(fifo).c_str(), 0644);
-    const int hold = open(In("hold.txt").c_str(), O_RDWR | O_CLOEXEC);
-    const int feed = open(In("slow.txt").c_str(), O_RDWR | O_CLOEXEC);
-    const std::string text = Lines(1000);
-    ASSERT_EQ(write(feed, text.data(), text.size()), static_cast<ssize_t>(text.size()));
-    int err[2];
-    ASSERT_EQ(pipe2(err, O_CLOEXEC), 0);
-    close(err[0]);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        dup2(err[1], STDERR_FILENO);
-        std::signal(SIGPIPE, SIG_DFL);
-        if (chdir(work.c_str()) != 0) _exit(126);
-        execl(TORVEX_BINARY, TORVEX_BINARY, "-B", "-j2", "-e", "latin-1", "hold.txt", "missing.txt", "slow.txt",
-              static_cast<char*>(nullptr));
-        _exit(127);
+// A pipe is held until its end decides the character set, in memory or
+// beyond a few megabytes in a temporary file: either way its page is the one
+// the same text gives as a file.
+TEST_F(Safety, PipesGiveTheSameBytesAsFiles) {
+    std::string greetings;
+    for (int i = 0; i < 300000; ++i) greetings += "Gr\xC3\xBC\xC3\x9F" "e aus K\xC3\xB6ln\n";
+    for (const std::string& text : std::vector<std::string>{"\xEF\xBB\xBF\xC2\xA3 S\xC3\xA3o \xD0\xA3\n", greetings, greetings + "caf\xE9\n"}) {
+        WriteFile(In("a.txt"), text);
+        ASSERT_EQ(Torvex({"a.txt", "a.html", "Title"}).status, 0);
+        const auto piped = Torvex({"-", "-", "Title"}, text);
+        EXPECT_TRUE(piped.status == 0 && piped.out == ReadFile(In("a.html"))) << text.size();
     }
-    close(err[1]);
-    const auto writingSlow = [&] {
-        for (const auto& entry : std::filesystem::directory_iterator(work))
-            if (entry.path().filename().string().starts_with(".slow.html.torvex-")) return true;
-        return false;
-    };
-    for (int wait = 0; wait < 10000 && !writingSlow(); ++wait)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    EXPECT_TRUE(writingSlow());
-    close(hold);  // an empty input: its message is the first
-    for (int wait = 0; wait < 10000 && writingSlow(); ++wait)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    close(feed);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGPIPE) << status;
-    EXPECT_FALSE(HasTemporaryFile(work));
+}
+
+// A line is converted in pieces however long it is: memory stays far below
+// its size (the sanitizers' bookkeeping needs more room). Thousands of
+// sections make as many pages.
+TEST_F(Safety, GreatInputsTakeLittleMemory) {
+#ifdef TORVEX_SANITIZED
+    constexpr long MostMemoryKb = 256 << 10;
+#else
+    constexpr long MostMemoryKb = 64 << 10;
+#endif
+    {
+        std::ofstream out(In("line.txt"), std::ios::binary);
+        const std::string chunk(1 << 20, '<');
+        for (int i = 0; i < 100; ++i) out << chunk;  // and no LF: the input ends the line
+    }
+    auto r = Torvex({"-n", "line.txt", "line.html"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_LT(r.peak_kb, MostMemoryKb);
+    {
+        const std::string page = ReadFile(In("line.html"));
+        const size_t start = page.find("\r\n\r\n&lt;") + 4, end = page.rfind("\r\n<HR>");
+        EXPECT_EQ(end - start, size_t{4} * (100 << 20));
+        EXPECT_EQ(page.find_first_not_of("&lt;", start), end);
+    }
+    std::string faq;
+    for (int i = 1; i <= 5000; ++i) faq += "[" + std::to_string(i) + "] Entry " + std::to_string(i) + "\n";
+    for (int i = 1; i <= 5000; ++i) faq += "[" + std::to_string(i) + "] Section\nSee [" + std::to_string(5001 - i) + "].\n";
+    WriteFile(In("faq.txt"), faq);
+    EXPECT_EQ(Torvex({"faq.txt", "FAQ"}).status, 0);
+    EXPECT_NE(ReadFile(In("5000.html")).find("<A HREF=\"1.html\">[1]</A>"), std::string::npos);
 }
 
 #ifdef TORVEX_HAS_WINDOW
@@ -481,21 +282,18 @@ TEST_F(Safety, ABatchWhoseReaderHasGoneLeavesNoTemporaryPage) {
 // is installed in, never from the current folder or a path relative to
 // anything; a file there that is no module is an error, not a crash.
 TEST_F(Safety, TheWindowModuleComesOnlyFromItsOwnPlaces) {
-    const std::string bin = dir / "bin", marker = dir / "marker";
-    for (const std::string& folder : {bin, dir / "lib", dir / "lib/torvex", work + "/lib", work + "/lib/torvex"})
+    const std::string bin = In("bin"), work = In("work"), marker = In("marker");
+    for (const std::string& folder : {bin, In("lib"), In("lib/torvex"), work, work + "/lib", work + "/lib/torvex"})
         mkdir(folder.c_str(), 0755);
     std::filesystem::copy_file(TORVEX_BINARY, bin + "/torvex");
-    chmod((bin + "/torvex").c_str(), 0755);
-    for (const std::string& place : {dir / "lib/torvex", work, work + "/lib/torvex"})
+    for (const std::string& place : {In("lib/torvex"), work, work + "/lib/torvex"})
         std::filesystem::copy_file(TORVEX_PLANTED_MODULE, place + "/libtorvex-window.so");
-    const std::string modules = bin + "/libtorvex-window.so or " TORVEX_MODULE_DIR "/libtorvex-window.so";
     auto r = testing::Run(bin + "/torvex", {}, {"TORVEX_PLANTED_MARKER=" + marker}, "", work);
     EXPECT_EQ(r.status, 2);
-    if (!testing::Exists(TORVEX_MODULE_DIR "/libtorvex-window.so")) {  // not installed on this machine
-        EXPECT_TRUE(r.err.starts_with("torvex: cannot open the window: no window module at " + modules)) << r.err;
-    }
-    EXPECT_FALSE(testing::Exists(marker));
-
+    const std::string none = "torvex: cannot open the window: no window module at " + bin +
+                             "/libtorvex-window.so or " TORVEX_MODULE_DIR "/libtorvex-window.so";
+    EXPECT_TRUE(r.err.starts_with(none) || Exists(TORVEX_MODULE_DIR "/libtorvex-window.so")) << r.err;
+    EXPECT_FALSE(Exists(marker));
     WriteFile(bin + "/libtorvex-window.so", "not a module\n");
     r = testing::Run(bin + "/torvex", {}, {}, "", work);
     EXPECT_EQ(r.status, 2);
@@ -504,4 +302,4 @@ TEST_F(Safety, TheWindowModuleComesOnlyFromItsOwnPlaces) {
 #endif
 
 }  // namespace
-}  // namespace torvex
+}  // namespace torvex::testing

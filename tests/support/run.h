@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -15,11 +16,19 @@ struct RunResult {
 };
 
 // env: "NAME=value" entries added to a clean environment that has only
-// PATH, HOME and LANG (no display). in_child runs in the child just before
+// PATH, HOME and LANG (no display), or to none when the first is "-i". in_child runs in the child just before
 // the program starts (limits, a closed descriptor, another user).
 RunResult Run(const std::string& program, const std::vector<std::string>& args,
               const std::vector<std::string>& env = {}, const std::string& input = {},
               const std::string& directory = {}, const std::function<void()>& in_child = {});
+
+// Everything below root by name: type, mode and inode, and but for folders
+// size and modification time (a replaced page is a new inode).
+std::map<std::string, std::string> Snapshot(const std::string& root);
+
+// The words of a field of a table (see table.h), split at spaces; "..."
+// keeps its spaces and may be empty.
+std::vector<std::string> Words(const std::string& field);
 
 // For in_child: runs the program as the unprivileged user "nobody" when the
 // tests run as root (as a user, the program runs as that user anyway).

@@ -25,18 +25,19 @@ QLabel* AddLabel(QVBoxLayout* layout, QWidget* parent, const char* name, const Q
 
 AboutFrm::AboutFrm(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("AboutFrm"));
-    setWindowTitle(QStringLiteral("About Torvex"));
+    const QString product = QString::fromUtf8(ProductName);
+    setWindowTitle(QStringLiteral("About ") + product);
     setModal(true);
 
     auto* layout = new QVBoxLayout(this);
-    AddLabel(layout, this, "Label1", QStringLiteral("For further details on Torvex"));
-    AddLabel(layout, this, "Label2", QStringLiteral("Please visit the Torvex homepage on the WWW at"));
+    AddLabel(layout, this, "Label1", QStringLiteral("For further details on ") + product);
+    AddLabel(layout, this, "Label2", QStringLiteral("Please visit the %1 homepage on the WWW at").arg(product));
     HomePageDetails = AddLabel(layout, this, "HomePageDetails");
     layout->addSpacing(8);
-    AddLabel(layout, this, "Label3", QStringLiteral("or mail the author, Brenlow at"));
+    AddLabel(layout, this, "Label3", QStringLiteral("or mail the author, %1 at").arg(QString::fromUtf8(AuthorName)));
     AddLabel(layout, this, "Label4", QString::fromUtf8(AuthorMailAddress));
     layout->addSpacing(8);
-    AddLabel(layout, this, "Label5", QStringLiteral("Thank you for trying out Torvex!"));
+    AddLabel(layout, this, "Label5", QStringLiteral("Thank you for trying out %1!").arg(product));
     QLabel* suggestions = AddLabel(
         layout, this, "Label6",
         QStringLiteral("Please let us know if you have any comments or suggestions for improving the product"));

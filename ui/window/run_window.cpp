@@ -11,6 +11,7 @@
 #include "product.h"
 #include "program_icon.h"
 #include "run_window.h"
+#include "stderr_host.h"
 
 namespace torvex {
 
@@ -43,9 +44,9 @@ void ReportStartFailure(QtMsgType type, const QMessageLogContext&, const QString
         std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
         return;
     }
-    std::fprintf(stderr, "torvex: cannot open the window: the display could not be reached (%s)\n",
-                 DisplaySettings().c_str());
-    std::fputs("torvex: give INPUT and OUTPUT to convert without a window\n", stderr);
+    StderrHost host(stderr);
+    host.ShowMessage("cannot open the window: the display could not be reached (" + DisplaySettings() + ")");
+    host.ShowMessage("give INPUT and OUTPUT to convert without a window");
     std::fflush(stderr);
     std::_Exit(2);
 }
@@ -54,11 +55,8 @@ void ReportStartFailure(QtMsgType type, const QMessageLogContext&, const QString
 
 int RunWindow(int argc, char** argv) {
     if (!HasDisplay()) {
-        std::fputs("torvex: no display to open the window on (DISPLAY, WAYLAND_DISPLAY and "
-                   "QT_QPA_PLATFORM are unset); give INPUT and OUTPUT to convert without a window\n",
-                   stderr);
-        std::fputs(UsageText().c_str(), stderr);
-        return 2;
+        return UsageError("no display to open the window on (DISPLAY, WAYLAND_DISPLAY and QT_QPA_PLATFORM are "
+                          "unset); give INPUT and OUTPUT to convert without a window");
     }
     qInstallMessageHandler(ReportStartFailure);
     QApplication app(argc, argv);

@@ -1,0 +1,328 @@
+// The window on scripted dialogs, headless: scenarios of its rules and of
+// OK's batches against real files (each page compared with the one the
+// engine writes by itself), the About box, and stopping a batch.
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDir>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <QWindow>
+#include <deque>
+#include <filesystem>
+
+#include "dialogs.h"
+#include "main_frm.h"
+#include "recording_host.h"
+#include "table.h"
+#include "temp_dir.h"
+
+namespace torvex::testing {
+namespace {
+
+// File dialogs answered from a script (none left, or an empty answer, is
+// Cancel); messages kept as "title: text"; questions kept and answered
+// from replies (No when none is left).
+class FakeDialogs : public Dialogs {
+public:
+    bool ShowOpen(QWidget*, CommonDialog& dialog) override { return Answer(dialog); }
+    bool ShowSave(QWidget*, CommonDialog& dialog) override { return Answer(dialog); }
+    void Message(QWidget*, const QString& text, const QString& title) override {
+        messages << title + ": " + text;
+        if (onMessage) onMessage();
+    }
+    bool Question(QWidget*, const QString& text, const QString&) override {
+        questions << text;
+        return !replies.empty() && std::exchange(replies, {}).front();
+    }
+    bool Answer(CommonDialog& dialog) {
+        const QStringList paths = answers.empty() ? QStringList{} : answers.front();
+        if (!answers.empty()) answers.pop_front();
+        if (!paths.isEmpty()) SetChosenFiles(dialog, paths);
+        return !paths.isEmpty();
+    }
+
+    std::deque<QStringList> answers;
+    std::deque<bool> replies;
+    QStringList messages, questions;
+    std::function<void()> onMessage;
+};
+
+struct Window {
+    template <class Control = QWidget>
+    Control* Get(const char* name) { return frm.findChild<Control*>(QString::fromLatin1(name)); }
+    QLineEdit* Box(const char* name) { return Get<QLineEdit>(name); }
+    void Click(const char* name) { Get<QAbstractButton>(name)->click(); }
+    void Browse(const char* button, const QStringList& answer) {
+        dialogs.answers.push_back(answer);
+        Click(button);
+    }
+    // Replaces the text of a box as a user types it.
+    void Type(const char* box, const QString& text) {
+        Box(box)->selectAll();
+        QTest::keyClick(Box(box), Qt::Key_Backspace);
+        for (const QChar c : text) {  // as keys that carry their text, so that any character will do
+            QKeyEvent key(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+            QCoreApplication::sendEvent(Box(box), &key);
+        }
+    }
+    void Show() {
+        frm.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frm));
+    }
+
+    FakeDialogs dialogs;
+    MainFrm frm{dialogs};
+    QSignalSpy ended{&frm, &MainFrm::EndProgram};
+};
+
+// The window system's close request, as from the close box on the frame.
+void PressCloseBox(QWidget* window) {
+    QCloseEvent request;
+    QCoreApplication::sendEvent(window->windowHandle(), &request);
+}
+
+// Runs act once the event loop has turned `turns` times (a conversion turns
+// it once per 25 lines), or on the next modal box that shows when turns is
+// 0; a box still open 5 s later is rejected so that the test ends.
+class Later : public QObject {
+public:
+    Later(int turns, std::function<void(QWidget*)> act) : left_(turns), act_(std::move(act)) {
+        connect(&timer_, &QTimer::timeout, this, [this] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (left_ > 0 ? --left_ == 0 : modal != nullptr && modal->isVisible() && box == nullptr) {
+                box = modal;
+                left_ = -1;
+                act_(modal);
+            } else if (++ticks_ > 500 && qobject_cast<QDialog*>(modal) != nullptr) {
+                qobject_cast<QDialog*>(modal)->reject();
+            }
+        });
+        timer_.start(turns > 0 ? 0 : 10);
+    }
+    bool done() const { return left_ < 0; }
+    QPointer<QWidget> box;
+
+private:
+    QTimer timer_;
+    int left_, ticks_ = 0;
+    std::function<void(QWidget*)> act_;
+};
+
+// The steps of the window's scenarios: VERB | ARGUMENT | ARGUMENT.
+const std::vector<Row>& Steps() {
+    static const auto steps = ReadTable(TORVEX_SOURCE_DIR "/tests/data/window/scenarios.txt", 3);
+    return steps;
+}
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+int Cursor() { return QApplication::overrideCursor() ? QApplication::overrideCursor()->shape() : -1; }
+QStringList Files(const std::string& dir) { return QDir(Q(dir)).entryList(QDir::Files | QDir::Hidden); }
+
+// What the engine writes by itself (with the clock of the window's stamp:
+// SOURCE_DATE_EPOCH 946684800).
+void EngineConvert(std::string input, std::string output, int mode = 2, std::string title = "", bool stamp = false) {
+    RecordingHost host;
+    host.now = {2000, 1, 1, 0, 0, 0};
+    Engine engine(host);
+    engine.Processing = true;
+    engine.ConvertFile(input, output, title, mode, stamp);
+}
+
+std::string EnginePage(const std::string& input, int mode = 2, const std::string& title = "", bool stamp = false) {
+    TempDir dir;
+    EngineConvert(input, dir / "page.html", mode, title, stamp);
+    return ReadFile(dir / "page.html");
+}
+
+std::string Text(int lines) {
+    std::string text;
+    for (int i = 1; i <= lines; ++i) text += "Line " + std::to_string(i) + " of a long text, with words enough.\n";
+    return text;
+}
+
+}  // namespace
+
+class WindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { qputenv("SOURCE_DATE_EPOCH", "946684800"); }
+
+    // The scenarios of tests/data/window/scenarios.txt, each on a fresh
+    // window and in a fresh folder.
+    void scenarios_data() {
+        QTest::addColumn<int>("first");
+        const auto& steps = Steps();
+        for (size_t i = 0; i < steps.size(); ++i)
+            if (steps[i][0] == "scenario") QTest::newRow(steps[i][1].c_str()) << int(i + 1);
+    }
+    void scenarios() {
+        QFETCH(int, first);
+        TempDir dir;
+        Window w;
+        int cursor = -1;
+        w.dialogs.onMessage = [&] { cursor = std::max(cursor, Cursor()); };
+        const auto path = [&](const std::string& text) { return Q(text).replace(u'@', Q(dir.path())); };
+        const auto& steps = Steps();
+        for (size_t i = first; i < steps.size() && steps[i][0] != "scenario"; ++i) {
+            const std::string &verb = steps[i][0], &a = steps[i][1], &b = steps[i][2];
+            const QByteArray control = QByteArray::fromStdString(a);
+            const QString line = QString::number(i) + ": " + Q(verb + " " + a + " " + b);
+            if (verb == "file") {
+                std::filesystem::create_directories(std::filesystem::path(dir / a).parent_path());
+                WriteFile(dir / a, b);
+            } else if (verb == "remove") {
+                std::filesystem::remove(dir / a);
+            } else if (verb == "browse") {
+                QStringList paths;
+                for (const QString& name : Q(b).split(u',', Qt::SkipEmptyParts)) paths << path(name.toStdString());
+                w.Browse(control, paths);
+            } else if (verb == "type") {
+                w.Type(control, path(b));
+            } else if (verb == "click") {
+                w.Click(control);
+            } else if (verb == "key") {
+                w.Show();
+                QTest::keyClick(w.Get(control), b == "Esc" ? Qt::Key_Escape : Qt::Key_Return);
+            } else if (verb == "closebox") {
+                w.Show();
+                PressCloseBox(&w.frm);
+            } else if (verb == "reply") {
+                w.dialogs.replies.push_back(a == "yes");
+            } else if (verb == "box") {
+                QVERIFY2((a == "OutputPath" ? Q(w.frm.OutputPath) : w.Box(control)->text()) == path(b), qPrintable(line));
+            } else if (verb == "messages" || verb == "questions") {
+                const QStringList& seen = verb == "messages" ? w.dialogs.messages : w.dialogs.questions;
+                QVERIFY2(seen.join(u'\n') == path(a), qPrintable(line + "\n" + seen.join(u'\n')));
+            } else if (verb == "page") {  // as the engine writes it with the window's options
+                const int mode = w.Get<QRadioButton>("Option1")->isChecked() ? 1 : w.Get<QRadioButton>("Option3")->isChecked() ? 3 : 2;
+                QVERIFY2(ReadFile(dir / a) == EnginePage(dir / b, mode, w.Box("PageTitle")->text().toStdString(),
+                                                         w.Get<QCheckBox>("TimeStamp")->isChecked()), qPrintable(line));
+            } else if (verb == "files") {
+                QStringList files;
+                for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.path()))
+                    if (entry.is_regular_file()) files << Q(entry.path().string().substr(dir.path().size() + 1));
+                files.sort();
+                QVERIFY2(files.join(u' ') == Q(a), qPrintable(line + "\n" + files.join(u' ')));
+            } else if (verb == "text") {
+                QVERIFY2(ReadFile(dir / a) == b, qPrintable(line));
+            } else if (verb == "ended") {
+                QVERIFY2(w.ended.count() == std::stoi(a) && (a == "0" || !w.frm.isVisible()), qPrintable(line));
+            } else if (verb == "checked") {
+                QVERIFY2(w.Get<QAbstractButton>(control)->isChecked() == (b == "yes"), qPrintable(line));
+            } else {
+                QFAIL(qPrintable("unknown step " + line));
+            }
+            QVERIFY2(Cursor() == -1 && cursor == -1, qPrintable("busy pointer after " + line));
+        }
+    }
+
+    // Ok hides the About box, which comes back as it was; closed by the
+    // program it ends the program; its close box closes it, and the next
+    // one is a new box.
+    void about() {
+        Window w;
+        w.Show();
+        const auto open = [&](std::function<void(QWidget*)> act) {
+            Later answer(0, std::move(act));
+            w.Click("ButtonReg");
+            return answer.box;
+        };
+        const QPointer<QWidget> first = open([](QWidget* box) { QTest::keyClick(box, Qt::Key_Return); });
+        QVERIFY(first != nullptr && first->objectName() == "AboutFrm" && !first->isVisible());
+        QCOMPARE(open([](QWidget* box) { QTest::keyClick(box, Qt::Key_Escape); }), first);
+        QCOMPARE(open([](QWidget* box) { PressCloseBox(box); }), first);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(first == nullptr);
+        QCOMPARE(w.ended.count(), 0);
+        QVERIFY(open([](QWidget* box) { box->close(); }) != nullptr);
+        QCOMPARE(w.ended.count(), 1);
+    }
+
+    // The page being written keeps its name whatever the output box does
+    // meanwhile: an edit at a yield must not make the contents page link to
+    // itself.
+    void split() {
+        TempDir dir, expected;
+        std::string faq;
+        for (int i = 1; i <= 60; ++i) faq += "[" + std::to_string(i) + "] Entry\n";
+        faq += "\n[1] First\nText.\n[2] Second\nSee [1].\n";
+        for (const TempDir* folder : {&dir, &expected}) WriteFile(*folder / "a.txt", faq);
+        EngineConvert(expected / "a.txt", "FAQ");
+        Window w;
+        w.Type("Inputname", Q(dir / "a.txt"));
+        w.Click("CheckFAQ");
+        Later edit(1, [&](QWidget*) { w.Type("Outputname", "x"); });
+        w.Click("ButtonOK");
+        QVERIFY(edit.done());
+        QCOMPARE(w.dialogs.messages, QStringList{"Torvex: Complete"});
+        QCOMPARE(Files(dir.path()), Files(expected.path()));
+        for (const QString& page : Files(expected.path()))
+            QCOMPARE(ReadFile(dir / page.toStdString()), ReadFile(expected / page.toStdString()));
+    }
+
+    // Cancel, Close and the close box stop a batch in the middle of a long
+    // file: the page is finished with the marker, the next file is not
+    // converted, and Close and the close box end the program once the batch
+    // has unwound. Meanwhile the pointer is busy, the file's name and a
+    // progress bar show, and OK and Enter start no second batch.
+    void stop_data() {
+        QTest::addColumn<QString>("stop");
+        QTest::newRow("Cancel") << "ButtonCancel";
+        QTest::newRow("Close") << "ButtonClose";
+        QTest::newRow("close box") << "";
+    }
+    void stop() {
+        QFETCH(QString, stop);
+        TempDir dir;
+        WriteFile(dir / "long.txt", Text(20000));
+        WriteFile(dir / "next.txt", "never converted\n");
+        Window w;
+        w.Show();
+        w.Browse("ButtonInput", {Q(dir / "long.txt"), Q(dir / "next.txt")});
+        int busy = 0, value = -1, endedAtMessage = -1;
+        QString name;
+        w.dialogs.onMessage = [&] { endedAtMessage = w.ended.count(); };
+        Later again(5, [&](QWidget*) {
+            w.Click("ButtonOK");
+            QTest::keyClick(w.Box("PageTitle"), Qt::Key_Return);
+        });
+        Later act(20, [&](QWidget*) {
+            busy = Cursor();
+            value = w.Get<QProgressBar>("ProgressBar")->isVisible() ? w.Get<QProgressBar>("ProgressBar")->value() : -1;
+            name = w.Get<QLabel>("ProgressFile")->isVisible() ? w.Get<QLabel>("ProgressFile")->text() : "";
+            if (stop.isEmpty()) PressCloseBox(&w.frm);
+            else w.Click(stop.toLatin1());
+        });
+        w.Click("ButtonOK");
+        QVERIFY(again.done() && act.done());
+        QCOMPARE(busy, int(Qt::WaitCursor));
+        QCOMPARE(name, "long.txt");
+        QVERIFY2(value > 0 && value < 500, QByteArray::number(value));
+        QVERIFY(w.Get("ProgressBar")->isHidden());
+        QCOMPARE(w.dialogs.messages, QStringList{"Torvex: Processing Interrupted"});
+        const std::string page = ReadFile(dir / "long.html"), full = EnginePage(dir / "long.txt");
+        const std::string footer = full.substr(full.rfind("<HR><ADDRESS>"));
+        const std::string body = page.substr(0, page.rfind("<P>Processing interrupted</P>" + footer));
+        QVERIFY(page.ends_with("<P>Processing interrupted</P>" + footer) && full.starts_with(body));
+        QVERIFY(body.ends_with("\r\n") && body.find("Line 30 ") != std::string::npos && body.size() < full.size() / 2);
+        QVERIFY(!Exists(dir / "next.html"));
+        QCOMPARE(Cursor(), -1);
+        QCOMPARE(endedAtMessage, 0);
+        QCOMPARE(w.ended.count(), int(stop != "ButtonCancel"));
+    }
+
+};
+
+}  // namespace torvex::testing
+
+QTEST_MAIN(torvex::testing::WindowTest)
+#include "window_test.moc"
