@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <csignal>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -235,6 +236,37 @@ TEST_F(Safety, AnInterruptedBatchKeepsOnlyCompletePages) {
 // A pipe is held until its end decides the character set, in memory or
 // beyond a few megabytes in a temporary file: either way its page is the one
 // the same text gives as a file.
+// A closed pipe on standard error (`torvex -B ... 2>&1 | head`) ends a batch
+// as Ctrl-C does: the page being written is given up, not left behind.
+TEST_F(Safety, ABatchWhoseReaderHasGoneLeavesNoTemporaryPage) {
+    for (const char* fifo : {"hold.txt", "slow.txt"}) mkfifo(In(fifo).c_str(), 0644);
+    const int hold = open(In("hold.txt").c_str(), O_RDWR | O_CLOEXEC);
+    const int feed = open(In("slow.txt").c_str(), O_RDWR | O_CLOEXEC);
+    const std::string text = Lines(1000);
+    ASSERT_EQ(write(feed, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+    int err[2];
+    ASSERT_EQ(pipe2(err, O_CLOEXEC), 0);
+    close(err[0]);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(err[1], STDERR_FILENO);
+        std::signal(SIGPIPE, SIG_DFL);
+        if (chdir(dir.path().c_str()) != 0) _exit(126);
+        execl(TORVEX_BINARY, TORVEX_BINARY, "-B", "-j2", "-e", "latin-1", "hold.txt", "missing.txt", "slow.txt",
+              static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(err[1]);
+    EXPECT_TRUE(WaitFor([&] { return HasTemporaryFile(dir.path()); }));
+    close(hold);  // an empty input: its message is the first, and meets the closed pipe
+    WaitFor([&] { return !HasTemporaryFile(dir.path()); });
+    close(feed);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGPIPE) << status;
+    EXPECT_FALSE(HasTemporaryFile(dir.path()));
+}
+
 TEST_F(Safety, PipesGiveTheSameBytesAsFiles) {
     std::string greetings;
     for (int i = 0; i < 300000; ++i) greetings += "Gr\xC3\xBC\xC3\x9F" "e aus K\xC3\xB6ln\n";
