@@ -62,7 +62,7 @@ constexpr const char* EncodingWords = "auto utf-8 latin-1";
 constexpr CharacterSet Encodings[] = {CharacterSet::Auto, CharacterSet::Utf8, CharacterSet::Latin1};
 
 std::string SetMode(Parse& p, const std::string& word) {
-    p.cl.options.line_break_mode = WordIndex(ModeWords, word) + 1;
+    p.cl.options.line_break_mode = static_cast<LineBreakMode>(WordIndex(ModeWords, word) + 1);
     return {};
 }
 

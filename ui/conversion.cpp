@@ -9,7 +9,7 @@ namespace torvex {
 bool Convert(Engine& engine, const std::string& input, std::string& output, const ConversionOptions& options,
              std::string& failure) {
     std::string inputName = input, outputName = options.split ? std::string(SplitOutputName) : output, title = options.title;
-    int mode = options.line_break_mode;
+    int mode = static_cast<int>(options.line_break_mode);
     bool timeStamp = options.time_stamp;
     engine.Encoding = options.encoding;
     try {

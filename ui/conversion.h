@@ -11,7 +11,7 @@ namespace torvex {
 // The same for every file of a batch.
 struct ConversionOptions {
     std::string title;
-    int line_break_mode = 2;  // 1 keep every line break, 2 add them where needed, 3 none
+    LineBreakMode line_break_mode = LineBreakMode::Add;
     bool time_stamp = true;
     bool force = false;  // replace an output that is not an HTML page (the host's answer)
     bool split = false;  // a page set beside the input instead of one page

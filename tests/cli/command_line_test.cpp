@@ -22,7 +22,7 @@ std::string Describe(const CommandLine& cl) {
         text += " [" + name + "]";
     const ConversionOptions& o = cl.options;
     if (!o.title.empty()) text += " title=[" + o.title + "]";
-    if (o.line_break_mode != 2) text += " mode=" + std::to_string(o.line_break_mode);
+    if (o.line_break_mode != LineBreakMode::Add) text += " mode=" + std::to_string(static_cast<int>(o.line_break_mode));
     if (!o.time_stamp) text += " no-stamp";
     if (o.force) text += " force";
     if (o.split) text += " split";

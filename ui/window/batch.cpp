@@ -84,12 +84,11 @@ void MainFrm::ButtonOK_Click() {
     }
     // Busy from here until the batch is over.
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    // The line-break mode from the options.
+    // The line-break mode from the options; with none chosen, breaks are added.
     ConversionOptions options;
-    options.line_break_mode = 0;
-    if (Option1->isChecked()) options.line_break_mode = 1;
-    if (Option2->isChecked()) options.line_break_mode = 2;
-    if (Option3->isChecked()) options.line_break_mode = 3;
+    if (Option1->isChecked()) options.line_break_mode = LineBreakMode::Keep;
+    if (Option2->isChecked()) options.line_break_mode = LineBreakMode::Add;
+    if (Option3->isChecked()) options.line_break_mode = LineBreakMode::None;
     // Split output; the output box keeps its text.
     options.split = CheckFAQ->isChecked();
     // Several chosen files: a folder and the names in it.
