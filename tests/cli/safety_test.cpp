@@ -30,17 +30,24 @@ std::string Lines(int count) {
     return text;
 }
 
-bool HasTemporaryFile(const std::string& folder) {
-    for (const auto& entry : std::filesystem::directory_iterator(folder))
-        if (entry.path().filename().string().find(".torvex-") != std::string::npos) return true;
+// A temporary page in folder (of the page named, if one is).
+bool HasTemporaryFile(const std::string& folder, const std::string& page = "") {
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        const std::string name = entry.path().filename().string();
+        if (name.find(".torvex-") != std::string::npos && name.starts_with("." + page)) return true;
+    }
     return false;
 }
 
-// Waits up to ten seconds for done(); whether it came.
+// Waits up to ten seconds for done(); whether it came (a temporary page
+// may be gone again by the time anyone looks twice).
 template <class Done>
 bool WaitFor(Done done) {
-    for (int wait = 0; wait < 10000 && !done(); ++wait) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    return done();
+    for (int wait = 0; wait < 10000; ++wait) {
+        if (done()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return false;
 }
 
 class Safety : public ::testing::Test {
@@ -50,9 +57,12 @@ protected:
     // Runs torvex in dir with `in` (if any) as its standard input, feeds
     // text to feed, sends signal once a page is being written in folder,
     // and only then ends the input, so that no page can be finished first.
+    // page: the one the signal must find half written, when others of a
+    // batch come and go around it.
     // How the program ended (as waitpid says) and what it said.
     std::pair<int, std::string> StopMidPage(const std::vector<std::string>& args, int in, int feed,
-                                            const std::string& text, int signal, const std::string& folder) {
+                                            const std::string& text, int signal, const std::string& folder,
+                                            const std::string& page = "") {
         int err[2];
         EXPECT_EQ(pipe2(err, O_CLOEXEC), 0);
         const pid_t pid = fork();
@@ -69,7 +79,7 @@ protected:
         close(err[1]);
         if (in >= 0) close(in);
         EXPECT_EQ(write(feed, text.data(), text.size()), static_cast<ssize_t>(text.size()));
-        EXPECT_TRUE(WaitFor([&] { return HasTemporaryFile(folder); }));
+        EXPECT_TRUE(WaitFor([&] { return HasTemporaryFile(folder, page); }));
         std::this_thread::sleep_for(std::chrono::milliseconds(20));  // well into the page
         kill(pid, signal);
         WaitFor([&] { return !HasTemporaryFile(folder); });  // it has seen the signal
@@ -219,7 +229,7 @@ TEST_F(Safety, AnInterruptedBatchKeepsOnlyCompletePages) {
         mkfifo((folder + "/slow.txt").c_str(), 0644);
         WriteFile(folder + "/slow.html", OldPage);
         const int feed = open((folder + "/slow.txt").c_str(), O_RDWR | O_CLOEXEC);
-        const auto [status, err] = StopMidPage(args, -1, feed, Lines(3000), SIGINT, folder);
+        const auto [status, err] = StopMidPage(args, -1, feed, Lines(3000), SIGINT, folder, "slow.html");
         EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << status;
         EXPECT_FALSE(HasTemporaryFile(folder));
         EXPECT_EQ(ReadFile(folder + "/slow.html"), OldPage);
