@@ -97,9 +97,11 @@ void PageSet::Add(std::string temp, std::string path, TempFileEntry* entry) {
     pages_.push_back({std::move(temp), std::move(path), entry});
 }
 
-bool PageSet::Publish(std::string& error) {
+bool PageSet::Publish(std::string& error, Replace replace) {
     for (size_t i = 0; i < pages_.size(); ++i) {
-        if (::rename(pages_[i].temp.c_str(), pages_[i].path.c_str()) != 0) {
+        const char *temp = pages_[i].temp.c_str(), *path = pages_[i].path.c_str();
+        if ((replace == Replace::Any ? ::rename(temp, path)
+                                     : ::renameat2(AT_FDCWD, temp, AT_FDCWD, path, RENAME_NOREPLACE)) != 0) {
             error = Describe(pages_[i].path, errno);
             pages_.erase(pages_.begin(), pages_.begin() + static_cast<std::ptrdiff_t>(i));
             Discard();
@@ -313,9 +315,13 @@ void PageFile::Fail(int err) {
 }
 
 void CreateEmptyPage(const std::string& path) {
-    if (path == "-") return;
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (fd >= 0) ::close(fd);
+    struct stat here {};
+    if (path == "-" || lstat(path.c_str(), &here) == 0 || errno != ENOENT) return;
+    PageFile page;
+    PageSet set;
+    std::string error;
+    if (page.Open(path, nullptr, PageFile::Kind::InSet, true) == PageFile::OpenResult::Opened && page.Close(set))
+        set.Publish(error, PageSet::Replace::Nothing);
 }
 
 }  // namespace torvex

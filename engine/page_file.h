@@ -25,9 +25,12 @@ public:
     ~PageSet() { Discard(); }
 
     void Add(std::string temp, std::string path, TempFileEntry* entry);
+    // Whether a page may take the place of a file of its name (Any), or only
+    // of nothing (a file that appeared meanwhile stays).
+    enum class Replace { Any, Nothing };
     // Renames every page into place, in the order added; false (with error)
     // when one cannot be, and then the rest are removed.
-    bool Publish(std::string& error);
+    bool Publish(std::string& error, Replace replace = Replace::Any);
     void Discard();
 
 private:
@@ -100,8 +103,9 @@ private:
     std::string error_;
 };
 
-// Leaves an empty file at path where nothing existed (as the page of an
-// empty input); anything already there is left alone.
+// Leaves an empty page at path where nothing existed (as the page of an
+// empty input), written as every page is: through a temporary file renamed
+// into place. Anything already there, or put there meanwhile, stays.
 void CreateEmptyPage(const std::string& path);
 
 }  // namespace torvex
