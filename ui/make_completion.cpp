@@ -1,12 +1,10 @@
-// Writes the bash completion script, made from the option table, into the
-// file named by its argument; run when torvex is built.
-#include <fstream>
+// Prints the bash completion script, made from the option table; run when
+// torvex is built, which puts what it prints into the installed file.
+#include <iostream>
 
 #include "command_line.h"
 
-int main(int argc, char** argv) {
-    if (argc != 2) return 2;
-    std::ofstream out(argv[1], std::ios::binary);
-    out << torvex::BashCompletion();
-    return out.flush() ? 0 : 1;
+int main() {
+    std::cout << torvex::BashCompletion();
+    return std::cout.flush() ? 0 : 1;
 }
