@@ -26,7 +26,6 @@ namespace torvex {
 
 namespace {
 
-constexpr std::string_view ContentsPage = "contents.html";
 // Warnings about references to missing pages: this many, then a count.
 constexpr long long ShownMissingReferences = 10;
 
@@ -154,7 +153,7 @@ bool Conversion::Run(std::string& inputName, std::string& outputName, const std:
         // lines must not take the number the previous document ended with.
         engine_.SectionNumber = 0;
         input_folder_ = DirectoryOf(inputName);
-        outputName = input_folder_ + "contents.html";
+        outputName = input_folder_ + std::string(SplitContentsPage);
     }
 
     if (inputName == "-")
@@ -501,7 +500,7 @@ bool Conversion::KeptAsReference(const std::string& pageName) {
     if (pageName.empty()) return true;
     const std::string label = "line " + std::to_string(line_number_) + ": " + line_.substr(0, line_.find(']') + 1);
     const bool warn = line_number_ > replayed_;  // not again for a line converted again
-    if (pageName == ContentsPage) {
+    if (pageName == SplitContentsPage) {
         if (warn) host_.Warn(label + " names the page contents.html, the contents page; kept as a cross reference");
         return true;
     }
@@ -538,7 +537,7 @@ void Conversion::ReportMissingPages() {
     long long missing = 0;
     references_.ForEach([&](long long line, std::string_view label) {
         const std::string pageName = PageFileName("[" + std::string(label) + "]");
-        if (pageName == ContentsPage || section_pages_.count(pageName) != 0) return;
+        if (pageName == SplitContentsPage || section_pages_.count(pageName) != 0) return;
         if (++missing <= ShownMissingReferences)
             host_.Warn("line " + std::to_string(line) + ": [" + std::string(label) + "] refers to the page " +
                        pageName + ", which this document does not have");

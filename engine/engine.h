@@ -16,6 +16,8 @@ namespace torvex {
 
 // The output name that asks for a page set instead of one page.
 inline constexpr std::string_view SplitOutputName = "FAQ";
+// The first page of a set, beside the input: its contents.
+inline constexpr std::string_view SplitContentsPage = "contents.html";
 
 // How much of its input and output the engine holds in memory at once.
 // Tests shrink these to a few bytes, and turn the plain-line copy off, so

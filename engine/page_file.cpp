@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "path_names.h"
 #include "read_at.h"
 #include "temp_files.h"
 
@@ -197,8 +198,7 @@ PageFile::OpenResult PageFile::Open(const std::string& path, const FileId* input
 // ".NAME.torvex-XXXXXX" in the page's folder: the same file system, so that
 // the rename is atomic, and a hidden name that tells whose it is.
 bool PageFile::CreateTemp() {
-    const auto slash = path_.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string() : path_.substr(0, slash + 1);
+    const std::string folder = FolderOf(path_);
     const std::string name = path_.substr(folder.size(), MaxNameInTempName);
     fd_ = CreateRegisteredTempFile(folder + "." + name + ".torvex-", temp_, entry_);
     if (fd_ >= 0) return true;

@@ -24,14 +24,21 @@ std::string& StripQuotes(std::string& path) {
     return path;
 }
 
+std::string FolderOf(const std::string& path) { return path.substr(0, path.rfind('/') + 1); }
+
+std::string FileNameOf(const std::string& path) { return path.substr(path.rfind('/') + 1); }
+
+std::string JoinPath(const std::string& folder, const std::string& name) {
+    return folder.empty() || folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
 std::string DirectoryOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos || slash + 1 == path.size()) {
-        std::string dir = CurrentDirectory();
-        if (dir.empty() || dir.back() != '/') dir += '/';
-        return dir;
+    std::string folder = FolderOf(path);
+    if (folder.empty() || folder.size() == path.size()) {
+        folder = CurrentDirectory();
+        if (folder.empty() || folder.back() != '/') folder += '/';
     }
-    return path.substr(0, slash + 1);
+    return folder;
 }
 
 }  // namespace torvex

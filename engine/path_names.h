@@ -9,6 +9,15 @@ namespace torvex {
 // characters; gives the (changed) path.
 std::string& StripQuotes(std::string& path);
 
+// The folder part of path as written, with its final "/" ("" for none).
+std::string FolderOf(const std::string& path);
+
+// The file's own name: what follows the last "/".
+std::string FileNameOf(const std::string& path);
+
+// folder and name joined by one "/".
+std::string JoinPath(const std::string& folder, const std::string& name);
+
 // The folder part of path with its final "/"; the current directory (with
 // "/") when path has no folder part. Split mode writes its pages there.
 std::string DirectoryOf(const std::string& path);

@@ -80,7 +80,7 @@ int RunBatch(CommandLine& request) {
         if (!request.options.split) page = DerivedPageName(folder.empty() ? input : JoinPath(folder, FileNameOf(input)));
         files.push_back({input, std::move(page)});
     }
-    BatchDriver batch(files, request.options, BatchDriver::Policy::GoOn);
+    BatchDriver batch(files, request.options);
     if (const auto clashes = batch.Check(); !clashes.empty()) {
         std::vector<std::string> problems;
         for (const BatchClash& clash : clashes) problems.push_back(DescribeClash(clash, request.inputs));

@@ -32,9 +32,6 @@ std::string JoinNames(const std::vector<size_t>& files, const std::vector<std::s
     return text;
 }
 
-// The folder part of path as written, with its "/" ("" for none).
-std::string FolderOf(const std::string& path) { return path.substr(0, path.rfind('/') + 1); }
-
 // path with its folder resolved to the real one (links followed, "." and
 // ".." gone), so that "a/x.txt" and "./a/x.txt" meet; a folder that does
 // not exist is only made absolute and tidied. Folders are looked up once.
@@ -134,8 +131,8 @@ private:
     BatchDriver& driver_;
 };
 
-BatchDriver::BatchDriver(std::vector<BatchFile> files, ConversionOptions options, Policy policy)
-    : files_(std::move(files)), options_(std::move(options)), policy_(policy), outcomes_(files_.size()) {}
+BatchDriver::BatchDriver(std::vector<BatchFile> files, ConversionOptions options)
+    : files_(std::move(files)), options_(std::move(options)), outcomes_(files_.size()) {}
 
 BatchDriver::~BatchDriver() = default;
 
@@ -152,7 +149,7 @@ std::vector<BatchClash> BatchDriver::Check() {
         inputAt.try_emplace(real.Of(files_[i].input), i);
         // A split set is known by its contents page; its section pages are
         // named by the text, and only the conversion learns them.
-        pages[i] = options_.split ? FolderOf(files_[i].input) + "contents.html" : files_[i].output;
+        pages[i] = options_.split ? FolderOf(files_[i].input) + std::string(SplitContentsPage) : files_[i].output;
         realPages[i] = real.Of(pages[i]);
     }
     std::vector<BatchClash> clashes;
@@ -228,9 +225,12 @@ BatchSummary BatchDriver::Run(unsigned jobs, BatchListener& listener) {
     jobs = static_cast<unsigned>(std::clamp<size_t>(jobs, 1, std::max<size_t>(files_.size(), 1)));
     std::vector<std::unique_ptr<Worker>> workers;
     for (unsigned j = 0; j < jobs; ++j) workers.push_back(std::make_unique<Worker>(*this));
-    if (jobs > 1) return RunOnThreads(workers, listener);
-    workers[0]->listener = &listener;
-    return RunHere(workers[0]->engine, workers[0].get(), listener);
+    return jobs > 1 ? RunOnThreads(workers, listener) : RunAlone(*workers[0], listener);
+}
+
+BatchSummary BatchDriver::RunAlone(Worker& worker, BatchListener& listener) {
+    worker.listener = &listener;
+    return RunHere(worker.engine, &worker, listener);
 }
 
 BatchSummary BatchDriver::RunHere(Engine& engine, Worker* worker, BatchListener& listener) {
@@ -243,7 +243,7 @@ BatchSummary BatchDriver::RunHere(Engine& engine, Worker* worker, BatchListener&
         const FileOutcome::State state = outcomes_[i].state;
         listener.Finished(i, outcomes_[i]);
         if (state == FileOutcome::State::Interrupted || !engine.Processing) break;
-        if (state == FileOutcome::State::Failed && policy_ == Policy::StopAtFirstFailure) break;
+        if (state == FileOutcome::State::Failed && worker == nullptr) break;  // the caller's own engine
         listener.Working(Progress(0));
     }
     return Summary();
@@ -258,17 +258,14 @@ BatchSummary BatchDriver::RunOnThreads(std::vector<std::unique_ptr<Worker>>& wor
     std::vector<bool> finished(files_.size(), false);
     size_t running = 0;  // threads still taking files
     std::atomic<size_t> next{0};
-    std::atomic<bool> stopping{false};
 
     const auto work = [&](Worker& worker) {
-        while (!stopping && !StopRequested()) {
+        while (!StopRequested()) {
             const size_t i = next++;
             if (i >= files_.size()) break;
             worker.outcome = &outcomes_[i];
             ConvertOne(i, worker.engine, options_);
             worker.FileDone();
-            if (outcomes_[i].state == FileOutcome::State::Failed && policy_ == Policy::StopAtFirstFailure)
-                stopping = true;
             // Told at the next look, not at once: waking the reporting
             // thread for every small file would cost more than the file.
             std::lock_guard lock(mutex);
@@ -289,10 +286,7 @@ BatchSummary BatchDriver::RunOnThreads(std::vector<std::unique_ptr<Worker>>& wor
             break;
         }
     }
-    if (threads.empty()) {
-        workers[0]->listener = &listener;
-        return RunHere(workers[0]->engine, workers[0].get(), listener);
-    }
+    if (threads.empty()) return RunAlone(*workers[0], listener);
 
     size_t reported = 0;
     bool abandoned = false;
@@ -306,7 +300,7 @@ BatchSummary BatchDriver::RunOnThreads(std::vector<std::unique_ptr<Worker>>& wor
         if (running == 0) break;
         changed.wait_for(lock, PollEvery);
         if (!abandoned && StopRequested()) {
-            abandoned = stopping = true;
+            abandoned = true;
             for (auto& worker : workers) worker->engine.Abandoned = true;
         }
         lock.unlock();

@@ -71,11 +71,7 @@ public:
 
 class BatchDriver {
 public:
-    // The window stops at the first file that fails, the command line goes
-    // on with the others.
-    enum class Policy { GoOn, StopAtFirstFailure };
-
-    BatchDriver(std::vector<BatchFile> files, ConversionOptions options, Policy policy);
+    BatchDriver(std::vector<BatchFile> files, ConversionOptions options);
     ~BatchDriver();
 
     // What forbids this batch, in the order of the files; nothing when it
@@ -92,12 +88,13 @@ public:
     // Converts every file with engines of its own, on `jobs` threads at
     // once (1: on the calling thread); their hosts keep each file's
     // messages for the listener. Everything the listener is told, it is
-    // told on the calling thread.
+    // told on the calling thread. A file that fails stops none of the others.
     BatchSummary Run(unsigned jobs, BatchListener& listener);
 
     // Converts the files one after the other on the calling thread with
-    // engine, whose host shows messages itself; the batch also ends when
-    // engine.Processing is cleared (the page in hand is finished first).
+    // engine, whose host shows messages itself; the batch ends at the first
+    // file that fails, or when engine.Processing is cleared (the page in
+    // hand is finished first).
     BatchSummary Run(Engine& engine, BatchListener& listener);
 
 private:
@@ -106,6 +103,8 @@ private:
     bool StopRequested() const { return stop_ != nullptr && stop_->load() != 0; }
     void ConvertOne(size_t index, Engine& engine, const ConversionOptions& options);
     BatchSummary RunHere(Engine& engine, Worker* worker, BatchListener& listener);
+    // On the calling thread with a worker's engine and host.
+    BatchSummary RunAlone(Worker& worker, BatchListener& listener);
     BatchSummary RunOnThreads(std::vector<std::unique_ptr<Worker>>& workers, BatchListener& listener);
     // running: bytes read of the files in hand.
     BatchProgress Progress(unsigned long long running) const;
@@ -113,7 +112,6 @@ private:
 
     std::vector<BatchFile> files_;
     const ConversionOptions options_;
-    const Policy policy_;
     const std::atomic<int>* stop_ = nullptr;
     std::vector<FileOutcome> outcomes_;
     std::atomic<size_t> done_{0};

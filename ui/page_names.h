@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "path_names.h"  // the names a batch is made of
+
 namespace torvex {
 
 // The page of an input in a batch: the file's own name loses its first "."
@@ -10,11 +12,5 @@ namespace torvex {
 // ".html"; the folder, if any, stays as it is.
 // "Read.Me.txt" gives "read.html", ".profile" gives ".profile.html".
 std::string DerivedPageName(const std::string& name);
-
-// The file's own name: what follows the last "/".
-std::string FileNameOf(const std::string& path);
-
-// folder and name joined by one "/".
-std::string JoinPath(const std::string& folder, const std::string& name);
 
 }  // namespace torvex

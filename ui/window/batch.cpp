@@ -107,7 +107,7 @@ void MainFrm::ButtonOK_Click() {
         files.push_back({JoinPath(folder, name), derive ? JoinPath(folder, shown.back()) : OutputPath});
         names.push_back(name);
     }
-    BatchDriver batch(files, options, BatchDriver::Policy::StopAtFirstFailure);
+    BatchDriver batch(files, options);
     // Two files that would write one page, or a page that is one of the
     // files: the batch would lose one of them.
     if (const auto clashes = batch.Check(); !clashes.empty()) {
