@@ -34,7 +34,7 @@ constexpr long long ShownMissingReferences = 10;
 class Conversion {
 public:
     Conversion(Engine& engine, LineBreakMode mode, bool timeStamp)
-        : engine_(engine), host_(engine.host_), writer_(engine.writer_), mode_(mode), breaks_(mode),
+        : engine_(engine), host_(engine.host_), writer_(engine.writer_), breaks_(mode),
           time_stamp_(timeStamp), limits_(engine.Limits) {}
 
     bool Run(std::string& inputName, std::string& outputName, const std::string& pageTitle);
@@ -56,6 +56,8 @@ private:
     void WholeLine(std::string& outputName, std::string_view content);
     void LongLine(std::string& outputName);
     void Submit(std::string_view text, Suffix suffix, bool padded = false);
+    void Append(std::string_view text, const UnderlineTest& underline);
+    void EndLine(Suffix suffix, const UnderlineTest& underline);
     Next SplitStep(std::string& outputName);
     Section SectionOf(std::optional<float> label, bool startsWithBracket, bool settle);
     bool KeptAsReference(const std::string& pageName);
@@ -65,7 +67,6 @@ private:
     Engine& engine_;
     Host& host_;
     LineWriter& writer_;
-    const LineBreakMode mode_;
     LineBreaks breaks_;
     const bool time_stamp_;
     CharacterSet set_ = CharacterSet::Latin1;  // of the input and every page
@@ -222,8 +223,7 @@ void Conversion::Prepare() {
     make_valid_ = set_ == CharacterSet::Utf8 && engine_.Encoding != CharacterSet::Auto;
     if (set_ == CharacterSet::Utf8) input_.SkipByteOrderMark();
     input_.SetAttention(split_, set_, !make_valid_);
-    breaks_ = LineBreaks(mode_);
-    writer_.SetCharacterSet(set_);
+    breaks_.Reset();
     writer_.SetHeldInMemory(limits_.held_line);
 }
 
@@ -347,17 +347,16 @@ void Conversion::MarkedLine(const InputFile::Line& line) {
 // copied sixteen bytes at a time; a plain line is short.
 void Conversion::Submit(std::string_view text, Suffix suffix, bool padded) {
     constexpr size_t Block = sizeof(markup::SuffixBytes[0]);
-    const std::string_view end(Text(suffix).data(), Text(suffix).size() + markup::LineEnd.size());  // with its CR LF
+    const std::string_view end = TextWithLineEnd(suffix);
     const size_t size = text.size() + end.size();
     if (size > limits_.held_line) {
+        UnderlineTest underline(set_);
+        underline.Add(text);
+        underline.Add(end);
         // Known to be no underline, a line this long may go to the page as it is added.
-        UnderlineTest test(set_);
-        test.Add(text);
-        test.Add(end);
-        if (!test.Holds()) writer_.NoUnderline();
+        if (!underline.Holds()) writer_.NoUnderline();
         writer_.Append(text);
-        writer_.Append(end);
-        writer_.EndLine(test.Makes(), HasParagraph(suffix));
+        EndLine(suffix, underline);
         return;
     }
     char* out = writer_.Room(std::max<size_t>(text.size(), 4 * Block) + 2 * Block);
@@ -370,10 +369,25 @@ void Conversion::Submit(std::string_view text, Suffix suffix, bool padded) {
     }
     std::memcpy(out + text.size(), end.data(), Block);  // the suffix, CR LF and padding
     bool underline = false;
-    if (!IsUnderlineAtAGlance({out, size}, set_, underline)) underline = IsUnderline({out, size}, set_);
-    const Heading heading = underline ? HeadingUnder(out[0]) : Heading::None;
+    const Heading heading = !IsUnderlineAtAGlance({out, size}, set_, underline) ? HeadingUnder({out, size}, set_)
+                            : underline                                        ? HeadingUnder(out[0])
+                                                                               : Heading::None;
     writer_.Added(size);
     writer_.EndLine(heading, HasParagraph(suffix));
+}
+
+// Text of a line that comes in pieces. Known to be no underline, the line
+// may go to the page as it comes.
+void Conversion::Append(std::string_view text, const UnderlineTest& underline) {
+    if (underline.Impossible()) writer_.NoUnderline();
+    writer_.Append(text);
+}
+
+// The suffix and line end of a line added in pieces (underline has seen
+// them too), and the held-back line made a heading if this is an underline.
+void Conversion::EndLine(Suffix suffix, const UnderlineTest& underline) {
+    Append(TextWithLineEnd(suffix), underline);
+    writer_.EndLine(underline.Makes(), HasParagraph(suffix));
 }
 
 // Any other line, held whole: each step runs on it as it is written.
@@ -439,17 +453,13 @@ void Conversion::LongLine(std::string& outputName) {
     while (line.NextPiece(piece, last)) {
         const std::string_view text = conversion_.Convert(piece, last);
         underline.Add(text);
-        // Known to be no underline, the line may go to the page as it comes.
-        if (underline.Impossible()) writer_.NoUnderline();
-        writer_.Append(text);
+        Append(text, underline);
     }
     const Suffix suffix = breaks_.Compose(
         section == Section::ContentsEntry ? Suffix::None : breaks_.ChooseSuffix(conversion_.shape()));
     if (section == Section::ContentsEntry) previous_section_number_ = engine_.SectionNumber;
-    const std::string_view end(Text(suffix).data(), Text(suffix).size() + markup::LineEnd.size());  // with its CR LF
-    writer_.Append(end);
-    underline.Add(end);
-    writer_.EndLine(underline.Makes(), HasParagraph(suffix));
+    underline.Add(TextWithLineEnd(suffix));
+    EndLine(suffix, underline);
     input_.EndLongLine();
 }
 

@@ -42,6 +42,9 @@ inline std::string_view Text(Suffix suffix) {
     return {markup::SuffixBytes[i], markup::SuffixSize[i]};
 }
 
+// The suffix and the line end after it (each suffix's bytes hold both).
+inline std::string_view TextWithLineEnd(Suffix suffix) { return {Text(suffix).data(), Text(suffix).size() + markup::LineEnd.size()}; }
+
 inline bool HasParagraph(Suffix suffix) { return suffix >= Suffix::FirstParagraph; }
 
 // What the suffix rules look at in a line text, gathered as the text goes

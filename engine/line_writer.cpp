@@ -169,18 +169,17 @@ void LineWriter::Drop(size_t bytes) {
 }
 
 void LineWriter::WriteSpilled(ScratchFile& file) {
-    chunk_.resize(WrittenAtOnce);
+    std::string chunk(WrittenAtOnce, '\0');
     for (unsigned long long at = 0; at < file.size();) {
-        const size_t n = file.ReadAt(at, chunk_.data(), static_cast<size_t>(std::min<unsigned long long>(chunk_.size(), file.size() - at)));
+        const size_t n = file.ReadAt(at, chunk.data(), static_cast<size_t>(std::min<unsigned long long>(chunk.size(), file.size() - at)));
         if (n == 0) {
             if (error_.empty()) error_ = file.Describe("a long line");
             break;
         }
-        if (page_ != nullptr) page_->Write({chunk_.data(), n});
+        if (page_ != nullptr) page_->Write({chunk.data(), n});
         at += n;
     }
     file.Clear();
-    chunk_ = {};
 }
 
 void LineWriter::Discard() {

@@ -3,13 +3,11 @@
 // can still turn it into a heading.
 #pragma once
 
-#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
 
-#include "character_set.h"
 #include "page_markup.h"
 #include "scratch_file.h"
 
@@ -34,7 +32,6 @@ public:
     // written for the page before stays with it.
     void SetPage(PageFile* page);
     // The character set of the pages written from now on.
-    void SetCharacterSet(CharacterSet set) { set_ = set; }
     // A longer line leaves memory but for its last bytes.
     void SetHeldInMemory(size_t bytes) { held_in_memory_ = bytes; }
 
@@ -106,7 +103,6 @@ private:
     void Drop(size_t bytes);
 
     PageFile* page_ = nullptr;
-    CharacterSet set_ = CharacterSet::Latin1;
     size_t held_in_memory_;
 
     std::unique_ptr<char[]> data_;
@@ -120,7 +116,6 @@ private:
     ScratchFile spills_[2];
     ScratchFile* pending_spill_ = &spills_[0];
     ScratchFile* adding_spill_ = &spills_[1];
-    std::string chunk_;  // for copying a spilled line to the page
     std::string error_;
 };
 
