@@ -46,7 +46,4 @@ private:
     std::array<std::string, 2> buffers_;
 };
 
-// In this order; each key leaves the anchors of the keys before it alone.
-inline constexpr std::string_view LinkKeys[] = {"@", "://", "news:"};
-
 }  // namespace torvex

@@ -8,6 +8,12 @@
 
 namespace torvex {
 
+// In this order; each key leaves the anchors of the keys before it alone.
+inline constexpr std::string_view LinkKeys[] = {"@", "://", "news:"};
+
+// Keys and schemes are ASCII: their letters match in either case.
+inline char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
+
 // The line with anchors added for the candidates around each occurrence of
 // key ("@", "://" or "news:"), found without regard to letter case. The line
 // is escaped text: ">" arrives as "&gt;", and every "<" in it begins markup

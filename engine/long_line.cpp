@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "labels.h"
+#include "links.h"
 
 namespace torvex {
 
@@ -12,8 +13,6 @@ namespace {
 constexpr auto NoPlace = ~0ULL;
 
 bool IsContinuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
-
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; }
 
 }  // namespace
 
@@ -43,7 +42,7 @@ bool LongLine::Measure(bool split) {
         if (notSpace > 0) lastNotSpace = seen + notSpace - 1;
 
         const auto holds = [&bytes](char c) { return std::memchr(bytes.data(), c, bytes.size()) != nullptr; };
-        facts_.may_hold_links = facts_.may_hold_links || holds('@') || holds(':');
+        facts_.may_hold_links = facts_.may_hold_links || MayHoldLinks(bytes);
         if (const void* close = memrchr(bytes.data(), ']', bytes.size())) {
             facts_.brackets = true;
             facts_.last_close = seen + static_cast<size_t>(static_cast<const char*>(close) - bytes.data());
@@ -140,27 +139,30 @@ bool LongLine::RunIsClean(unsigned long long begin) {
     if (begin == run_begin_) return run_clean_;
     run_begin_ = begin;
     run_clean_ = false;
-    char tail[4] = {};  // the four bytes before, lower-cased, for keys cut between reads
+    // The last bytes, lower-cased, so that a key is seen however the reads cut it.
+    constexpr size_t Tail = 5;
+    char tail[Tail] = {};
     const auto dirty = [&](char c) {
-        if (c == '@' || (labels_ && (c == '[' || c == ']'))) return true;
-        const char lower = Lower(c);
-        const bool web = lower == '/' && tail[2] == ':' && tail[3] == '/';
-        const bool news = lower == ':' && tail[0] == 'n' && tail[1] == 'e' && tail[2] == 'w' && tail[3] == 's';
-        std::memmove(tail, tail + 1, 3);
-        tail[3] = lower;
-        return web || news;
+        if (labels_ && (c == '[' || c == ']')) return true;
+        std::memmove(tail, tail + 1, Tail - 1);
+        tail[Tail - 1] = AsciiLower(c);
+        for (std::string_view key : LinkKeys)
+            if (std::string_view(tail + Tail - key.size(), key.size()) == key) return true;
+        return false;
     };
-    std::string chunk;
+    // Most runs end within a word: a little is read first, more while the run goes on.
+    size_t ahead = 4096;
     unsigned long long at = begin;
     while (at < facts_.text_end) {
         std::string_view bytes;
         if (at < window_begin_ + window_.size()) {
             bytes = std::string_view(window_).substr(static_cast<size_t>(at - window_begin_));
         } else {
-            chunk.resize(std::max<size_t>(piece_size_, 4096));
-            chunk.resize(input_.ReadLong(at, chunk.data(), chunk.size()));
-            if (chunk.empty()) break;
-            bytes = chunk;
+            ahead_.resize(ahead);
+            ahead_.resize(input_.ReadLong(at, ahead_.data(), ahead_.size()));
+            if (ahead_.empty()) break;
+            bytes = ahead_;
+            ahead = std::min(2 * ahead, std::max<size_t>(piece_size_, 4096));
         }
         bytes = bytes.substr(0, static_cast<size_t>(std::min<unsigned long long>(bytes.size(), facts_.text_end - at)));
         for (char c : bytes) {

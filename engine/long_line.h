@@ -72,6 +72,7 @@ private:
     unsigned long long run_begin_ = ~0ULL;
     unsigned long long clean_end_ = 0;
     bool run_clean_ = false;
+    std::string ahead_;  // what the look ahead read beyond the window
 };
 
 }  // namespace torvex
