@@ -546,7 +546,7 @@ void Conversion::ReportMissingPages() {
     }
     long long missing = 0;
     references_.ForEach([&](long long line, std::string_view label) {
-        const std::string pageName = PageFileName("[" + std::string(label) + "]");
+        const std::string pageName = PageNameOfLabel(label);
         if (pageName == SplitContentsPage || section_pages_.count(pageName) != 0) return;
         if (++missing <= ShownMissingReferences)
             host_.Warn("line " + std::to_string(line) + ": [" + std::string(label) + "] refers to the page " +

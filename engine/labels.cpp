@@ -29,8 +29,12 @@ std::string PageFileName(std::string_view text) {
     if (p == std::string_view::npos) return {};
     const auto q = text.find(']', p);
     if (q == std::string_view::npos) return {};
+    return PageNameOfLabel(text.substr(p + 1, q - p - 1));
+}
+
+std::string PageNameOfLabel(std::string_view label) {
     std::string name;
-    AppendPageName(text.substr(p + 1, q - p - 1), name);
+    AppendPageName(label, name);
     return name;
 }
 

@@ -16,6 +16,8 @@ namespace torvex {
 // control characters turned into "_" ("[]" gives "_.html"). Empty when the
 // text holds no "[", or when its first "[" has no "]" after it.
 std::string PageFileName(std::string_view text);
+// The same for the label alone (what lies between the brackets).
+std::string PageNameOfLabel(std::string_view label);
 
 // Trims the spaces at both ends of text (the caller keeps the trimmed text)
 // and gives the whole number that starts its label, 0 when there is no
