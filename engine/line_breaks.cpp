@@ -46,12 +46,6 @@ bool LaidOutByHand(std::string_view text) {
 
 }  // namespace
 
-std::string_view TrimLineEnd(std::string_view raw) {
-    std::string_view text = raw.substr(0, raw.size() >= 2 ? raw.size() - 2 : 0);
-    const auto last = text.find_last_not_of(' ');
-    return text.substr(0, last == std::string_view::npos ? 0 : last + 1);
-}
-
 void LineBreaks::Reset() {
     recent_lengths_ = {80, 80, 80, 80};
     previous_suffix_ = Suffix::None;

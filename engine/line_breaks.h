@@ -12,13 +12,10 @@
 
 namespace torvex {
 
-// The raw line without its last two characters (the CR LF) and its trailing spaces.
-std::string_view TrimLineEnd(std::string_view raw);
-
 // The line text of a raw line given without its LF: its end made exactly
 // one CR LF (an empty line ending CR CR LF is too short to lose a CR and
-// keeps both), then TrimLineEnd. Found without copying: it is always the
-// start of content.
+// keeps both), then that CR LF and every trailing space dropped (tabs
+// stay). Found without copying: it is always the start of content.
 inline std::string_view LineText(std::string_view content) {
     size_t end = content.size();
     while (end > 0 && content[end - 1] == '\r') --end;

@@ -14,12 +14,12 @@ TEST(ShortLineRun, TwoOfThreeWithinThreeToFortyNine) {
     EXPECT_FALSE(ShortLineRun(0, 1, 49));
 }
 
-TEST(TrimLineEnd, DropsTheLineEndAndTrailingSpacesOnly) {
-    EXPECT_EQ(TrimLineEnd("abc  \r\n"), "abc");
-    EXPECT_EQ(TrimLineEnd("abc\t \r\n"), "abc\t");
-    EXPECT_EQ(TrimLineEnd("   \r\n"), "");
-    EXPECT_EQ(TrimLineEnd("\r\n"), "");
-    EXPECT_EQ(TrimLineEnd("\r\r\n"), "\r");
+TEST(LineText, DropsTheLineEndAndTrailingSpacesOnly) {
+    EXPECT_EQ(LineText("abc  \r"), "abc");
+    EXPECT_EQ(LineText("abc\t \r\r"), "abc\t");
+    EXPECT_EQ(LineText("   "), "");
+    EXPECT_EQ(LineText("\r"), "");
+    EXPECT_EQ(LineText("\r\r"), "\r");
 }
 
 // A long line keeps its break for a TAB or four spaces in a row wherever
