@@ -18,7 +18,7 @@ namespace {
 constexpr size_t HeldInMemory = size_t(4) << 20;
 
 [[noreturn]] void Throw(const std::string& path, int err) {
-    throw InputError("Cannot open input file " + path + ": " + std::strerror(err));
+    throw InputError("Cannot open input file " + Describe(path, err));
 }
 
 }  // namespace
@@ -92,7 +92,7 @@ size_t InputFile::ReadSome(char* to, size_t n) {
         const ssize_t got = ::read(fd_, to, n);
         if (got > 0) return static_cast<size_t>(got);
         if (got < 0 && errno == EINTR) continue;
-        if (got < 0) error_ = path_ + ": " + std::strerror(errno);
+        if (got < 0) error_ = Describe(path_, errno);
         eof_ = true;
         return 0;
     }
@@ -148,7 +148,7 @@ bool InputFile::NextLineAfterRefill(Line& line) {
     }
 }
 
-void InputFile::Fail(const std::string& what, int err) const { throw InputError(what + ": " + std::strerror(err)); }
+void InputFile::Fail(const std::string& what, int err) const { throw InputError(Describe(what, err)); }
 
 CharacterSet InputFile::Examine() { return regular_ ? ExamineInPlace() : ExamineAndHold(); }
 
@@ -159,12 +159,12 @@ CharacterSet InputFile::ExamineInPlace() {
     unsigned long long at = offset_;
     Utf8Check check;
     while (!check.Failed()) {
-        const ssize_t n = pread(fd_, buffer_.get(), capacity_, static_cast<off_t>(at));
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) Fail(path_, errno);
+        int err = 0;
+        const size_t n = torvex::ReadAt(fd_, at, buffer_.get(), capacity_, err);
+        if (err != 0) Fail(path_, err);
         if (n == 0) break;
-        check.Add({buffer_.get(), static_cast<size_t>(n)});
-        at += static_cast<unsigned long long>(n);
+        check.Add({buffer_.get(), n});
+        at += n;
     }
     return check.IsUtf8Text() ? CharacterSet::Utf8 : CharacterSet::Latin1;
 }
@@ -236,13 +236,11 @@ CharacterSet InputFile::Settle() {
     if (!checking_) return guess_;
     std::unique_ptr<char[]> chunk(new char[read_size_]);
     while (!check_.Failed()) {
-        const ssize_t n = pread(fd_, chunk.get(), read_size_, static_cast<off_t>(checked_));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            if (n < 0 && error_.empty()) error_ = path_ + ": " + std::strerror(errno);
-            break;
-        }
-        Check(checked_, {chunk.get(), static_cast<size_t>(n)});
+        int err = 0;
+        const size_t n = torvex::ReadAt(fd_, checked_, chunk.get(), read_size_, err);
+        if (n > 0) Check(checked_, {chunk.get(), n});
+        if (err != 0 && error_.empty()) error_ = Describe(path_, err);
+        if (n == 0 || err != 0) break;
     }
     checking_ = false;
     return guess_ = check_.IsUtf8Text() ? CharacterSet::Utf8 : CharacterSet::Latin1;
@@ -254,7 +252,7 @@ void InputFile::Rewind() {
     consumed_ = 0;
     eof_ = virtual_lf_ = false;
     long_copy_.Clear();
-    if (lseek(fd_, static_cast<off_t>(start_), SEEK_SET) < 0 && error_.empty()) error_ = path_ + ": " + std::strerror(errno);
+    if (lseek(fd_, static_cast<off_t>(start_), SEEK_SET) < 0 && error_.empty()) error_ = Describe(path_, errno);
     scanner_.Reset(buffer_.get(), len_);
 }
 
@@ -300,15 +298,14 @@ bool InputFile::Measure(const std::function<void(std::string_view)>& see, unsign
     if (!long_lf_ && !held_ && !eof_) {
         std::unique_ptr<char[]> chunk(new char[read_size_]);
         unsigned long long at = offset_ + len_;
-        while (!long_lf_) {
+        int err = 0;  // a read that fails ends the line after the bytes that came before the failure
+        while (!long_lf_ && err == 0) {
             size_t n = 0;
             if (copy) {
                 n = ReadSome(chunk.get(), read_size_);
             } else {
-                const ssize_t got = pread(fd_, chunk.get(), read_size_, static_cast<off_t>(at));
-                if (got < 0 && errno == EINTR) continue;
-                if (got < 0) error_ = path_ + ": " + std::strerror(errno);
-                n = got > 0 ? static_cast<size_t>(got) : 0;
+                n = torvex::ReadAt(fd_, at, chunk.get(), read_size_, err);
+                if (err != 0) error_ = Describe(path_, err);
             }
             if (n == 0) break;
             if (!copy) Check(at, {chunk.get(), n});
@@ -335,7 +332,7 @@ size_t InputFile::ReadLong(unsigned long long offset, char* to, size_t n) {
     if (!regular_) return long_copy_.ReadAt(offset, to, n);
     int error = 0;
     const size_t done = torvex::ReadAt(fd_, long_start_ + offset, to, n, error);
-    if (error != 0 && error_.empty()) error_ = path_ + ": " + std::strerror(error);
+    if (error != 0 && error_.empty()) error_ = Describe(path_, error);
     return done;
 }
 
@@ -350,7 +347,7 @@ void InputFile::EndLongLine() {
         pos_ = len_ = 0;
         offset_ = long_start_ + line;
         if (lseek(fd_, static_cast<off_t>(offset_), SEEK_SET) < 0 && error_.empty())
-            error_ = path_ + ": " + std::strerror(errno);
+            error_ = Describe(path_, errno);
         eof_ = eof_ || !long_lf_ || !error_.empty();
     } else {
         eof_ = eof_ || !long_lf_;

@@ -25,8 +25,6 @@ constexpr size_t BufferSize = 1 << 18;
 // A temporary name must fit the folder's limit of 255 bytes per name.
 constexpr size_t MaxNameInTempName = 200;
 
-std::string Describe(const std::string& path, int err) { return path + ": " + std::strerror(err); }
-
 bool SameFile(const struct stat& a, const FileId& b) { return a.st_dev == b.device && a.st_ino == b.inode; }
 
 // The descriptor (1 or 2) of the program's own standard output or error when

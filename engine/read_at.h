@@ -1,8 +1,11 @@
-// Reading at a given place of a file, as far as it goes.
+// Reading at a given place of a file, as far as it goes, and the words
+// that say why a file could not be read or written.
 #pragma once
 
 #include <cerrno>
 #include <cstddef>
+#include <cstring>
+#include <string>
 #include <unistd.h>
 
 namespace torvex {
@@ -25,5 +28,8 @@ inline size_t ReadAt(int fd, unsigned long long offset, char* to, size_t n, int&
     }
     return done;
 }
+
+// "PATH: reason"
+inline std::string Describe(const std::string& path, int err) { return path + ": " + std::strerror(err); }
 
 }  // namespace torvex

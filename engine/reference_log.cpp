@@ -20,10 +20,6 @@ uint64_t NumberAt(const char* at) {
 
 }  // namespace
 
-ReferenceLog::~ReferenceLog() {
-    if (spill_ != nullptr) std::fclose(spill_);
-}
-
 void ReferenceLog::Add(long long line, std::string_view label) {
     if (lost_) return;
     AppendNumber(buffer_, static_cast<uint64_t>(line));
@@ -33,54 +29,44 @@ void ReferenceLog::Add(long long line, std::string_view label) {
 }
 
 void ReferenceLog::Clear() {
-    if (spill_ != nullptr) std::fclose(spill_);
-    spill_ = nullptr;
+    scratch_.Clear();
     buffer_.clear();
     lost_ = false;
 }
 
 void ReferenceLog::Spill() {
-    if (spill_ == nullptr) spill_ = std::tmpfile();  // unnamed: gone with the process, whatever ends it
-    if (spill_ == nullptr || std::fwrite(buffer_.data(), 1, buffer_.size(), spill_) != buffer_.size()) lost_ = true;
+    lost_ |= !scratch_.Append(buffer_);
     buffer_.clear();
     buffer_.shrink_to_fit();
 }
 
 bool ReferenceLog::ForEach(const std::function<void(long long, std::string_view)>& visit) {
-    if (spill_ != nullptr && !buffer_.empty()) Spill();
+    const bool spilled = scratch_.size() > 0;
+    if (spilled && !buffer_.empty()) Spill();
     if (lost_) return false;
     std::string records;
-    if (spill_ != nullptr) {
-        if (std::fflush(spill_) != 0) return false;
-        std::rewind(spill_);
-    } else {
-        records.swap(buffer_);
-    }
-    size_t pos = 0;
-    for (;;) {
-        if (spill_ != nullptr && records.size() - pos < 16) {
-            // Read on until the next record is whole.
-            records.erase(0, pos);
-            pos = 0;
-            char chunk[1 << 16];
-            const size_t n = std::fread(chunk, 1, sizeof chunk, spill_);
-            if (n == 0 && std::ferror(spill_)) return false;
-            records.append(chunk, n);
-            if (n == 0) break;
-            continue;
+    if (!spilled) records.swap(buffer_);
+    const unsigned long long end = spilled ? scratch_.size() : records.size();
+    std::string label;
+    for (unsigned long long at = 0; end - at >= 16;) {
+        char header[16];
+        const char* head = header;
+        if (!spilled)
+            head = records.data() + at;
+        else if (scratch_.ReadAt(at, header, sizeof header) != sizeof header)
+            return false;
+        const auto line = static_cast<long long>(NumberAt(head));
+        const uint64_t length = NumberAt(head + 8);
+        at += 16;
+        if (end - at < length) return false;
+        if (spilled) {
+            label.resize(length);
+            if (scratch_.ReadAt(at, label.data(), length) != length) return false;
+            visit(line, label);
+        } else {
+            visit(line, std::string_view(records).substr(at, length));
         }
-        if (records.size() - pos < 16) break;
-        const auto line = static_cast<long long>(NumberAt(records.data() + pos));
-        const size_t length = NumberAt(records.data() + pos + 8);
-        while (spill_ != nullptr && records.size() - pos - 16 < length) {
-            char chunk[1 << 16];
-            const size_t n = std::fread(chunk, 1, sizeof chunk, spill_);
-            if (n == 0) return false;
-            records.append(chunk, n);
-        }
-        if (records.size() - pos - 16 < length) return false;
-        visit(line, std::string_view(records).substr(pos + 16, length));
-        pos += 16 + length;
+        at += length;
     }
     return true;
 }

@@ -4,10 +4,11 @@
 // memory than a small one.
 #pragma once
 
-#include <cstdio>
 #include <functional>
 #include <string>
 #include <string_view>
+
+#include "scratch_file.h"
 
 namespace torvex {
 
@@ -16,7 +17,6 @@ public:
     ReferenceLog() = default;
     ReferenceLog(const ReferenceLog&) = delete;
     ReferenceLog& operator=(const ReferenceLog&) = delete;
-    ~ReferenceLog();
 
     void Add(long long line, std::string_view label);
     // None kept any more.
@@ -29,7 +29,7 @@ private:
     void Spill();
 
     std::string buffer_;
-    std::FILE* spill_ = nullptr;
+    ScratchFile scratch_;
     bool lost_ = false;
 };
 
