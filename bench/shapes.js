@@ -59,8 +59,7 @@ function justified(line, margin) {
   if (wide.length < 2) return false;
   const k = Math.min(...wide.filter((r) => !r.stop).map((r) => r.len));
   // Single spaces are the ones the formatter may not stretch ("grep -E").
-  return k <= 3 || wide.length === runs.length
-    ? wide.every((r) => r.len >= k && r.len <= k + (r.stop ? 2 : 1)) : false;
+  return (k <= 3 || wide.length === runs.length) && wide.every((r) => r.len >= k && r.len <= k + (r.stop ? 2 : 1));
 }
 
 function label(text) {

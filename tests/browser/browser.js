@@ -47,8 +47,8 @@ async function open(browser, file, screen, { dark = false } = {}) {
 // Runs in the page. The smallest text a reader sees outside code and the
 // footer (all text when there is nothing else), in CSS px times the zoom the
 // browser chose; the page's width as seen, with the element that makes it
-// wider than the screen; and the first
-// element that cuts its content off instead of letting it scroll.
+// wider than the screen; and the first element that cuts off its content
+// instead of letting it scroll.
 function readLayout() {
   const scale = visualViewport.scale;
   const smallest = { prose: null, any: null };
