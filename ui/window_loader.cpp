@@ -55,7 +55,8 @@ int OpenWindow(int argc, char** argv, const std::string& input) {
             break;
         }
         using Entry = int (*)(int, char**, const char*);
-        if (auto run = reinterpret_cast<Entry>(dlsym(module, "torvex_run_window"))) return run(argc, argv, input.c_str());
+        if (auto run = reinterpret_cast<Entry>(dlsym(module, "torvex_run_window")))
+            return run(argc, argv, input.c_str());
         problem = dlerror();
         break;
     }

@@ -72,7 +72,7 @@ QString ClashMessage(std::vector<BatchClash> clashes, const std::vector<std::str
 // page named after it when the output says so, and every file of a multiple
 // selection that is not split (one output name cannot serve several files).
 BatchPlan MainFrm::PlanBatch(const QString& selection, const std::string& output, bool split) const {
-    const QStringList& chosen = CMDialog1.FileName.isEmpty() ? QStringList() : CMDialog1.FileNames;
+    const QStringList& chosen = CMDialog1.FileNames;
     BatchPlan plan;
     plan.folder = chosen.isEmpty() ? std::string() : PathBytes(selection);
     const bool derive = !split && (output == MultipleFiles || !plan.folder.empty());

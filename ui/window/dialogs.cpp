@@ -24,8 +24,10 @@ void SetChosenFiles(CommonDialog& dialog, const QStringList& paths) {
     }
     // Files dropped together may come from several folders.
     QString folder = QFileInfo(paths.front()).absolutePath();
-    for (const QString& path : paths)
-        while (!path.startsWith(folder.endsWith(u'/') ? folder : folder + u'/')) folder = QFileInfo(folder).absolutePath();
+    for (const QString& path : paths) {
+        while (!path.startsWith(folder.endsWith(u'/') ? folder : folder + u'/'))
+            folder = QFileInfo(folder).absolutePath();
+    }
     dialog.FileName = folder;
     for (const QString& path : paths) dialog.FileNames.append(QDir(folder).relativeFilePath(path));
 }

@@ -54,7 +54,9 @@ QSettings Settings() {
     return QSettings(QString::fromLatin1(SettingsOrganization), QString::fromLatin1(SettingsApplication));
 }
 
-constexpr const char* ModeWords[] = {"keep", "add", "none"};  // in the order of the engine's modes, from 1
+// The line-break options as the settings name them, in the order of the
+// engine's modes (Option1 to Option3).
+constexpr const char* ModeWords[] = {"keep", "add", "none"};
 
 }  // namespace
 
@@ -199,9 +201,9 @@ void MainFrm::Form_Load() {
     restoreGeometry(settings.value(QStringLiteral("geometry")).toByteArray());
     LastFolder = settings.value(QStringLiteral("folder")).toString();
     const QString mode = settings.value(QStringLiteral("lineBreaks")).toString();
-    for (QRadioButton* option : {Option1, Option2, Option3})
-        if (mode == QString::fromLatin1(ModeWords[option == Option1 ? 0 : option == Option2 ? 1 : 2]))
-            option->setChecked(true);
+    QRadioButton* const modes[] = {Option1, Option2, Option3};
+    for (size_t k = 0; k < std::size(modes); ++k)
+        if (mode == QString::fromLatin1(ModeWords[k])) modes[k]->setChecked(true);
     TimeStamp->setChecked(settings.value(QStringLiteral("timeStamp"), false).toBool());
 }
 
@@ -209,7 +211,7 @@ void MainFrm::SaveSettings() {
     QSettings settings = Settings();
     settings.setValue(QStringLiteral("geometry"), saveGeometry());
     settings.setValue(QStringLiteral("folder"), LastFolder);
-    const int mode = Option1->isChecked() ? 0 : Option3->isChecked() ? 2 : 1;
+    const size_t mode = Option1->isChecked() ? 0 : Option3->isChecked() ? 2 : 1;
     settings.setValue(QStringLiteral("lineBreaks"), QString::fromLatin1(ModeWords[mode]));
     settings.setValue(QStringLiteral("timeStamp"), TimeStamp->isChecked());
 }
