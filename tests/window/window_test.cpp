@@ -435,6 +435,29 @@ private slots:
         QCOMPARE(keys.size(), 14);
     }
 
+    // The real "Complete" box: Enter is OK; the page and the folder are
+    // buttons of their own, the page only when there is one page.
+    void completed_box() {
+        QtDialogs dialogs;
+        const auto answer = [&](bool offerPage, std::function<void(QWidget*)> act) {
+            Later press(0, std::move(act));
+            return dialogs.Completed(nullptr, "Complete", "Torvex", "line 5: a remark", offerPage);
+        };
+        QCOMPARE(answer(true, [](QWidget* box) { QTest::keyClick(box, Qt::Key_Return); }), CompleteChoice::Ok);
+        const auto click = [](const char* caption, bool page) {
+            return [=](QWidget* box) {
+                QStringList captions;
+                for (QPushButton* button : box->findChildren<QPushButton*>()) captions << button->text();
+                QVERIFY2(captions.contains("&Open Page") == page && captions.contains("Show Details..."),
+                         qPrintable(captions.join(u',')));
+                for (QPushButton* button : box->findChildren<QPushButton*>())
+                    if (button->text() == caption) button->click();
+            };
+        };
+        QCOMPARE(answer(true, click("&Open Page", true)), CompleteChoice::OpenPage);
+        QCOMPARE(answer(false, click("Show &Folder", false)), CompleteChoice::ShowFolder);
+    }
+
     // The input dialog lists the usual names of text files in any case, and
     // takes a typed README as it is.
     void input_dialog() {
