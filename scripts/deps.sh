@@ -2,7 +2,7 @@
 # Sourced by build.sh and test.sh; run as root on Debian 12. Run on its own
 # (bash scripts/deps.sh), it also installs what the browser tests need.
 torvex_packages=(cmake g++ make pkg-config libgtest-dev libbenchmark-dev qt6-base-dev
-                 desktop-file-utils groff-base man-db dpkg-dev)
+                 desktop-file-utils groff-base man-db dpkg-dev parallel)
 
 torvex_install_deps() {
     local missing=()
