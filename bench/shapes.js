@@ -20,7 +20,10 @@
 //   differ by at most one space, not counting a space more after a
 //   sentence's end. It is prose, not aligned.
 // - item: starts, after its indent, with a bullet (* - + • · o) or a number
-//   or letter (1. 1) (1) a. a) (a) iv.) followed by a space and text.
+//   or letter (1. 1) (1) a. a) (a) iv.) followed by a space and text; the
+//   lines right below it, indented further (or as far, where the item is
+//   indented too, as in a ChangeLog), go on with it. A page shows these
+//   inside the item's <li>.
 // - prose: five words or more, 30 characters or more, mostly letters;
 //   "indented" when the line does not start at the left margin.
 // Everything else (headings, short lines, code without gaps, lines inside
@@ -77,7 +80,7 @@ function label(text) {
   };
   const firstWord = (l) => l.trim().split(' ')[0];
   let fenced = false;
-  return lines.map((line, i) => {
+  const labels = lines.map((line, i) => {
     const trimmed = line.trim();
     if (/^(```|~~~)/.test(trimmed)) fenced = !fenced;
     const below = nearby(i, 1);
@@ -100,13 +103,24 @@ function label(text) {
     const wide = columnGaps[i].filter((g) => g.len >= 3).length >= 2;
     if (box || !hanging && row && (wide || columnGaps[i].some((g) => linedUp(g))))
       return { kind: 'aligned', line };
-    if (fenced) return { kind: 'other', line };
+    if (fenced) return { kind: 'code', line };
     if (marker) return { kind: 'item', line };
     const words = trimmed.split(/\s+/).length;
     const letters = trimmed.replace(/[^\p{L}]/gu, '').length / trimmed.replace(/\s/g, '').length;
     if (!hanging && words >= 5 && trimmed.length >= 30 && letters >= 0.7)
       return { kind: line === trimmed ? 'prose' : 'indented', line };
     return { kind: 'other', line };
+  });
+  // The lines that go on from an item, indented further (or as far, where
+  // a ChangeLog's tab indents the items too).
+  let item = -1; // the indent of the item going on, or -1
+  return labels.map((l) => {
+    const indent = l.line.length - l.line.trimStart().length;
+    if (l.kind === 'item') item = indent;
+    else if (!l.line || l.kind === 'aligned' || l.kind === 'code') item = -1;
+    else if (item >= 0 && (indent > item || indent === item && item > 0)) return { kind: 'continued', line: l.line };
+    else item = -1;
+    return l;
   });
 }
 
@@ -135,15 +149,18 @@ function score(labels, shape, misses) {
   const kept = bag(shape.kept, collapse);
   const items = shape.items.map(collapse);
   const used = new Set();
-  const figures = { aligned: [0, 0], item: [0, 0], prose: [0, 0], indented: [0, 0] };
+  let last = -1; // the list item that showed the last item line
+  const figures = { aligned: [0, 0], item: [0, 0], continued: [0, 0], prose: [0, 0], indented: [0, 0] };
   for (const { kind, line } of labels) {
     let shown;
     if (kind === 'aligned') {
       shown = take(lines, asWritten(line));
     } else if (kind === 'item') {
       const text = collapse(line.trim().replace(MARKER, ''));
-      const n = items.findIndex((t, n) => !used.has(n) && (t.startsWith(text) || t.replace(MARKER, '').startsWith(text)));
-      shown = n >= 0 && used.add(n);
+      last = items.findIndex((t, n) => !used.has(n) && (t.startsWith(text) || t.replace(MARKER, '').startsWith(text)));
+      shown = last >= 0 && used.add(last);
+    } else if (kind === 'continued') {
+      shown = last >= 0 && items[last].includes(collapse(line));
     } else if (kind === 'prose' || kind === 'indented') {
       shown = !take(kept, collapse(line));
     } else {
@@ -163,7 +180,7 @@ async function main([corpus, pages, ...converters]) {
   validation.catch(() => {}); // reported when awaited
   const browser = await b.launch();
   const totals = new Map(converters.map((c) => [c, {
-    aligned: [0, 0], item: [0, 0], prose: [0, 0], indented: [0, 0], small: 0, smallest: Infinity, axe: 0, vnu: 0 }]));
+    aligned: [0, 0], item: [0, 0], continued: [0, 0], prose: [0, 0], indented: [0, 0], small: 0, smallest: Infinity, axe: 0, vnu: 0 }]));
   const report = [];
   try {
     for (const name of names) {
@@ -176,7 +193,7 @@ async function main([corpus, pages, ...converters]) {
         const misses = [];
         const figures = score(labels, shape, misses);
         const t = totals.get(c);
-        for (const k of ['aligned', 'item', 'prose', 'indented']) figures[k].forEach((v, n) => { t[k][n] += v; });
+        for (const k of Object.keys(figures)) figures[k].forEach((v, n) => { t[k][n] += v; });
         const px = layout.text ? layout.text.px : Infinity;
         if (px < 16) t.small++;
         t.smallest = Math.min(t.smallest, px);
@@ -196,6 +213,7 @@ async function main([corpus, pages, ...converters]) {
   const rows = [
     ['lines with aligned columns shown as written', (t) => percent(t.aligned)],
     ['list items shown as list items', (t) => percent(t.item)],
+    ['lines going on from an item inside its list item', (t) => percent(t.continued)],
     ['prose lines outside pre', (t) => percent(t.prose)],
     ['indented prose lines outside pre', (t) => percent(t.indented)],
     [`pages with body text under 16 px on a phone`, (t) => `${t.small} of ${names.length}` +
@@ -204,8 +222,9 @@ async function main([corpus, pages, ...converters]) {
     ['W3C validator errors', (t) => t.vnu.toLocaleString('en')],
   ];
   const t0 = totals.get(converters[0]);
-  console.log(`${names.length} documents: ${t0.aligned[1]} aligned lines, ${t0.item[1]} list items, ` +
-              `${t0.prose[1]} prose lines, ${t0.indented[1]} indented prose lines`);
+  console.log(`${names.length} documents: ${t0.aligned[1]} aligned lines, ${t0.item[1]} list items ` +
+              `(going on over ${t0.continued[1]} more lines), ${t0.prose[1]} prose lines, ` +
+              `${t0.indented[1]} indented prose lines`);
   console.log(['', ...converters].map((c, n) => n ? c.padStart(20) : c.padEnd(50)).join(''));
   for (const [title, cell] of rows)
     console.log(title.padEnd(50) + converters.map((c) => cell(totals.get(c)).padStart(20)).join(''));

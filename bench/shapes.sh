@@ -9,9 +9,9 @@
 # torvex's classic page, its modern page (when the binary has --style) and
 # txt2html, reads every page in headless Chromium on a 390 px phone and
 # prints, side by side: how many lines with aligned columns are shown as
-# written, list items as list items, prose and indented prose lines outside
-# pre; pages whose body text is under 16 px; axe-core violations; W3C
-# validator errors. bench/shapes.js says how lines are labelled. The pages
+# written, list items as list items (and the lines that go on from an item
+# inside it), prose and indented prose lines outside pre; pages whose body
+# text is under 16 px; axe-core violations; W3C validator errors. bench/shapes.js says how lines are labelled. The pages
 # and a list of the lines each converter lost stay in $TMPDIR/torvex-shapes.
 # Needs what the browser tests need (bash scripts/deps.sh) and txt2html.
 set -euo pipefail
