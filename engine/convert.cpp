@@ -8,6 +8,7 @@
 #include "classic_style.h"
 #include "engine.h"
 #include "input_file.h"
+#include "modern_style.h"
 #include "page_sequence.h"
 #include "page_style.h"
 #include "path_names.h"
@@ -20,8 +21,11 @@ public:
     Conversion(Engine& engine, std::string& outputName, LineBreakMode mode, bool timeStamp)
         : engine_(engine), host_(engine.host_), output_name_(outputName), pages_(engine.host_, engine.writer_, outputName),
           plan_(engine.SectionNumber, engine.ShortTitle),
-          pass_{engine.host_, engine.writer_, input_, pages_, plan_, engine.Limits, timeStamp} {
-        style_.emplace(pass_, mode);
+          pass_{engine.host_, engine.writer_, input_, pages_, plan_, engine.Limits, timeStamp, {}} {
+        if (engine.Page.style == PageOptions::Style::Modern)
+            style_ = &modern_.emplace(pass_, mode, engine.Page);
+        else
+            style_ = &classic_.emplace(pass_, mode);
     }
     // What the engine tells of its last conversion.
     ~Conversion() {
@@ -46,7 +50,9 @@ private:
     PageSequence pages_;
     SectionPlan plan_;
     PassContext pass_;
-    std::optional<ClassicStyle> style_;
+    std::optional<ClassicStyle> classic_;
+    std::optional<ModernStyle> modern_;
+    PageStyle* style_ = nullptr;
 
     // A regular file's character set is told as it is read: the pages are
     // written for the set guessed so far, and started again should it turn
@@ -85,6 +91,7 @@ bool Conversion::Run(std::string& inputName, const std::string& pageTitle) {
         outputName = folder + std::string(SplitContentsPage);
     }
 
+    pass_.input_name = inputName;
     if (inputName == "-")
         input_.OpenStandardInput();
     else
@@ -122,7 +129,7 @@ bool Conversion::Run(std::string& inputName, const std::string& pageTitle) {
     }
     style_->BeginDocument(pageTitle);
     for (;;) {
-        if (!ConvertLines(*style_)) return false;
+        if (!(modern_ ? ConvertLines(*modern_) : ConvertLines(*classic_))) return false;
         if (!pass_.restart && input_.checking() && input_.Settle() != pass_.set) pass_.restart = true;
         if (!pass_.restart) break;
         if (!Restart(pageTitle)) return false;

@@ -11,6 +11,7 @@
 #include "input_file.h"   // ConvertFile throws its InputError
 #include "line_breaks.h"  // the numbers of ConvertFile's LineBreakMode
 #include "line_writer.h"
+#include "modern_markup.h"  // PageOptions
 
 namespace torvex {
 
@@ -59,6 +60,10 @@ public:
     // The character set of the input, and so of the pages: Auto decides it
     // from the whole input at each conversion.
     CharacterSet Encoding = CharacterSet::Auto;
+
+    // How the pages are written: the classic page, or the modern one and
+    // its options.
+    PageOptions Page;
 
     ConversionLimits Limits;
 

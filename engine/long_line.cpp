@@ -78,6 +78,15 @@ std::string LongLine::Whole() {
     return line;
 }
 
+std::string_view LongLine::Head(size_t n) {
+    const unsigned long long end = std::min<unsigned long long>(facts_.text_begin + n, facts_.text_end);
+    Ensure(end);
+    size_t size = static_cast<size_t>(std::min<unsigned long long>(end - window_begin_, window_.size()));
+    if (set_ == CharacterSet::Utf8 && size < facts_.text_end - window_begin_)
+        while (size > 0 && IsContinuation(window_[size])) --size;
+    return std::string_view(window_).substr(0, size);
+}
+
 bool LongLine::NextPiece(std::string_view& piece, bool& last) {
     if (pos_ >= facts_.text_end) return false;
     window_.erase(0, static_cast<size_t>(pos_ - window_begin_));

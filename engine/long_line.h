@@ -51,6 +51,9 @@ public:
     // The whole raw line (without its LF), for what needs it whole: the
     // heading of a section page is its page's title.
     std::string Whole();
+    // The first bytes of the text, up to n of them (fewer rather than a
+    // character cut in two), before any piece is taken.
+    std::string_view Head(size_t n);
 
 private:
     unsigned long long Cut();

@@ -27,6 +27,7 @@ struct PassContext {
     SectionPlan& plan;
     const ConversionLimits limits;
     const bool time_stamp;
+    std::string input_name;  // as given: the title of a page that has no other
     CharacterSet set = CharacterSet::Latin1;  // of the input and every page
     bool make_valid = false;  // a UTF-8 page of input that need not be UTF-8
     long long line_number = 0;  // of the line in hand, from 1

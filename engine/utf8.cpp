@@ -196,6 +196,20 @@ void AppendUtf8(char32_t c, std::string& out) {
     }
 }
 
+void AppendLatin1AsUtf8(std::string_view text, std::string& out) {
+    size_t ascii = AsciiBlocks(text);
+    out.append(text.substr(0, ascii));
+    for (; ascii < text.size(); ++ascii) {
+        const auto c = static_cast<unsigned char>(text[ascii]);
+        if (c < 0x80) {
+            out.push_back(static_cast<char>(c));
+        } else {
+            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        }
+    }
+}
+
 void MakeValidUtf8(std::string& text, std::string& work) {
     size_t valid = ValidUtf8Prefix(text);
     if (valid == text.size()) return;

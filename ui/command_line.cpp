@@ -59,6 +59,7 @@ std::string Alternatives(std::string_view words) {
 
 constexpr const char* ModeWords = "keep add none";  // in the order of the engine's modes, from 1
 constexpr const char* EncodingWords = "auto utf-8 latin-1";
+constexpr const char* StyleWords = "classic modern";
 constexpr CharacterSet Encodings[] = {CharacterSet::Auto, CharacterSet::Utf8, CharacterSet::Latin1};
 
 std::string SetMode(Parse& p, const std::string& word) {
@@ -69,6 +70,12 @@ std::string SetMode(Parse& p, const std::string& word) {
 // -e, --encoding: the input's character set, named exactly.
 std::string SetEncoding(Parse& p, const std::string& word) {
     p.cl.options.encoding = Encodings[WordIndex(EncodingWords, word)];
+    return {};
+}
+
+// -s, --style: the classic page or the modern one.
+std::string SetStyle(Parse& p, const std::string& word) {
+    p.cl.options.page.style = WordIndex(StyleWords, word) == 1 ? PageOptions::Style::Modern : PageOptions::Style::Classic;
     return {};
 }
 
@@ -88,7 +95,9 @@ std::string SetOutputDir(Parse& p, const std::string& folder) {
     return {};
 }
 
-constexpr std::array<Option, 11> Options = {{
+constexpr std::array<Option, 12> Options = {{
+    {'s', "style", "STYLE", StyleWords, "style", Offer::Values,
+     "classic (the default): the page as Torvex has\nalways written it; modern: HTML5 that keeps the\ntext's shape and reads well on any screen", SetStyle},
     {'b', "line-breaks", "MODE", ModeWords, "line-break mode", Offer::Values,
      "keep: every line break; add: where the text\nneeds one (the default); none: no line breaks", SetMode},
     {'n', "no-time-stamp", nullptr, nullptr, nullptr, Offer::Nothing, "leave the date and time out of the footer",

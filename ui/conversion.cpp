@@ -12,6 +12,7 @@ bool Convert(Engine& engine, const std::string& input, std::string& output, cons
     int mode = static_cast<int>(options.line_break_mode);
     bool timeStamp = options.time_stamp;
     engine.Encoding = options.encoding;
+    engine.Page = options.page;
     try {
         const bool converted = engine.ConvertFile(inputName, outputName, title, mode, timeStamp);
         output = outputName;

@@ -16,6 +16,7 @@ struct ConversionOptions {
     bool force = false;  // replace an output that is not an HTML page (the host's answer)
     bool split = false;  // a page set beside the input instead of one page
     CharacterSet encoding = CharacterSet::Auto;
+    PageOptions page;  // the page style and, for modern pages, their language, stylesheets and credit
 };
 
 // Converts input into the page output (with split, into a set beside the

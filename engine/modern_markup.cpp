@@ -1,0 +1,343 @@
+#include "modern_markup.h"
+
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+#include "any_byte.h"
+#include "product.h"
+#include "utf8.h"
+
+namespace torvex {
+
+namespace {
+
+bool IsAlpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsAlnum(char c) { return IsAlpha(c) || IsDigit(c); }
+
+template <class Test>
+bool All(std::string_view text, Test test) {
+    for (char c : text)
+        if (!test(c)) return false;
+    return true;
+}
+
+// What a byte of a page's text is.
+enum Class : std::uint8_t {
+    Copy,
+    Reference,  // & < > "
+    Control,    // C0 controls but the tab: their pictures
+    Space,      // the form feed: white space
+    Delete,
+    C2,         // may start a C1 control (C2 80 to C2 9F)
+    EF,         // may start a noncharacter of the first plane (U+FDD0 to U+FDEF, U+FFFE, U+FFFF)
+    Four,       // starts a four-byte character: a noncharacter when it ends in FFFE or FFFF
+};
+
+constexpr std::array<Class, 256> MakeClasses() {
+    std::array<Class, 256> classes{};
+    for (int c = 0; c < 32; ++c) classes[c] = Control;
+    classes['\t'] = Copy;
+    classes['\f'] = Space;
+    classes['&'] = classes['<'] = classes['>'] = classes['"'] = Reference;
+    classes[0x7F] = Delete;
+    classes[0xC2] = C2;
+    classes[0xEF] = EF;
+    for (int c = 0xF0; c < 0x100; ++c) classes[c] = Four;
+    return classes;
+}
+
+constexpr auto Classes = MakeClasses();
+
+ByteBlock SpecialBytes(ByteBlock v) {
+    return ((v < 0x20) & (v != '\t')) | (v == '&') | (v == '<') | (v == '>') | (v == '"') | (v == 0x7F) | (v == 0xC2) |
+           (v == 0xEF) | (v >= 0xF0);
+}
+
+// The first byte at or after from that may need more than copying.
+size_t NextSpecial(std::string_view text, size_t from) {
+    for (; from + sizeof(ByteBlock) <= text.size(); from += sizeof(ByteBlock)) {
+        ByteBlock v;
+        std::memcpy(&v, text.data() + from, sizeof v);
+        const ByteBlock hits = SpecialBytes(v);
+        std::uint64_t halves[2];
+        std::memcpy(halves, &hits, sizeof halves);
+        if (halves[0] != 0) return from + static_cast<size_t>(__builtin_ctzll(halves[0])) / 8;
+        if (halves[1] != 0) return from + 8 + static_cast<size_t>(__builtin_ctzll(halves[1])) / 8;
+    }
+    while (from < text.size() && Classes[static_cast<unsigned char>(text[from])] == Copy) ++from;
+    return from;
+}
+
+constexpr std::string_view Replacement = "\xEF\xBF\xBD";
+
+constexpr std::string_view Stylesheet =
+    ":root { color-scheme: light dark; }\n"
+    "body { max-width: 46rem; margin: 0 auto; padding: 0 1rem; font: 1rem/1.6 system-ui, -apple-system, \"Segoe UI\","
+    " Roboto, \"Noto Sans\", sans-serif; color: #1f2328; background: #fff; overflow-wrap: break-word; }\n"
+    "h1, h2, h3, h4, h5, h6 { line-height: 1.25; margin: 1.5em 0 .5em; }\n"
+    "h4 { font-size: 1.125rem; }\n"
+    "h5, h6 { font-size: 1rem; }\n"
+    "pre { overflow-x: auto; padding: .5rem .75rem; font: .875rem/1.45 ui-monospace, \"DejaVu Sans Mono\", Menlo,"
+    " Consolas, monospace; background: #f6f8fa; border-radius: 6px; }\n"
+    "blockquote { margin: 1em 0; padding-left: 1em; border-left: 4px solid #d0d7de; color: #59636e; }\n"
+    "ul, ol { padding-left: 1.5rem; }\n"
+    "dt { font-weight: 600; }\n"
+    "dd { margin: 0 0 .5em 1.5rem; }\n"
+    ".i1 { margin-left: 1.25rem; }\n"
+    ".i2 { margin-left: 2.5rem; }\n"
+    ".i3 { margin-left: 3.75rem; }\n"
+    "hr { border: 0; border-top: 1px solid #d0d7de; }\n"
+    "a { color: #0969da; }\n"
+    "nav.pages ul { list-style: none; padding: 0; display: flex; flex-wrap: wrap; gap: .5rem 1.5rem; }\n"
+    "footer { margin-top: 2rem; padding: 1rem 0; border-top: 1px solid #d0d7de; font-size: .875rem; color: #59636e; }\n"
+    "@media (prefers-color-scheme: dark) {\n"
+    "  body { color: #e6edf3; background: #0d1117; }\n"
+    "  pre { background: #161b22; }\n"
+    "  blockquote, footer { color: #9198a1; }\n"
+    "  blockquote, hr, footer { border-color: #3d444d; }\n"
+    "  a { color: #4493f8; }\n"
+    "}\n"
+    "@media print {\n"
+    "  body { max-width: none; color: #000; background: #fff; }\n"
+    "  pre { white-space: pre-wrap; background: none; }\n"
+    "  a { color: inherit; }\n"
+    "  nav.pages { display: none; }\n"
+    "}\n";
+
+void AppendAttribute(std::string_view text, std::string& out) { html::AppendEscaped(text, out); }
+
+}  // namespace
+
+bool WellFormedLanguageTag(std::string_view tag) {
+    std::vector<std::string_view> parts;
+    for (size_t at = 0;;) {
+        const size_t dash = std::min(tag.find('-', at), tag.size());
+        parts.push_back(tag.substr(at, dash - at));
+        if (dash == tag.size()) break;
+        at = dash + 1;
+    }
+    for (std::string_view part : parts)
+        if (part.empty() || part.size() > 8 || !All(part, IsAlnum)) return false;
+    size_t i = 0;
+    const auto privateUse = [&] {  // "x-" and one or more subtags of 1 to 8
+        return parts[i].size() == 1 && (parts[i][0] == 'x' || parts[i][0] == 'X') && i + 1 < parts.size();
+    };
+    if (privateUse()) return true;
+    // language: 2 or 3 letters (with up to three extlangs of 3), or 4, or 5 to 8.
+    if (!All(parts[i], IsAlpha) || parts[i].size() < 2) return false;
+    const bool shortLanguage = parts[i].size() <= 3;
+    ++i;
+    for (int ext = 0; shortLanguage && ext < 3 && i < parts.size() && parts[i].size() == 3 && All(parts[i], IsAlpha);
+         ++ext)
+        ++i;
+    if (i < parts.size() && parts[i].size() == 4 && All(parts[i], IsAlpha)) ++i;  // script
+    if (i < parts.size() && ((parts[i].size() == 2 && All(parts[i], IsAlpha)) ||
+                             (parts[i].size() == 3 && All(parts[i], IsDigit))))
+        ++i;  // region
+    while (i < parts.size() && ((parts[i].size() >= 5) || (parts[i].size() == 4 && IsDigit(parts[i][0])))) ++i;  // variants
+    while (i < parts.size() && parts[i].size() == 1 && !(parts[i][0] == 'x' || parts[i][0] == 'X')) {  // extensions
+        ++i;
+        if (i == parts.size() || parts[i].size() < 2) return false;
+        while (i < parts.size() && parts[i].size() >= 2) ++i;
+    }
+    if (i < parts.size() && privateUse()) return true;
+    return i == parts.size();
+}
+
+namespace html {
+
+void AppendEscaped(std::string_view text, std::string& out) {
+    size_t copied = 0;
+    for (size_t i = NextSpecial(text, 0); i < text.size(); i = NextSpecial(text, i + 1)) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        std::string_view replace;
+        size_t length = 1;  // of what is replaced
+        char picture[3];
+        switch (Classes[c]) {
+        case Copy:
+            continue;
+        case Reference:
+            replace = c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;" : "&quot;";
+            break;
+        case Control:  // U+2400 + c: E2 90 80+c
+            picture[0] = '\xE2';
+            picture[1] = '\x90';
+            picture[2] = static_cast<char>(0x80 + c);
+            replace = {picture, 3};
+            break;
+        case Space:
+            replace = " ";
+            break;
+        case Delete:
+            replace = "\xE2\x90\xA1";
+            break;
+        case C2:
+            if (i + 1 >= text.size() || static_cast<unsigned char>(text[i + 1]) > 0x9F ||
+                static_cast<unsigned char>(text[i + 1]) < 0x80)
+                continue;
+            replace = Replacement;
+            length = 2;
+            break;
+        case EF: {
+            if (i + 2 >= text.size()) continue;
+            const auto b1 = static_cast<unsigned char>(text[i + 1]), b2 = static_cast<unsigned char>(text[i + 2]);
+            const bool nonCharacter = (b1 == 0xB7 && b2 >= 0x90 && b2 <= 0xAF) || (b1 == 0xBF && b2 >= 0xBE);
+            if (!nonCharacter) continue;
+            replace = Replacement;
+            length = 3;
+            break;
+        }
+        case Four: {
+            if (i + 3 >= text.size()) continue;
+            const auto b1 = static_cast<unsigned char>(text[i + 1]), b2 = static_cast<unsigned char>(text[i + 2]),
+                       b3 = static_cast<unsigned char>(text[i + 3]);
+            // U+nFFFE and U+nFFFF: the low sixteen bits all ones but perhaps the last.
+            if ((b1 & 0x0F) != 0x0F || b2 != 0xBF || b3 < 0xBE) continue;
+            replace = Replacement;
+            length = 4;
+            break;
+        }
+        }
+        out.append(text, copied, i - copied);
+        out.append(replace);
+        copied = i + length;
+        i += length - 1;
+    }
+    out.append(text, copied);
+}
+
+bool NeedsEscaping(std::string_view text) {
+    return AnyByte(text, SpecialBytes, [](char c) { return Classes[static_cast<unsigned char>(c)] != Copy; });
+}
+
+void AppendHref(std::string_view url, std::string& out) {
+    static constexpr char Hex[] = "0123456789ABCDEF";
+    // The host of "scheme://host/...": where "[" and "]" may stand (an IPv6 address).
+    size_t hostBegin = std::string_view::npos, hostEnd = std::string_view::npos;
+    if (const size_t slashes = url.find("://"); slashes != std::string_view::npos) {
+        hostBegin = slashes + 3;
+        hostEnd = std::min(url.find_first_of("/?#", hostBegin), url.size());
+    }
+    const auto isHex = [](char c) { return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); };
+    for (size_t i = 0; i < url.size(); ++i) {
+        const auto c = static_cast<unsigned char>(url[i]);
+        bool encode = c <= 0x20 || c >= 0x7F || std::strchr("\"<>\\^`{|}", c) != nullptr;
+        if (c == '[' || c == ']') encode = !(i >= hostBegin && i < hostEnd);
+        if (c == '%') encode = !(i + 2 < url.size() && isHex(url[i + 1]) && isHex(url[i + 2]));
+        if (encode) {
+            out.push_back('%');
+            out.push_back(Hex[c >> 4]);
+            out.push_back(Hex[c & 15]);
+        } else if (c == '&') {
+            out.append("&amp;");
+        } else {
+            out.push_back(static_cast<char>(c));
+        }
+    }
+}
+
+std::string HeadingSlug(std::string_view text) {
+    constexpr size_t Most = 64;
+    std::string slug;
+    bool dash = false;
+    for (size_t i = 0; i < text.size();) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        size_t length = 1;
+        if (c >= 0x80) {
+            char32_t value = 0;
+            length = std::max<size_t>(DecodeUtf8(text, i, value), 1);
+        }
+        const bool keep = c >= 0x80 || IsAlnum(static_cast<char>(c));
+        if (!keep) {
+            dash = !slug.empty();
+            ++i;
+            continue;
+        }
+        if (slug.size() + length + (dash ? 1 : 0) > Most) break;
+        if (dash) slug.push_back('-');
+        dash = false;
+        for (size_t k = 0; k < length; ++k)
+            slug.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : text[i + k]);
+        i += length;
+    }
+    return slug.empty() ? "section" : slug;
+}
+
+std::string PageStart(const Head& head) {
+    std::string out = "<!DOCTYPE html>\n<html lang=\"";
+    AppendAttribute(head.language, out);
+    out += "\">\n<head>\n<meta charset=\"utf-8\">\n"
+           "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n<title>";
+    AppendEscaped(head.title, out);
+    out += "</title>\n<meta name=\"description\" content=\"";
+    AppendAttribute(head.description, out);
+    out += "\">\n<meta name=\"generator\" content=\"";
+    out += ProductName;
+    out += " ";
+    out += std::string_view(ProductVersion).substr(1);  // "V2.5": the number alone
+    out += "\">\n";
+    if (head.stylesheets == nullptr || head.stylesheets->empty()) {
+        out += "<style>\n";
+        out += Stylesheet;
+        out += "</style>\n";
+    } else {
+        for (const std::string& sheet : *head.stylesheets) {
+            out += "<link rel=\"stylesheet\" href=\"";
+            AppendHref(sheet, out);
+            out += "\">\n";
+        }
+    }
+    out += "</head>\n<body>\n<header>\n<h1>";
+    AppendEscaped(head.title, out);
+    out += "</h1>\n</header>\n<main>\n";
+    return out;
+}
+
+std::string PageEnd(const std::vector<NavLink>& links, bool credit, const StampTime* stamp) {
+    std::string out = "</main>\n";
+    bool nav = false;
+    for (const NavLink& link : links) {
+        if (link.page.empty()) continue;
+        if (!nav) out += "<nav class=\"pages\" aria-label=\"Pages\">\n<ul>\n";
+        nav = true;
+        out += "<li><a href=\"";
+        AppendHref(link.page, out);
+        out += "\">";
+        out += link.label;
+        if (!link.title.empty()) {
+            out += ": ";
+            AppendEscaped(link.title, out);
+        }
+        out += "</a></li>\n";
+    }
+    if (nav) out += "</ul>\n</nav>\n";
+    if (credit || stamp != nullptr) {
+        out += "<footer>\n<p>Converted";
+        if (credit) {
+            out += " by <a href=\"";
+            AppendHref(HomePageAddress, out);
+            out += "\">";
+            out += ProductName;
+            out += " ";
+            out += std::string_view(ProductVersion).substr(1);
+            out += "</a>";
+        }
+        if (stamp != nullptr) {
+            char when[96];
+            std::snprintf(when, sizeof when, " on <time datetime=\"%04d-%02d-%02dT%02d:%02d:%02d\">%04d-%02d-%02d %02d:%02d:%02d</time>",
+                          stamp->year, stamp->month, stamp->day, stamp->hour, stamp->minute, stamp->second,
+                          stamp->year, stamp->month, stamp->day, stamp->hour, stamp->minute, stamp->second);
+            out += when;
+        }
+        out += "</p>\n</footer>\n";
+    }
+    out += "</body>\n</html>\n";
+    return out;
+}
+
+}  // namespace html
+
+}  // namespace torvex
