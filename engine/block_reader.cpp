@@ -125,12 +125,12 @@ void BlockReader::Reset() {
     text_indent_ = paragraph_indent_ = 0;
 }
 
-void BlockReader::Add(std::string_view line, std::uint32_t tag) {
+void BlockReader::Add(std::string_view line, std::uint64_t tag) {
     Push(line, tag, false);
     if (lines_.size() > Ahead) Drain(Ahead);
 }
 
-void BlockReader::AddLong(std::string_view head, std::uint32_t tag) {
+void BlockReader::AddLong(std::string_view head, std::uint64_t tag) {
     Push(head, tag, true);
     Drain(0);
 }
@@ -143,7 +143,7 @@ void BlockReader::Finish() {
     blanks_ = 0;
 }
 
-void BlockReader::Push(std::string_view text, std::uint32_t tag, bool longLine) {
+void BlockReader::Push(std::string_view text, std::uint64_t tag, bool longLine) {
     Line line;
     if (!spare_.empty()) {
         line = std::move(spare_.back());

@@ -56,7 +56,7 @@ struct BlockText {
     bool long_line = false;
     size_t from = 0;
     // What the line was handed in with (see BlockReader::Add).
-    std::uint32_t tag = 0;
+    std::uint64_t tag = 0;
 };
 
 class BlockSink {
@@ -81,12 +81,12 @@ public:
     // of at most LongLine bytes. tag goes with the line's text to the sink.
     // Lines are told to the sink a few lines later, once what follows them
     // is known.
-    void Add(std::string_view line, std::uint32_t tag = 0);
+    void Add(std::string_view line, std::uint64_t tag = 0);
     // A longer line, of which head is the start (LongLine bytes or a
     // little less, ending with a character): it and every line before it
     // are told at once, it as what its start shows; the sink reads the
     // rest of its text itself.
-    void AddLong(std::string_view head, std::uint32_t tag = 0);
+    void AddLong(std::string_view head, std::uint64_t tag = 0);
     // The end of the text: every line is told and every block left.
     void Finish();
 
@@ -100,7 +100,7 @@ private:
         size_t quoted = 0;  // the bytes of the quote marks
         std::uint32_t depth = 0;  // of the quoting
         std::uint32_t blanks_before = 0;
-        std::uint32_t tag = 0;
+        std::uint64_t tag = 0;
         bool short_line = false;  // the short-line rule keeps its break
         bool long_line = false;
         bool consumed = false;  // an underline or overline of a heading
@@ -116,7 +116,7 @@ private:
     enum class Leaf { None, Paragraph, Pre, Fenced };
     enum class Role { Skip, Fence, Heading, Rule, Item, Aligned, Term, Tag, Text };
 
-    void Push(std::string_view line, std::uint32_t tag, bool longLine);
+    void Push(std::string_view line, std::uint64_t tag, bool longLine);
     void Drain(size_t keep);
     void Step();
     Role RoleOf(Line& line, std::uint8_t& kind);

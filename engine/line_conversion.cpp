@@ -1,6 +1,7 @@
 #include "line_conversion.h"
 
 #include "escape.h"
+#include "modern_markup.h"
 #include "utf8.h"
 
 namespace torvex {
@@ -9,7 +10,7 @@ void LineConversion::Begin(const ConversionSteps& steps, CharacterSet set, const
     steps_ = steps;
     set_ = set;
     shape_ = {};
-    references_ = CrossReferences(set, sink);
+    references_ = CrossReferences(set, sink, *steps.anchors);
     links_ = {};
 }
 
@@ -29,17 +30,23 @@ std::string_view LineConversion::Convert(std::string_view piece, bool last) {
         MakeValidUtf8(valid_, work_);
         text = valid_;
     }
+    const auto escape = [this](std::string_view from, std::string& to) {
+        if (steps_.html)
+            html::AppendEscaped(from, to);
+        else
+            AppendEscaped(from, to, set_);
+    };
     if (steps_.cross_references) {
         std::string& escaped = Spare(text);
-        AppendEscaped(text, escaped, set_);
+        escape(text, escaped);
         std::string& linked = Spare(escaped);
         references_.Add(escaped, linked, last);
         text = linked;
     }
     if (steps_.shape) shape_.Add(text, set_);
-    if (steps_.escape && !steps_.cross_references && NeedsEscaping(text)) {
+    if (steps_.escape && !steps_.cross_references && (steps_.html ? html::NeedsEscaping(text) : NeedsEscaping(text))) {
         std::string& escaped = Spare(text);
-        AppendEscaped(text, escaped, set_);
+        escape(text, escaped);
         text = escaped;
     }
     if (steps_.links) {
@@ -47,7 +54,7 @@ std::string_view LineConversion::Convert(std::string_view piece, bool last) {
             // The last piece hands nothing on: without the key it stays as it is.
             if (!steps_.keys[k] || (last && !ContainsKey(text, LinkKeys[k]))) continue;
             std::string& linked = Spare(text);
-            AppendLinks(text, LinkKeys[k], linked, set_, links_[k], last);
+            AppendLinks(text, LinkKeys[k], linked, set_, links_[k], last, *steps_.anchors);
             text = linked;
         }
     }

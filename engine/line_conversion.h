@@ -23,6 +23,8 @@ struct ConversionSteps {
     bool escape = true;             // escaped (unless the labels step did)
     bool links = true;
     std::array<bool, 3> keys{true, true, true};  // which of LinkKeys the text may hold
+    bool html = false;  // escaped for a modern page (every "&" too) rather than a classic one
+    const AnchorMarkup* anchors = &markup::Anchors;  // how links and cross references are written
 };
 
 class LineConversion {

@@ -109,17 +109,18 @@ public:
 
     // In the last piece of a line (or a whole line), "<A HREF=" without a
     // "</A>" after it is text; in an earlier piece the anchor ends later.
-    AnchorSearch(std::string_view line, bool last) : line_(line), last_(last) {}
+    AnchorSearch(std::string_view line, bool last, const AnchorMarkup& anchors)
+        : line_(line), last_(last), anchors_(anchors) {}
 
     Anchor AtOrAfter(size_t pos) {
         if (!searched_ || next_.begin < pos) {
             searched_ = true;
             next_ = {line_.size(), line_.size()};
-            const size_t open = FindExact(line_, markup::AnchorStart, pos);
+            const size_t open = FindExact(line_, anchors_.start, pos);
             if (open == npos) return next_;
-            const size_t close = FindExact(line_, markup::AnchorEnd, open + 1);
+            const size_t close = FindExact(line_, anchors_.end, open + 1);
             if (close != npos)
-                next_ = {open, close + markup::AnchorEnd.size()};
+                next_ = {open, close + anchors_.end.size()};
             else if (!last_)
                 next_ = {open, npos};
         }
@@ -129,6 +130,7 @@ public:
 private:
     std::string_view line_;
     bool last_;
+    const AnchorMarkup& anchors_;
     bool searched_ = false;
     Anchor next_{};
 };
@@ -261,7 +263,7 @@ std::string_view Shown(std::string_view c, bool group) { return group ? c.substr
 
 // The anchor for candidate c. The target drops a final "," or "." that the
 // text keeps, and a group's target is rebuilt from the name it shows.
-void AppendAnchor(std::string_view c, bool mail, bool group, std::string& out) {
+void AppendAnchor(std::string_view c, bool mail, bool group, const AnchorMarkup& anchors, std::string& out) {
     std::string_view shown = Shown(c, group), scheme = mail ? "mailto:" : "", target = c;
     if (group) {
         scheme = "news:";
@@ -269,8 +271,10 @@ void AppendAnchor(std::string_view c, bool mail, bool group, std::string& out) {
     } else if (!target.empty() && (target.back() == ',' || target.back() == '.')) {
         target.remove_suffix(1);
     }
-    out.append(markup::AnchorStart).append(scheme).append(target).append(markup::AnchorText).append(shown).append(
-        markup::AnchorEnd);
+    out.append(anchors.start);
+    anchors.target(scheme, out);
+    anchors.target(target, out);
+    out.append(anchors.text).append(shown).append(anchors.end);
 }
 
 // Prefixes that stay plain text before an anchor, tested in this order.
@@ -284,19 +288,21 @@ constexpr std::string_view KeptPrefixes[] = {"mailto:", "URL:mailto:", "URL:"};
 // twice.
 class Linker {
 public:
-    Linker(std::string_view line, std::string_view key, CharacterSet set, LinkState& state, bool last)
-        : line_(line), key_(key), set_(set), kind_(KindOf(key)), state_(state), last_(last), keys_(line, {key}),
-          spaces_(line), greaterThans_(line), escapes_(line), linkTextEnds_(line), anchors_(line, last) {}
+    Linker(std::string_view line, std::string_view key, CharacterSet set, LinkState& state, bool last,
+           const AnchorMarkup& markup)
+        : line_(line), key_(key), set_(set), kind_(KindOf(key)), state_(state), last_(last), markup_(markup),
+          keys_(line, {key}), spaces_(line), greaterThans_(line), escapes_(line), linkTextEnds_(line),
+          anchors_(line, last, markup) {}
 
     void Append(std::string& out) {
         size_t from = 0;
         if (state_.in_anchor) {
-            const size_t close = FindExact(line_, markup::AnchorEnd, 0);
+            const size_t close = FindExact(line_, markup_.end, 0);
             if (close == npos) {
                 out.append(line_);
                 return;
             }
-            from = close + markup::AnchorEnd.size();
+            from = close + markup_.end.size();
             state_ = {};
         }
         while (from < line_.size()) {
@@ -367,7 +373,7 @@ private:
         // The text not yet written, with any prefix just taken off the candidate.
         const size_t start = static_cast<size_t>(c.data() - text.data());
         out.append(line_.substr(copied_, start - copied_));
-        AppendAnchor(c, kind_ == KeyKind::Mail, group, out);
+        AppendAnchor(c, kind_ == KeyKind::Mail, group, markup_, out);
         copied_ = q;
     }
 
@@ -376,6 +382,7 @@ private:
     KeyKind kind_;
     LinkState& state_;
     bool last_;
+    const AnchorMarkup& markup_;
     ForwardSearch<Key> keys_;
     ForwardSearch<Space> spaces_;
     ForwardSearch<EscapedGreaterThan> greaterThans_;
@@ -388,7 +395,7 @@ private:
 }  // namespace
 
 void AppendLinks(std::string_view piece, std::string_view key, std::string& out, CharacterSet set, LinkState& state,
-                 bool last) {
+                 bool last, const AnchorMarkup& anchors) {
     if (key.empty()) {
         out.append(piece);
         return;
@@ -396,12 +403,13 @@ void AppendLinks(std::string_view piece, std::string_view key, std::string& out,
     // Room for a line dense with anchors, so that a long one is not copied
     // again and again as it grows; what is not written costs no memory.
     ReserveHuge(out, out.size() + 3 * piece.size());
-    Linker(piece, key, set, state, last).Append(out);
+    Linker(piece, key, set, state, last, anchors).Append(out);
 }
 
-void AppendLinks(std::string_view line, std::string_view key, std::string& out, CharacterSet set) {
+void AppendLinks(std::string_view line, std::string_view key, std::string& out, CharacterSet set,
+                 const AnchorMarkup& anchors) {
     LinkState state;
-    AppendLinks(line, key, out, set, state, true);
+    AppendLinks(line, key, out, set, state, true, anchors);
 }
 
 std::string MakeLinks(std::string_view line, std::string_view key, CharacterSet set) {

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "character_set.h"
+#include "page_markup.h"
 
 namespace torvex {
 
@@ -41,9 +42,10 @@ bool MayHoldLinks(std::string_view line);
 // gives the line back unchanged.
 bool ContainsKey(std::string_view line, std::string_view key);
 
-// MakeLinks, appended to out (which must not overlap line).
+// MakeLinks, appended to out (which must not overlap line), with anchors
+// written (and found) as anchors says.
 void AppendLinks(std::string_view line, std::string_view key, std::string& out,
-                 CharacterSet set = CharacterSet::Latin1);
+                 CharacterSet set = CharacterSet::Latin1, const AnchorMarkup& anchors = markup::Anchors);
 
 // What link detection for one key carries from one piece of a line to the next.
 struct LinkState {
@@ -57,6 +59,6 @@ struct LinkState {
 // run of bytes without spaces that holds no key at all; an anchor may begin
 // in one piece and end in a later one.
 void AppendLinks(std::string_view piece, std::string_view key, std::string& out, CharacterSet set, LinkState& state,
-                 bool last);
+                 bool last, const AnchorMarkup& anchors = markup::Anchors);
 
 }  // namespace torvex

@@ -239,6 +239,25 @@ void AppendHref(std::string_view url, std::string& out) {
     }
 }
 
+void AppendHrefOfText(std::string_view escaped, std::string& out) {
+    std::string url;
+    url.reserve(escaped.size());
+    for (size_t i = 0; i < escaped.size(); ++i) {
+        const std::string_view rest = escaped.substr(i);
+        char c = escaped[i];
+        size_t length = 1;
+        for (const auto& [reference, character] : {std::pair<std::string_view, char>{"&amp;", '&'}, {"&lt;", '<'},
+                                                   {"&gt;", '>'}, {"&quot;", '"'}})
+            if (rest.starts_with(reference)) {
+                c = character;
+                length = reference.size();
+            }
+        url.push_back(c);
+        i += length - 1;
+    }
+    AppendHref(url, out);
+}
+
 std::string HeadingSlug(std::string_view text) {
     constexpr size_t Most = 64;
     std::string slug;

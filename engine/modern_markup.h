@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "host.h"
+#include "page_markup.h"
 
 namespace torvex {
 
@@ -45,6 +46,12 @@ bool NeedsEscaping(std::string_view text);
 // %XX of their UTF-8 bytes, then escaped for the attribute ("&" as "&amp;").
 // url is the address as written in the text, not escaped.
 void AppendHref(std::string_view url, std::string& out);
+
+// A target taken from a page's text (escaped) as an href holds it.
+void AppendHrefOfText(std::string_view escaped, std::string& out);
+
+// Anchors of a modern page.
+inline constexpr AnchorMarkup Anchors{"<a href=\"", "\">", "</a>", "</a>", AppendHrefOfText};
 
 // The fragment name of a heading: its words in lower case joined by "-"
 // (letters beyond ASCII kept), at most 64 bytes; "section" when nothing is left.

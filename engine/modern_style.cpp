@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "labels.h"
+#include "links.h"
 #include "path_names.h"
 #include "utf8.h"
 
@@ -88,6 +89,9 @@ void ModernStyle::BeginDocument(const std::string& title) {
 
 void ModernStyle::StartPage(const std::string& title) {
     page_.title = title;
+    last_level_ = 1;  // below the page's h1
+    ids_.clear();
+    headings_ = 0;
     const html::Head head{options_.language, title, title, &options_.stylesheets};
     held_ = false;
     Write(html::PageStart(head));
@@ -148,12 +152,13 @@ void ModernStyle::Take(std::string_view text, class LongLine* rest) {
         while (size > 0 && size < text.size() && (static_cast<unsigned char>(text[size]) & 0xC0) == 0x80) --size;
         head = text.substr(0, size);
     }
-    std::uint32_t tag = Plain;
+    std::uint64_t tag = static_cast<std::uint64_t>(pass_.line_number) << 1;
     if (pass_.pages.split() && !SplitLine(head, tag)) return;
     if (!isLong) {
         reader_.Add(text, tag);
         return;
     }
+    if (rest != nullptr) rest->CutFor(rest->facts().may_hold_links, (tag & References) != 0 && rest->facts().brackets);
     long_line_ = rest;
     long_text_ = text;
     reader_.AddLong(head, tag);
@@ -299,6 +304,7 @@ void ModernStyle::Leave(const Block& block) {
 void ModernStyle::Text(const BlockText& text) {
     if (in_heading_) {
         heading_.append(text.text);
+        heading_tag_ = text.tag;
         return;
     }
     if (title_ == Title::NameLine) {
@@ -332,7 +338,7 @@ void ModernStyle::Heading(std::uint8_t kind) {
     html::AppendEscaped(UniqueId(heading_), html);
     html += "\">";
     Write(html);
-    WriteText(heading_, Plain);
+    WriteText(heading_, heading_tag_);
     Write("</h" + std::to_string(level) + ">\n");
 }
 
@@ -360,43 +366,53 @@ std::string ModernStyle::UniqueId(std::string_view text) {
     return id;
 }
 
-void ModernStyle::WriteText(std::string_view text, std::uint32_t tag) {
-    (void)tag;
-    if (!html::NeedsEscaping(text)) {
+// The steps a line's text goes through: escaped, its labels linked (in
+// split mode) and its addresses, all written as a modern page writes them.
+void ModernStyle::BeginText(bool links, std::uint64_t tag) {
+    ConversionSteps steps;
+    steps.shape = false;
+    steps.html = true;
+    steps.anchors = &html::Anchors;
+    steps.cross_references = (tag & References) != 0;
+    steps.links = links;
+    text_line_ = static_cast<long long>(tag >> 1);
+    conversion_.Begin(steps, CharacterSet::Utf8, &note_reference_);
+}
+
+void ModernStyle::WriteText(std::string_view text, std::uint64_t tag) {
+    const bool links = MayHoldLinks(text);
+    if (!links && (tag & References) == 0 && !html::NeedsEscaping(text)) {
         Write(text);
         return;
     }
-    converted_.clear();
-    html::AppendEscaped(text, converted_);
-    Write(converted_);
+    BeginText(links, tag);
+    Write(conversion_.Convert(text, true));
 }
 
 // The text of a long line, less the skip bytes of its start that went
 // before its text: from memory, or from the input piece by piece.
-void ModernStyle::StreamLongLine(size_t skip, std::uint32_t tag) {
-    const auto write = [&](std::string_view text) {
-        if (skip >= text.size()) {
-            skip -= text.size();
-            return;
-        }
-        text.remove_prefix(skip);
-        skip = 0;
-        WriteText(text, tag);
-    };
+void ModernStyle::StreamLongLine(size_t skip, std::uint64_t tag) {
     if (long_line_ == nullptr) {
-        write(long_text_);
+        WriteText(long_text_.substr(std::min(skip, long_text_.size())), tag);
         return;
     }
+    BeginText(long_line_->facts().may_hold_links, tag);
     std::string_view piece;
     bool last = false;
     std::string utf8;
-    while (long_line_->NextPiece(piece, last)) write(Utf8(piece, utf8));
+    while (long_line_->NextPiece(piece, last)) {
+        std::string_view text = Utf8(piece, utf8);
+        const size_t skipped = std::min(skip, text.size());
+        text.remove_prefix(skipped);
+        skip -= skipped;
+        if (!text.empty() || last) Write(conversion_.Convert(text, last));
+    }
 }
 
 // Split mode: what the plan makes of the line. False when the line is
 // done with (a contents entry, a section heading); tag tells whether its
 // labels are linked.
-bool ModernStyle::SplitLine(std::string_view text, std::uint32_t& tag) {
+bool ModernStyle::SplitLine(std::string_view text, std::uint64_t& tag) {
     if (text.find('[') == std::string_view::npos) {
         pass_.plan.NoLabel();
         // Blank lines between contents entries go with the list.
@@ -433,7 +449,7 @@ bool ModernStyle::SplitLine(std::string_view text, std::uint32_t& tag) {
         break;
     }
     CloseContents();
-    tag = References;
+    tag |= References;
     return true;
 }
 

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "block_reader.h"
+#include "line_conversion.h"
 #include "line_breaks.h"
 #include "long_line.h"
 #include "modern_markup.h"
@@ -33,8 +34,9 @@ public:
     void EndDocument(bool interrupted) override;
 
 private:
-    // What a line is told to the reader with.
-    enum Tag : std::uint32_t { Plain = 0, References = 1 };
+    // What a line is told to the reader with: its number, and whether its
+    // section labels are linked (bit 0).
+    static constexpr std::uint64_t References = 1;
     struct Page {
         std::string name, title;  // the file name (in a set), and the title
     };
@@ -56,13 +58,14 @@ private:
     void StartPage(const std::string& title);
     void Titled(std::string title);
     void EndPage(const Page* next, bool interrupted);
-    void WriteText(std::string_view text, std::uint32_t tag);
-    void StreamLongLine(size_t skip, std::uint32_t tag);
+    void BeginText(bool links, std::uint64_t tag);
+    void WriteText(std::string_view text, std::uint64_t tag);
+    void StreamLongLine(size_t skip, std::uint64_t tag);
     void Heading(std::uint8_t kind);
     int LevelOf(std::uint8_t kind);
     std::string UniqueId(std::string_view text);
     void Take(std::string_view text, class LongLine* rest);
-    bool SplitLine(std::string_view text, std::uint32_t& tag);
+    bool SplitLine(std::string_view text, std::uint64_t& tag);
     void ContentsEntry(std::string_view text);
     void CloseContents();
     void SwitchPage(const std::string& pageName, std::string_view heading);
@@ -70,7 +73,12 @@ private:
     PassContext& pass_;
     const PageOptions& options_;
     BlockReader reader_;
-    std::string line_, valid_, work_, converted_;
+    std::string line_, work_;
+    LineConversion conversion_;
+    long long text_line_ = 0;  // the number of the line whose text is being written
+    const ReferenceSink note_reference_ = [this](std::string_view label) {
+        pass_.pages.NoteReference(text_line_, label);
+    };
     // The long line being told: its rest from the input, or its text.
     class LongLine* long_line_ = nullptr;
     std::string_view long_text_;
@@ -88,6 +96,7 @@ private:
     bool after_bare_ = false;  // the last thing written was an item's bare text
     bool in_heading_ = false;
     std::string heading_;
+    std::uint64_t heading_tag_ = 0;
     bool in_pre_ = false;
     std::array<std::uint8_t, 256> levels_{};  // of each kind of heading (0: none yet)
     int deepest_ = 1, last_level_ = 1;
