@@ -36,6 +36,9 @@ struct Option {
     Offer offer;
     const char* help;      // lines after the first start with "\n"
     std::string (*effect)(Parse&, const std::string&);
+    // The shortest prefix of long_name that stands for it: an option added
+    // later takes no abbreviation an older one had ("--no" stays --no-time-stamp).
+    size_t shortest = 1;
 };
 
 // The position of word among the space-separated words, or -1.
@@ -79,6 +82,19 @@ std::string SetStyle(Parse& p, const std::string& word) {
     return {};
 }
 
+std::string SetLanguage(Parse& p, const std::string& tag) {
+    if (!WellFormedLanguageTag(tag))
+        return "invalid language tag '" + tag + "' (use a BCP 47 tag such as en, de-CH or pt-BR)";
+    p.cl.options.page.language = tag;
+    return {};
+}
+
+std::string AddStylesheet(Parse& p, const std::string& url) {
+    if (url.empty()) return "the stylesheet's address is empty";
+    p.cl.options.page.stylesheets.push_back(url);
+    return {};
+}
+
 std::string SetJobs(Parse& p, const std::string& word) {
     unsigned jobs = 0;
     const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), jobs);
@@ -95,15 +111,22 @@ std::string SetOutputDir(Parse& p, const std::string& folder) {
     return {};
 }
 
-constexpr std::array<Option, 12> Options = {{
+constexpr std::array<Option, 15> Options = {{
     {'s', "style", "STYLE", StyleWords, "style", Offer::Values,
-     "classic (the default): the page as Torvex has\nalways written it; modern: HTML5 that keeps the\ntext's shape and reads well on any screen", SetStyle},
+     "classic (the default): the page as Torvex has\nalways written it; modern: HTML5 in UTF-8 that\nkeeps the text's shape (lists, columns, code)\nand reads well on any screen", SetStyle, 2},
+    {'\0', "lang", "TAG", nullptr, nullptr, Offer::Nothing,
+     "the language of the text, a BCP 47 tag such as\nen or pt-BR (modern pages; default: the\nlocale's)", SetLanguage, 2},
+    {'\0', "css", "URL", nullptr, nullptr, Offer::Nothing,
+     "link the stylesheet at URL instead of the page's\nown (modern pages; may be given again)", AddStylesheet},
+    {'\0', "no-credit", nullptr, nullptr, nullptr, Offer::Nothing,
+     "leave the converter's credit out of the footer\n(modern pages)",
+     [](Parse& p, const std::string&) { return p.cl.options.page.credit = false, std::string(); }, 4},
     {'b', "line-breaks", "MODE", ModeWords, "line-break mode", Offer::Values,
      "keep: every line break; add: where the text\nneeds one (the default); none: no line breaks", SetMode},
     {'n', "no-time-stamp", nullptr, nullptr, nullptr, Offer::Nothing, "leave the date and time out of the footer",
      [](Parse& p, const std::string&) { return p.cl.options.time_stamp = false, std::string(); }},
     {'e', "encoding", "SET", EncodingWords, "encoding", Offer::Values,
-     "auto (the default): a UTF-8 page when all of\nINPUT is valid UTF-8 beyond ASCII, else an\nISO 8859-1 page; utf-8: bytes that are not\nUTF-8 read as ISO 8859-1; latin-1: the bytes\nas they are",
+     "auto (the default): INPUT read as UTF-8 when\nall of it is valid UTF-8 beyond ASCII, else as\nISO 8859-1; utf-8: bytes that are not UTF-8\nread as ISO 8859-1; latin-1: the bytes as they\nare. A classic page is in INPUT's character\nset, a modern one always in UTF-8",
      SetEncoding},
     {'t', "title", "TEXT", nullptr, nullptr, Offer::Nothing,
      "the page title (in a batch, of every page);\ninstead of the TITLE words",
@@ -153,7 +176,7 @@ std::string ParseLong(Parse& p, const std::vector<std::string>& args, size_t& i)
             match = &option;
             break;
         }
-        if (std::string_view(option.long_name).starts_with(name)) {
+        if (std::string_view(option.long_name).starts_with(name) && name.size() >= option.shortest) {
             if (match != nullptr) return "option '--" + name + "' is ambiguous";
             match = &option;
         }
@@ -264,6 +287,8 @@ const std::string& UsageText() {
             "into a set of pages in INPUT's folder. A page is written to a temporary\n"
             "file and replaces the old one only when complete; an interrupt, a full\n"
             "disk or any other failure leaves the old page as it was.\n"
+            "--style=modern writes a page that keeps the text's shape and reads well\n"
+            "on a phone: torvex -s modern README readme.html\n"
             "A batch converts many files on every processor; messages come in the\n"
             "order of the files and a summary ends them. Nothing is converted when\n"
             "two files would write one page or a page is one of the inputs. Ctrl-C\n"

@@ -1,8 +1,26 @@
 #include "conversion.h"
 
+#include <cstdlib>
 #include <exception>
 
 namespace torvex {
+
+std::string LocaleLanguage() {
+    std::string locale;
+    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && *value != '\0') {
+            locale = value;
+            break;
+        }
+    }
+    // language[_territory][.codeset][@modifier]
+    locale = locale.substr(0, locale.find_first_of(".@"));
+    for (char& c : locale)
+        if (c == '_') c = '-';
+    if (locale.empty() || locale == "C" || locale == "POSIX" || !WellFormedLanguageTag(locale)) return "en";
+    return locale;
+}
 
 // The engine takes its request by reference and may rewrite it: it gets
 // copies, and only the output name it leaves is handed back.
@@ -13,6 +31,7 @@ bool Convert(Engine& engine, const std::string& input, std::string& output, cons
     bool timeStamp = options.time_stamp;
     engine.Encoding = options.encoding;
     engine.Page = options.page;
+    if (engine.Page.language.empty()) engine.Page.language = LocaleLanguage();
     try {
         const bool converted = engine.ConvertFile(inputName, outputName, title, mode, timeStamp);
         output = outputName;

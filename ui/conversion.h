@@ -16,8 +16,16 @@ struct ConversionOptions {
     bool force = false;  // replace an output that is not an HTML page (the host's answer)
     bool split = false;  // a page set beside the input instead of one page
     CharacterSet encoding = CharacterSet::Auto;
-    PageOptions page;  // the page style and, for modern pages, their language, stylesheets and credit
+    // The page style and, for modern pages, their language (empty: the
+    // locale's), stylesheets and credit.
+    PageOptions page{PageOptions::Style::Classic, "", {}, true};
 };
+
+// The language of the user's locale as a BCP 47 tag: from LC_ALL,
+// LC_MESSAGES or LANG (the first that is set), "de_CH.UTF-8" giving
+// "de-CH"; "en" for the C and POSIX locales, none, or one that names no
+// language.
+std::string LocaleLanguage();
 
 // Converts input into the page output (with split, into a set beside the
 // input; output then names the set's last page) through engine, whose host

@@ -29,6 +29,10 @@ std::string Describe(const CommandLine& cl) {
     if (o.encoding != CharacterSet::Auto) text += o.encoding == CharacterSet::Utf8 ? " utf-8" : " latin-1";
     if (!cl.output_dir.empty()) text += " dir=" + cl.output_dir;
     if (cl.jobs != 0) text += " jobs=" + std::to_string(cl.jobs);
+    if (o.page.style == PageOptions::Style::Modern) text += " modern";
+    if (!o.page.language.empty()) text += " lang=" + o.page.language;
+    for (const std::string& sheet : o.page.stylesheets) text += " css=[" + sheet + "]";
+    if (!o.page.credit) text += " no-credit";
     return text;
 }
 

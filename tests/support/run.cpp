@@ -52,7 +52,12 @@ RunResult Run(const std::string& program, const std::vector<std::string>& args, 
     const bool bare = !env.empty() && env[0] == "-i";
     std::vector<std::string> envText = {"PATH=/usr/bin:/bin", "HOME=/tmp", "LANG=C.UTF-8"};
     if (bare) envText.clear();
-    envText.insert(envText.end(), env.begin() + bare, env.end());
+    // A variable given replaces the one of the same name set here.
+    for (auto e = env.begin() + bare; e != env.end(); ++e) {
+        const std::string name = e->substr(0, e->find('=') + 1);
+        std::erase_if(envText, [&name](const std::string& set) { return set.starts_with(name); });
+        envText.push_back(*e);
+    }
     std::vector<char*> argv{const_cast<char*>(program.c_str())}, envp;
     for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     for (const auto& e : envText) envp.push_back(const_cast<char*>(e.c_str()));

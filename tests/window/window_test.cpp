@@ -18,6 +18,7 @@
 #include <deque>
 #include <filesystem>
 
+#include "conversion.h"
 #include "dialogs.h"
 #include "main_frm.h"
 #include "recording_host.h"
@@ -128,17 +129,21 @@ QStringList Files(const std::string& dir) { return QDir(Q(dir)).entryList(QDir::
 
 // What the engine writes by itself (with the clock of the window's stamp:
 // SOURCE_DATE_EPOCH 946684800).
-void EngineConvert(std::string input, std::string output, int mode = 2, std::string title = "", bool stamp = false) {
+void EngineConvert(std::string input, std::string output, int mode = 2, std::string title = "", bool stamp = false,
+                   bool modern = false) {
     RecordingHost host;
     host.now = {2000, 1, 1, 0, 0, 0};
     Engine engine(host);
     engine.Processing = true;
+    if (modern) engine.Page.style = PageOptions::Style::Modern;
+    engine.Page.language = LocaleLanguage();
     engine.ConvertFile(input, output, title, mode, stamp);
 }
 
-std::string EnginePage(const std::string& input, int mode = 2, const std::string& title = "", bool stamp = false) {
+std::string EnginePage(const std::string& input, int mode = 2, const std::string& title = "", bool stamp = false,
+                       bool modern = false) {
     TempDir dir;
-    EngineConvert(input, dir / "page.html", mode, title, stamp);
+    EngineConvert(input, dir / "page.html", mode, title, stamp, modern);
     return ReadFile(dir / "page.html");
 }
 
@@ -205,7 +210,9 @@ private slots:
             } else if (verb == "page") {  // as the engine writes it with the window's options
                 const int mode = w.Get<QRadioButton>("Option1")->isChecked() ? 1 : w.Get<QRadioButton>("Option3")->isChecked() ? 3 : 2;
                 QVERIFY2(ReadFile(dir / a) == EnginePage(dir / b, mode, w.Box("PageTitle")->text().toStdString(),
-                                                         w.Get<QCheckBox>("TimeStamp")->isChecked()), qPrintable(line));
+                                                         w.Get<QCheckBox>("TimeStamp")->isChecked(),
+                                                         w.Get<QRadioButton>("Option5")->isChecked()),
+                         qPrintable(line));
             } else if (verb == "files") {
                 QStringList files;
                 for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.path()))

@@ -89,6 +89,7 @@ void MainFrm::ButtonOK_Click() {
     if (Option1->isChecked()) options.line_break_mode = LineBreakMode::Keep;
     if (Option2->isChecked()) options.line_break_mode = LineBreakMode::Add;
     if (Option3->isChecked()) options.line_break_mode = LineBreakMode::None;
+    if (Option5->isChecked()) options.page.style = PageOptions::Style::Modern;
     // Split output; the output box keeps its text.
     options.split = CheckFAQ->isChecked();
     // Several chosen files: a folder and the names in it.

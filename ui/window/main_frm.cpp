@@ -89,6 +89,10 @@ void MainFrm::BuildControls() {
     Option1 = Named(new QRadioButton(QStringLiteral("Keep original line breaks"), Frame2), "Option1");
     Option3 = Named(new QRadioButton(QStringLiteral("No line breaks"), Frame2), "Option3");
     Option2->setChecked(true);
+    Frame3 = Named(new QGroupBox(QStringLiteral("Page style"), this), "Frame3");
+    Option4 = Named(new QRadioButton(QStringLiteral("Classic page"), Frame3), "Option4");
+    Option5 = Named(new QRadioButton(QStringLiteral("Modern page (HTML5, any screen)"), Frame3), "Option5");
+    Option4->setChecked(true);
     TimeStamp = Named(new QCheckBox(QStringLiteral("Date and Time stamp output"), this), "TimeStamp");
     Label3 = Named(new QLabel(QStringLiteral("Page title"), this), "Label3");
     PageTitle = Named(new QLineEdit(this), "PageTitle");
@@ -119,6 +123,13 @@ void MainFrm::BuildControls() {
     options->addWidget(Option2);
     options->addWidget(Option1);
     options->addWidget(Option3);
+    auto* styles = new QVBoxLayout(Frame3);
+    styles->addWidget(Option4);
+    styles->addWidget(Option5);
+    styles->addStretch(1);
+    auto* frames = new QHBoxLayout;
+    frames->addWidget(Frame2, 1);
+    frames->addWidget(Frame3, 1);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
@@ -132,7 +143,7 @@ void MainFrm::BuildControls() {
     form->addWidget(Label5);
     form->addLayout(outputRow);
     form->addWidget(CheckFAQ);
-    form->addWidget(Frame2);
+    form->addLayout(frames);
     form->addWidget(TimeStamp);
     form->addWidget(Label3);
     form->addWidget(PageTitle);
@@ -142,8 +153,9 @@ void MainFrm::BuildControls() {
     form->addStretch(1);
     form->addLayout(buttons);
 
-    QWidget* order[] = {Inputname, ButtonInput, Outputname, ButtonOutput, CheckFAQ, Option2, Option1,
-                        Option3,   TimeStamp,   PageTitle,  ButtonOK,     ButtonClose, ButtonCancel, ButtonReg};
+    QWidget* order[] = {Inputname, ButtonInput, Outputname, ButtonOutput, CheckFAQ,    Option2,      Option1,
+                        Option3,   Option4,     Option5,    TimeStamp,    PageTitle,   ButtonOK,     ButtonClose,
+                        ButtonCancel, ButtonReg};
     for (size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 }
 

@@ -99,6 +99,9 @@ private:
     QRadioButton* Option2;
     QRadioButton* Option1;
     QRadioButton* Option3;
+    QGroupBox* Frame3;
+    QRadioButton* Option4;
+    QRadioButton* Option5;
     QCheckBox* TimeStamp;
     QLabel* Label3;
     QLineEdit* PageTitle;
