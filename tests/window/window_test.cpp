@@ -20,9 +20,9 @@
 
 #include "dialogs.h"
 #include "main_frm.h"
-#include "recording_host.h"
 #include "table.h"
 #include "temp_dir.h"
+#include "torvex.h"
 
 namespace torvex::testing {
 namespace {
@@ -126,14 +126,18 @@ QString Q(const std::string& text) { return QString::fromStdString(text); }
 int Cursor() { return QApplication::overrideCursor() ? QApplication::overrideCursor()->shape() : -1; }
 QStringList Files(const std::string& dir) { return QDir(Q(dir)).entryList(QDir::Files | QDir::Hidden); }
 
-// What the engine writes by itself (with the clock of the window's stamp:
+// What the library writes by itself (at the time of the window's stamp:
 // SOURCE_DATE_EPOCH 946684800).
-void EngineConvert(std::string input, std::string output, int mode = 2, std::string title = "", bool stamp = false) {
-    RecordingHost host;
-    host.now = {2000, 1, 1, 0, 0, 0};
-    Engine engine(host);
-    engine.Processing = true;
-    engine.ConvertFile(input, output, title, mode, stamp);
+void EngineConvert(const std::string& input, const std::string& output, int mode = 2, const std::string& title = "",
+                   bool stamp = false) {
+    torvex_options* options = torvex_options_new();
+    const torvex_time time{2000, 1, 1, 0, 0, 0};
+    torvex_options_set_time(options, &time);
+    torvex_options_set_line_breaks(options, mode);
+    torvex_options_set_title(options, title.c_str());
+    torvex_options_set_time_stamp(options, stamp);
+    torvex_convert_file(input.c_str(), output.c_str(), options, nullptr);
+    torvex_options_free(options);
 }
 
 std::string EnginePage(const std::string& input, int mode = 2, const std::string& title = "", bool stamp = false) {

@@ -32,8 +32,7 @@ public:
 
     void Finished(size_t, const FileOutcome& outcome) override {
         frm_.OutputPath = outcome.output;
-        // What the engine could not report itself (an input that cannot be
-        // opened) is told once the batch is over and the pointer is back.
+        // Why a file failed is told once the batch is over and the pointer is back.
         if (!outcome.messages.empty()) failure = QString::fromLocal8Bit(outcome.messages.back());
     }
 
@@ -86,9 +85,9 @@ void MainFrm::ButtonOK_Click() {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     // The line-break mode from the options; with none chosen, breaks are added.
     ConversionOptions options;
-    if (Option1->isChecked()) options.line_break_mode = LineBreakMode::Keep;
-    if (Option2->isChecked()) options.line_break_mode = LineBreakMode::Add;
-    if (Option3->isChecked()) options.line_break_mode = LineBreakMode::None;
+    if (Option1->isChecked()) options.line_break_mode = TORVEX_LINE_BREAKS_KEEP;
+    if (Option2->isChecked()) options.line_break_mode = TORVEX_LINE_BREAKS_ADD;
+    if (Option3->isChecked()) options.line_break_mode = TORVEX_LINE_BREAKS_NONE;
     // Split output; the output box keeps its text.
     options.split = CheckFAQ->isChecked();
     // Several chosen files: a folder and the names in it.
@@ -116,11 +115,11 @@ void MainFrm::ButtonOK_Click() {
         return;
     }
     // The batch is under way: Cancel and Close can now stop it.
-    engine_.Processing = true;
+    Processing = true;
     batch_running_ = true;
     WindowBatch window(*this, files, derive ? std::move(shown) : std::vector<std::string>());
     // One file after the other; a failure or a stop ends the batch.
-    const BatchSummary summary = batch.Run(engine_, window);
+    const BatchSummary summary = batch.Run(host_, window);
     EndProgress();
     // Writing the marker back empties OutputPath.
     if (derive) Outputname->setText(multiple);
@@ -128,9 +127,9 @@ void MainFrm::ButtonOK_Click() {
     QApplication::restoreOverrideCursor();
     if (!window.failure.isEmpty()) Message(window.failure, MessageTitle);
     // "Complete" only for a batch that ran to its end.
-    if (engine_.Processing && summary.failed == 0) Message(QStringLiteral("Complete"), MessageTitle);
+    if (Processing && summary.failed == 0) Message(QStringLiteral("Complete"), MessageTitle);
     // At rest again.
-    engine_.Processing = false;
+    Processing = false;
     batch_running_ = false;
     if (end_requested_) RequestEnd();
 }

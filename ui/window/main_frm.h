@@ -10,7 +10,6 @@
 #include <QString>
 
 #include "dialogs.h"
-#include "engine.h"
 #include "window_host.h"
 
 class QCheckBox;
@@ -49,8 +48,10 @@ public:
     CommonDialog CMDialog1;
     CommonDialog CMDialog2;
     QString MessageTitle;
+    // True while a batch runs; Cancel and Close clear it to stop the
+    // conversion in hand after its current line.
+    bool Processing = false;
 
-    Engine& engine() { return engine_; }
     bool BatchRunning() const { return batch_running_; }
 
 signals:
@@ -111,7 +112,6 @@ private:
 
     Dialogs& dialogs_;
     WindowHost host_;
-    Engine engine_;
     QPointer<AboutFrm> About;
     bool batch_running_ = false;
     bool end_requested_ = false;
