@@ -1,6 +1,12 @@
 // The window on scripted dialogs, headless: scenarios of its rules and of
 // OK's batches against real files (each page compared with the one the
-// engine writes by itself), the About box, and stopping a batch.
+// library writes by itself), the About box, stopping a batch, and a signal
+// that ends the window in a process of its own.
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -15,11 +21,14 @@
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
+#include <cstdio>
+#include <cstring>
 #include <deque>
 #include <filesystem>
 
 #include "dialogs.h"
 #include "main_frm.h"
+#include "signals.h"
 #include "table.h"
 #include "temp_dir.h"
 #include "torvex.h"
@@ -150,6 +159,27 @@ std::string Text(int lines) {
     std::string text;
     for (int i = 1; i <= lines; ++i) text += "Line " + std::to_string(i) + " of a long text, with words enough.\n";
     return text;
+}
+
+constexpr const char* UntilSignal = "--window-until-signal";
+
+// The window as the program runs it, in a process of its own: with the
+// program's signal handlers, OK converts INPUT into OUTPUT, and once the
+// conversion is well under way the process says so on standard output.
+int WindowUntilSignal(char** argv) {
+    InstallSignalHandlers();
+    int argc = 1;
+    QApplication app(argc, argv);
+    FakeDialogs dialogs;
+    MainFrm frm(dialogs);
+    frm.findChild<QLineEdit*>(QStringLiteral("Inputname"))->setText(QString::fromLocal8Bit(argv[2]));
+    frm.findChild<QLineEdit*>(QStringLiteral("Outputname"))->setText(QString::fromLocal8Bit(argv[3]));
+    Later converting(10, [](QWidget*) {
+        std::fputs("converting\n", stdout);
+        std::fflush(stdout);
+    });
+    QTimer::singleShot(0, &frm, [&] { frm.findChild<QPushButton*>(QStringLiteral("ButtonOK"))->click(); });
+    return QApplication::exec();
 }
 
 }  // namespace
@@ -324,9 +354,76 @@ private slots:
         QCOMPARE(w.ended.count(), int(stop != "ButtonCancel"));
     }
 
+    // A signal in the middle of a page ends the window as it ends the
+    // command line: the temporary page goes, the old page stays as it was,
+    // and the process ends by the signal (the shell sees 128 plus it).
+    void endedBySignal_data() {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGINT") << SIGINT;
+        QTest::newRow("SIGTERM") << SIGTERM;
+        QTest::newRow("SIGHUP") << SIGHUP;
+    }
+    void endedBySignal() {
+        QFETCH(int, signal);
+        TempDir dir;
+        const std::string oldPage = "<HTML>the old page</HTML>\n";
+        WriteFile(dir / "big.txt", Text(400000));
+        WriteFile(dir / "big.html", oldPage);
+        int out[2];
+        QVERIFY(pipe(out) == 0);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+        posix_spawn_file_actions_addclose(&actions, out[0]);
+        // Started as a desktop would start it: none of the three ignored or blocked.
+        posix_spawnattr_t attributes;
+        posix_spawnattr_init(&attributes);
+        sigset_t stops, none;
+        sigemptyset(&stops);
+        for (int stop : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&stops, stop);
+        sigemptyset(&none);
+        posix_spawnattr_setsigdefault(&attributes, &stops);
+        posix_spawnattr_setsigmask(&attributes, &none);
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+        const QByteArray self = QCoreApplication::applicationFilePath().toLocal8Bit();
+        const std::string input = dir / "big.txt", output = dir / "big.html";
+        char* argv[] = {const_cast<char*>(self.constData()), const_cast<char*>(UntilSignal),
+                        const_cast<char*>(input.c_str()), const_cast<char*>(output.c_str()), nullptr};
+        pid_t pid = 0;
+        QCOMPARE(posix_spawn(&pid, argv[0], &actions, &attributes, argv, environ), 0);
+        posix_spawn_file_actions_destroy(&actions);
+        posix_spawnattr_destroy(&attributes);
+        close(out[1]);
+        char said[16] = {};
+        const ssize_t n = read(out[0], said, sizeof said - 1);
+        close(out[0]);
+        // Held still while its page is looked at, then signalled.
+        int status = 0;
+        kill(pid, SIGSTOP);
+        waitpid(pid, &status, WUNTRACED);
+        const QStringList midPage = Files(dir.path());
+        kill(pid, signal);
+        kill(pid, SIGCONT);
+        waitpid(pid, &status, 0);
+        QCOMPARE(QByteArray(said, int(std::max<ssize_t>(n, 0))), QByteArray("converting\n"));
+        QVERIFY2(midPage.size() == 3 && midPage.filter(QStringLiteral(".big.html.torvex-")).size() == 1,
+                 qPrintable(midPage.join(u' ')));
+        QVERIFY2(WIFSIGNALED(status) && WTERMSIG(status) == signal, QByteArray::number(status));
+        QCOMPARE(Files(dir.path()), QStringList({"big.html", "big.txt"}));
+        QVERIFY(ReadFile(dir / "big.html") == oldPage);
+    }
+
 };
 
 }  // namespace torvex::testing
 
-QTEST_MAIN(torvex::testing::WindowTest)
+int main(int argc, char** argv) {
+    if (argc == 4 && std::strcmp(argv[1], torvex::testing::UntilSignal) == 0)
+        return torvex::testing::WindowUntilSignal(argv);
+    QApplication app(argc, argv);
+    torvex::testing::WindowTest test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "window_test.moc"
