@@ -32,16 +32,22 @@ for binary in bin/torvex $module; do
     nm -C --defined-only "$tmp/prefix/$binary" | grep -q 'torvex::Engine::' && fail "$binary has an engine of its own"
     readelf -d "$tmp/prefix/$binary" | grep -q 'NEEDED.*\[libtorvex.so.1\]' || fail "$binary does not use the library"
 done
-window() { status=0; env -i "$tmp/prefix/bin/torvex" 2>"$tmp/window.err" || status=$?; [ $status -eq 2 ] && grep -qF "$1" "$tmp/window.err"; }
+# The window, on a display that is named but not there.
+window() {
+    status=0
+    env -i DISPLAY=:5917 XAUTHORITY=/nonexistent HOME=/nonexistent "$tmp/prefix/bin/torvex" 2>"$tmp/window.err" || status=$?
+    [ $status -eq 2 ] && grep -qF "$1" "$tmp/window.err"
+}
 if [ -e "$build/ui/libtorvex-window.so" ]; then
     # A program moved elsewhere looks for its module only beside itself and
     # in the folder it was built for; beside it, the module opens (and then
-    # finds no display).
+    # cannot reach the display).
+    unreached="torvex: cannot open the window: the display could not be reached"
     expected="torvex: cannot open the window: no window module at $tmp/prefix/bin/libtorvex-window.so or $prefix/$module"
-    [ -e "$prefix/$module" ] && expected="torvex: no display to open the window on"
+    [ -e "$prefix/$module" ] && expected=$unreached
     window "$expected" || fail "installed window: $(head -1 "$tmp/window.err")"
     cp "$tmp/prefix/$module" "$tmp/prefix/bin/"
-    window "torvex: no display to open the window on" || fail "module beside the program: $(head -1 "$tmp/window.err")"
+    window "$unreached" || fail "module beside the program: $(head -1 "$tmp/window.err")"
     rm "$tmp/prefix/bin/libtorvex-window.so"
 fi
 printf 'Hello\n' > "$tmp/a.txt"
@@ -73,6 +79,7 @@ offers() {  # what the installed completion offers for the words of a command li
 [ "$(offers torvex --enc)" = "--encoding=" ] || fail "completion of --enc: $(offers torvex --enc)"
 [ "$(offers torvex --line-breaks = '')" = "keep add none" ] || fail "completion of --line-breaks="
 [ "$(offers torvex -t '')" = "" ] || fail "completion of a title"
+[ "$(cd "$tmp" && offers torvex --files-from=a.)" = "a.html a.txt" ] || fail "completion of --files-from="
 
 # The Debian packages: their files, their dependencies, and a binary that
 # runs from them.

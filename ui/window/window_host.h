@@ -5,6 +5,8 @@
 #pragma once
 
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "conversion.h"
 
@@ -20,6 +22,8 @@ public:
     WindowHost(Dialogs& dialogs, QWidget* parent, const bool& processing)
         : dialogs_(dialogs), parent_(parent), processing_(processing) {}
 
+    // Kept for the batch to show once it is complete.
+    void Warn(const std::string& text) override { remarks.push_back(text); }
     // Asks the user, Yes or No.
     bool MayReplaceNonPage(const std::string& path) override;
     // Handles the window's events; stops the conversion once they cleared
@@ -28,6 +32,8 @@ public:
 
     // Told of the bytes read so far at each report (the window's progress bar).
     std::function<void(unsigned long long done, unsigned long long total)> OnProgress;
+    // What conversions remarked on (a split document's cross references).
+    std::vector<std::string> remarks;
 
 private:
     Dialogs& dialogs_;
