@@ -88,8 +88,9 @@ int Set(torvex_result& result, int status, std::string message) {
 }
 
 int Convert(const char* input, const char* output, const torvex_options& options, torvex_result& result) {
-    if (input == nullptr) return Set(result, TORVEX_ERROR_OPTION, "no input file named");
-    if (output == nullptr && !options.split) return Set(result, TORVEX_ERROR_OPTION, "no output file named");
+    if (input == nullptr || *input == '\0') return Set(result, TORVEX_ERROR_OPTION, "no input file named");
+    if (!options.split && (output == nullptr || *output == '\0'))
+        return Set(result, TORVEX_ERROR_OPTION, "no output file named");
     if (std::string problem = OptionsProblem(options); !problem.empty())
         return Set(result, TORVEX_ERROR_OPTION, std::move(problem));
 

@@ -251,10 +251,10 @@ TORVEX_API const char *torvex_result_page(const torvex_result *result);
  * option into a set of pages in the input's folder (output is then not
  * read and may be NULL). options NULL: the defaults. result may be NULL
  * when the caller needs only the status. One pair of double quotes around
- * a name is removed; "-" is standard input or standard output.
+ * a name is removed; "-" is standard input or standard output; NULL or ""
+ * names nothing (TORVEX_ERROR_OPTION).
  *
- * Gives a torvex_status; the pages are complete and in place only after
- * TORVEX_OK (and, ending in "Processing interrupted", after TORVEX_STOPPED). */
+ * Gives a torvex_status. */
 TORVEX_API int torvex_convert_file(const char *input, const char *output, const torvex_options *options,
                                    torvex_result *result);
 

@@ -308,6 +308,8 @@ static const struct failure failures_table[] = {
      "the clock gave 2027-13-01 12:00:00, which is no date and time", "a.txt empty.txt notes.txt"},
     {NULL, "out.html", 2, 0, NULL, NULL, NULL, NULL, TORVEX_ERROR_OPTION, "no input file named",
      "a.txt empty.txt notes.txt"},
+    {"a.txt", "", 2, 0, NULL, NULL, NULL, NULL, TORVEX_ERROR_OPTION, "no output file named",
+     "a.txt empty.txt notes.txt"},
     {"long.txt", "out.html", 2, 0, NULL, NULL, give_up, NULL, TORVEX_ABANDONED,
      "Conversion abandoned; no page was written", "a.txt empty.txt long.txt notes.txt"},
     {"long.txt", "out.html", 2, 0, NULL, NULL, stop, NULL, TORVEX_STOPPED, "Processing interrupted",
@@ -346,7 +348,8 @@ static void errors(void)
         torvex_options_on_clock(options, f->clock, NULL);
         torvex_options_on_message(options, keep_message, told);
 
-        status = torvex_convert_file(f->input != NULL ? at(f->input) : NULL, at(f->output), options, result);
+        status = torvex_convert_file(f->input != NULL ? at(f->input) : NULL, *f->output ? at(f->output) : "",
+                                     options, result);
 
         if (at_sign != NULL)
             snprintf(expected, sizeof expected, "%.*s%s%s", (int)(at_sign - f->message), f->message, folder,
