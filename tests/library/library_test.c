@@ -80,30 +80,19 @@ static void write_repeated(const char *path, const char *source, int times)
     free(text);
 }
 
-/* The names in a folder, sorted and joined by spaces. */
+/* The names in a folder, but "." and "..", sorted and joined by spaces. */
+static int named(const struct dirent *entry) { return strcmp(entry->d_name, ".") && strcmp(entry->d_name, ".."); }
+
 static void list_folder(const char *path, char *names, size_t room)
 {
-    char found[64][256];
-    int n = 0, i, j;
-    struct dirent *entry;
-    DIR *dir = opendir(path);
+    struct dirent **found;
+    int n = scandir(path, &found, named, alphasort), i;
     names[0] = '\0';
-    if (dir == NULL) return;
-    while ((entry = readdir(dir)) != NULL && n < 64)
-        if (entry->d_name[0] != '.' || strstr(entry->d_name, ".torvex-") != NULL)
-            snprintf(found[n++], sizeof found[0], "%s", entry->d_name);
-    closedir(dir);
-    for (i = 1; i < n; ++i)
-        for (j = i; j > 0 && strcmp(found[j - 1], found[j]) > 0; --j) {
-            char swap[256];
-            memcpy(swap, found[j], sizeof swap);
-            memcpy(found[j], found[j - 1], sizeof swap);
-            memcpy(found[j - 1], swap, sizeof swap);
-        }
     for (i = 0; i < n; ++i) {
-        if (i > 0) strncat(names, " ", room - strlen(names) - 1);
-        strncat(names, found[i], room - strlen(names) - 1);
+        snprintf(names + strlen(names), room - strlen(names), "%s%s", i > 0 ? " " : "", found[i]->d_name);
+        free(found[i]);
     }
+    if (n >= 0) free(found);
 }
 
 /* ---- four at once ---------------------------------------------------- */
@@ -174,15 +163,16 @@ static void *convert_job(void *argument)
 
 static void threads(void)
 {
+#define SAMPLE(name) TORVEX_SOURCE_DIR "/samples/" name
     struct job jobs[4] = {
-        {"threads", "faq", TORVEX_SOURCE_DIR "/tests/data/faq.txt", 100, TORVEX_LINE_BREAKS_ADD, TORVEX_CHARSET_AUTO, 1, 1, NULL,
-         {2027, 3, 5, 14, 7, 9}, 0, 0, 0, 0},
-        {"threads", "languages", TORVEX_SOURCE_DIR "/samples/languages.txt", 600, TORVEX_LINE_BREAKS_KEEP, TORVEX_CHARSET_AUTO, 0,
-         1, "Langues \xC3\xA0 la fois", {1999, 12, 31, 23, 59, 59}, 0, 0, 0, 0},
-        {"threads", "latin", TORVEX_SOURCE_DIR "/samples/languages.txt", 600, TORVEX_LINE_BREAKS_NONE, TORVEX_CHARSET_LATIN1, 0,
-         1, "Bytes", {2000, 2, 29, 0, 0, 0}, 0, 0, 0, 0},
-        {"threads", "readme", TORVEX_SOURCE_DIR "/samples/readme.txt", 6000, TORVEX_LINE_BREAKS_ADD, TORVEX_CHARSET_UTF8, 0, 0,
-         "Read me", {1, 1, 1, 0, 0, 0}, 0, 0, 0, 0},
+        {.name = "faq", .source = TORVEX_SOURCE_DIR "/tests/data/faq.txt", .times = 100, .line_breaks = 2,
+         .split = 1, .time_stamp = 1, .clock = {2027, 3, 5, 14, 7, 9}},
+        {.name = "languages", .source = SAMPLE("languages.txt"), .times = 600, .line_breaks = 1, .time_stamp = 1,
+         .title = "Langues \xC3\xA0 la fois", .clock = {1999, 12, 31, 23, 59, 59}},
+        {.name = "latin", .source = SAMPLE("languages.txt"), .times = 600, .line_breaks = 3,
+         .charset = TORVEX_CHARSET_LATIN1, .time_stamp = 1, .title = "Bytes", .clock = {2000, 2, 29, 0, 0, 0}},
+        {.name = "readme", .source = SAMPLE("readme.txt"), .times = 6000, .line_breaks = 2,
+         .charset = TORVEX_CHARSET_UTF8, .title = "Read me"},
     };
     struct job sequential[4];
     pthread_t running[4];
@@ -199,6 +189,7 @@ static void threads(void)
     for (i = 0; i < 4; ++i) {
         sequential[i] = jobs[i];
         sequential[i].run = "sequential";
+        jobs[i].run = "threads";
         convert_job(&sequential[i]);
     }
     pthread_barrier_init(&start, NULL, 4);
