@@ -171,7 +171,7 @@ void ClassicStyle::WholeLine(std::string_view content) {
 void ClassicStyle::LongLine() {
     class LongLine line(pass_.input, pass_.set, pass_.limits.piece);
     if (!line.Measure(split_)) {
-        pass_.pages.Fail(pass_.input.error());
+        pass_.pages.Fail(pass_.input.error(), Failure::Input);
         return;
     }
     if (pass_.input.checking() && pass_.input.Guess() != pass_.set) {  // its bytes told another character set

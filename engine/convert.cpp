@@ -31,12 +31,13 @@ public:
     ~Conversion() {
         engine_.SectionNumber = plan_.number();
         engine_.ShortTitle = plan_.short_title();
+        engine_.LastFailure = empty_ ? Failure::EmptyInput : pages_.failure();
     }
 
     bool Run(std::string& inputName, const std::string& pageTitle);
 
 private:
-    bool Fail(const std::string& message);
+    bool Fail(const std::string& message, Failure failure = Failure::Output);
     bool OpenFirstPage();
     void Prepare();
     template <class Style>
@@ -60,11 +61,12 @@ private:
     // no yield, no warning and no look at Processing in between, as they
     // had those already.
     long long completed_ = 0;  // lines converted, with their yields
+    bool empty_ = false;       // the input was empty
     long long next_yield_ = 25;
 };
 
-bool Conversion::Fail(const std::string& message) {
-    pages_.Fail(message);  // message may be the input's, which closing it clears
+bool Conversion::Fail(const std::string& message, Failure failure) {
+    pages_.Fail(message, failure);  // message may be the input's, which closing it clears
     input_.Close();
     return false;
 }
@@ -114,7 +116,8 @@ bool Conversion::Run(std::string& inputName, const std::string& pageTitle) {
     if (input_.AtEnd()) {
         // Nothing to convert replaces nothing: only where no file was does
         // an empty one remain.
-        if (!input_.error().empty()) return Fail(input_.error());
+        if (!input_.error().empty()) return Fail(input_.error(), Failure::Input);
+        empty_ = true;
         host_.ShowMessage("Input file appears to be empty");
         input_.Close();
         CreateEmptyPage(outputName);
@@ -134,7 +137,7 @@ bool Conversion::Run(std::string& inputName, const std::string& pageTitle) {
         if (!pass_.restart) break;
         if (!Restart(pageTitle)) return false;
     }
-    if (!input_.error().empty()) return Fail(input_.error());
+    if (!input_.error().empty()) return Fail(input_.error(), Failure::Input);
 
     style_->EndDocument(!engine_.Processing);
     host_.Progress(input_.consumed(), input_.size());  // all of it read: a batch counts the bytes
@@ -183,11 +186,11 @@ bool Conversion::ConvertLines(Style& style) {
                 host_.Yield();
             }
         }
-        if (engine_.Abandoned) return Fail("");
+        if (engine_.Abandoned) return Fail("", Failure::Abandoned);
         completed_ = number;
         if ((number >= pass_.replayed && !engine_.Processing) || input_.AtEnd()) break;
     }
-    return input_.error().empty() || Fail(input_.error());
+    return input_.error().empty() || Fail(input_.error(), Failure::Input);
 }
 
 // The pages so far were written in the wrong character set: they go, and

@@ -26,10 +26,6 @@ struct PageOptions {
     bool credit = true;
 };
 
-// Whether tag is a well-formed BCP 47 language tag ("en", "pt-BR",
-// "zh-Hant-TW", "sr-Latn", "x-klingon"...), by its syntax alone.
-bool WellFormedLanguageTag(std::string_view tag);
-
 namespace html {
 
 // Appends text (UTF-8) as a page's text: "&" "<" ">" and the double quote

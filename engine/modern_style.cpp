@@ -120,7 +120,7 @@ void ModernStyle::Line(const InputFile::Line& line) { Take(Utf8(LineText(line.co
 void ModernStyle::LongLine() {
     class LongLine line(pass_.input, pass_.set, pass_.limits.piece);
     if (!line.Measure(false)) {
-        pass_.pages.Fail(pass_.input.error());
+        pass_.pages.Fail(pass_.input.error(), Failure::Input);
         return;
     }
     if (pass_.input.checking() && pass_.input.Guess() != pass_.set) {  // its bytes told another character set

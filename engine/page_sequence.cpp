@@ -30,7 +30,7 @@ bool PageSequence::Open() {
     const auto kind = split_ ? PageFile::Kind::InSet : PageFile::Kind::Named;
     auto opened = page_.Open(name_, input_, kind, may_replace_);
     if (opened == PageFile::OpenResult::NotAPage) {
-        if (!host_.MayReplaceNonPage(name_)) return Fail("");
+        if (!host_.MayReplaceNonPage(name_)) return Fail("", Failure::NotAPage);
         may_replace_ = true;
         opened = page_.Open(name_, input_, kind, true);
     }
@@ -51,7 +51,8 @@ bool PageSequence::Close() {
     return Fail(page_.error());
 }
 
-bool PageSequence::Fail(const std::string& message) {
+bool PageSequence::Fail(const std::string& message, Failure failure) {
+    if (!failed_) failure_ = failure;  // the first failure is the one that counts
     failed_ = true;
     if (!message.empty()) host_.ShowMessage(message);
     page_.Abandon();
@@ -80,8 +81,9 @@ bool PageSequence::Finish(const std::atomic<bool>& abandoned) {
     writer_.SetPage(nullptr);
     // Whoever abandoned the conversion may already have removed its
     // temporary files: a page that then cannot take its name is no news.
-    if (abandoned) return Fail("");
-    if (std::string error; !finished_.Publish(error)) return Fail(abandoned ? "" : error);
+    if (abandoned) return Fail("", Failure::Abandoned);
+    if (std::string error; !finished_.Publish(error))
+        return abandoned ? Fail("", Failure::Abandoned) : Fail(error);
     return true;
 }
 

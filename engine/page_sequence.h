@@ -10,6 +10,7 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "engine.h"  // Failure
 #include "host.h"
 #include "line_writer.h"
 #include "page_file.h"
@@ -34,9 +35,11 @@ public:
     // Tells the user (unless the host already has), leaves no page
     // replaced, no temporary file behind and nothing held back for the
     // next page. Gives false.
-    bool Fail(const std::string& message);
+    bool Fail(const std::string& message, Failure failure = Failure::Output);
     // A page could not be opened, closed or written.
     bool failed() const { return failed_ || page_.failed() || writer_.failed(); }
+    // Why the conversion failed (None while it has not).
+    Failure failure() const { return failure_; }
     // The failure's message, once failed() says so (empty: already told).
     void ReportFailure();
 
@@ -74,6 +77,7 @@ private:
     PageFile page_;
     PageSet finished_;  // complete pages, renamed into place together at the end
     bool failed_ = false;
+    Failure failure_ = Failure::None;
     bool may_replace_ = false;  // the host let a file that is no page be replaced
     std::string first_;         // the first page's name
 

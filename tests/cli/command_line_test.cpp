@@ -1,4 +1,4 @@
-// The command line as parsed, and the page names a batch derives, against
+// The command line as parsed, and the page names batches derive, against
 // the table in tests/data/cli/command_lines.txt.
 #include <gtest/gtest.h>
 
@@ -17,22 +17,25 @@ std::string Describe(const CommandLine& cl) {
     static const char* const Actions[] = {"convert", "batch", "window", "help", "version", "error: "};
     std::string text = Actions[static_cast<int>(cl.action)];
     if (cl.action == Action::Error) return text + cl.error;
+    if (cl.action == Action::Window && !cl.input.empty()) return text + " [" + cl.input + "]";
     if (cl.action != Action::Convert && cl.action != Action::Batch) return text;
     for (const std::string& name : cl.action == Action::Batch ? cl.inputs : std::vector{cl.input, cl.output})
         text += " [" + name + "]";
     const ConversionOptions& o = cl.options;
     if (!o.title.empty()) text += " title=[" + o.title + "]";
-    if (o.line_break_mode != LineBreakMode::Add) text += " mode=" + std::to_string(static_cast<int>(o.line_break_mode));
+    if (o.line_break_mode != TORVEX_LINE_BREAKS_ADD) text += " mode=" + std::to_string(o.line_break_mode);
     if (!o.time_stamp) text += " no-stamp";
     if (o.force) text += " force";
     if (o.split) text += " split";
-    if (o.encoding != CharacterSet::Auto) text += o.encoding == CharacterSet::Utf8 ? " utf-8" : " latin-1";
+    if (o.encoding != TORVEX_CHARSET_AUTO) text += o.encoding == TORVEX_CHARSET_UTF8 ? " utf-8" : " latin-1";
     if (!cl.output_dir.empty()) text += " dir=" + cl.output_dir;
     if (cl.jobs != 0) text += " jobs=" + std::to_string(cl.jobs);
-    if (o.page.style == PageOptions::Style::Modern) text += " modern";
-    if (!o.page.language.empty()) text += " lang=" + o.page.language;
-    for (const std::string& sheet : o.page.stylesheets) text += " css=[" + sheet + "]";
-    if (!o.page.credit) text += " no-credit";
+    if (!cl.files_from.empty()) text += " files-from=" + cl.files_from;
+    if (cl.null_separated) text += " null";
+    if (o.style == TORVEX_STYLE_MODERN) text += " modern";
+    if (!o.language.empty()) text += " lang=" + o.language;
+    for (const std::string& sheet : o.stylesheets) text += " css=[" + sheet + "]";
+    if (!o.credit) text += " no-credit";
     return text;
 }
 
@@ -42,7 +45,7 @@ TEST(CommandLine, Table) {
         if (row[0] == "parse") {
             EXPECT_EQ(Describe(ParseCommandLine(testing::Words(row[1]))), row[2]);
         } else {
-            EXPECT_EQ(DerivedPageName(row[1]), row[2]);
+            EXPECT_EQ(row[0] == "window page" ? DerivedPageName(row[1]) : BatchPageName(row[1]), row[2]);
         }
     }
 }
