@@ -35,6 +35,7 @@ std::string_view FirstWord(std::string_view text) { return text.substr(0, std::m
 // how deep it goes.
 size_t QuoteMarks(std::string_view line, std::uint32_t& depth) {
     depth = 0;
+    if (line.empty() || (line[0] != '>' && line[0] != ' ')) return 0;
     size_t end = 0, at = 0;
     for (;;) {
         size_t spaces = 0;
@@ -78,10 +79,9 @@ bool Capitals(std::string_view text) {
 // "pkg (1.2-3) unstable; urgency=low": a Debian changelog's entry; or
 // "2021-08-01  Name  <mail>": a GNU ChangeLog's.
 bool Release(std::string_view text) {
-    const size_t open = text.find(" (");
-    if (open != std::string_view::npos && open > 0 && text.find("; urgency=") != std::string_view::npos &&
-        text.find(')') > open)
-        return text.find(' ') == open;
+    const size_t space = text.find(' ');
+    if (space != std::string_view::npos && space > 0 && space + 1 < text.size() && text[space + 1] == '(')
+        return text.find(')', space) != std::string_view::npos && text.find("; urgency=", space) != std::string_view::npos;
     return text.size() > 12 && IsDigit(text[0]) && IsDigit(text[3]) && text[4] == '-' && text[7] == '-' &&
            text.substr(10, 2) == "  ";
 }
@@ -100,8 +100,17 @@ size_t ModeLine(std::string_view text) {
 }
 
 // Signs of a command or code rather than words: what prose rarely holds.
+constexpr std::array<bool, 256> MakeCodeSigns() {
+    std::array<bool, 256> signs{};
+    for (unsigned char c : std::string_view("$;{}()=/\\|<>#`[]")) signs[c] = true;
+    return signs;
+}
+constexpr auto CodeSigns = MakeCodeSigns();
+
 bool LooksLikeCode(std::string_view text) {
-    return text.find_first_of("$;{}()=/\\|<>#`[]") != std::string_view::npos;
+    for (char c : text)
+        if (CodeSigns[static_cast<unsigned char>(c)]) return true;
+    return false;
 }
 
 bool IsUnderlineRow(char c) { return c == '=' || c == '-' || c == '~' || c == '^' || c == '*' || c == '+' || c == '#' || c == '_'; }
@@ -110,13 +119,11 @@ bool IsRuleRow(char c) { return c == '-' || c == '=' || c == '*' || c == '_' || 
 }  // namespace
 
 void BlockReader::Reset() {
-    for (Line& line : lines_) spare_.push_back(std::move(line));
-    lines_.clear();
+    first_ = pending_ = 0;
     blanks_ = 0;
     recent_[0] = recent_[1] = recent_[2] = 80;
-    widths_.clear();
+    widths_.fill(0);
     margin_ = ~0u;
-    started_ = false;
     has_previous_ = false;
     depth_ = 0;
     open_.clear();
@@ -125,13 +132,13 @@ void BlockReader::Reset() {
     text_indent_ = paragraph_indent_ = 0;
 }
 
-void BlockReader::Add(std::string_view line, std::uint64_t tag) {
-    Push(line, tag, false);
-    if (lines_.size() > Ahead) Drain(Ahead);
+void BlockReader::Add(std::string_view line, std::uint64_t tag, bool ascii) {
+    Push(line, tag, false, ascii);
+    if (pending_ > Ahead) Drain(Ahead);
 }
 
 void BlockReader::AddLong(std::string_view head, std::uint64_t tag) {
-    Push(head, tag, true);
+    Push(head, tag, true, false);
     Drain(0);
 }
 
@@ -143,15 +150,12 @@ void BlockReader::Finish() {
     blanks_ = 0;
 }
 
-void BlockReader::Push(std::string_view text, std::uint64_t tag, bool longLine) {
-    Line line;
-    if (!spare_.empty()) {
-        line = std::move(spare_.back());
-        spare_.pop_back();
-    }
-    line.text.assign(text);
+void BlockReader::Push(std::string_view text, std::uint64_t tag, bool longLine, bool ascii) {
+    Line& line = Pending(pending_);
+    // Laid out where it lies, before the copy (reading what was just
+    // written, sixteen bytes at a time, would wait for the writes).
     line.quoted = QuoteMarks(text, line.depth);
-    line.layout = LayOut(std::string_view(line.text).substr(line.quoted));
+    LayOut(text.substr(line.quoted), line.layout, ascii);
     // The short-line rule of the line-break options, on lengths in
     // characters (a long line, whatever its length, is no short one).
     const size_t length = longLine ? text.size() : line.layout.ascii ? text.size() : Utf8Length(text);
@@ -162,31 +166,28 @@ void BlockReader::Push(std::string_view text, std::uint64_t tag, bool longLine) 
     recent_[0] = length;
     if (line.layout.blank && !longLine) {
         ++blanks_;
-        spare_.push_back(std::move(line));
         return;
     }
+    line.text.assign(text);
     line.blanks_before = blanks_;
     blanks_ = 0;
     line.tag = tag;
     line.long_line = longLine;
     line.consumed = line.prose_known = false;
     // The margin: the most common width of 60 columns or more (the wider on a tie).
-    if (const std::uint32_t width = line.layout.width; width >= 60 && width < 1024) {
-        if (widths_.size() <= width) widths_.resize(width + 1);
+    if (const std::uint32_t width = line.layout.width; width >= 60 && width < widths_.size()) {
         const std::uint32_t count = ++widths_[width];
         if (margin_ == ~0u || count > widths_[margin_] || (count == widths_[margin_] && width > margin_)) margin_ = width;
     }
-    lines_.push_back(std::move(line));
+    ++pending_;
 }
 
 void BlockReader::Drain(size_t keep) {
-    while (lines_.size() > keep) {
+    while (pending_ > keep) {
         Step();
-        std::swap(previous_, lines_.front());
+        first_ = (first_ + 1) % Ring;
+        --pending_;
         has_previous_ = true;
-        spare_.push_back(std::move(lines_.front()));
-        lines_.pop_front();
-        started_ = true;
     }
 }
 
@@ -222,7 +223,7 @@ bool BlockReader::Aligned(const Line& line, const Line* next) {
     size_t wide = 0;
     for (size_t g = 0; g < n; ++g) wide += gaps[g].length >= 3;
     if (wide >= 2) return true;
-    const size_t pn = has_previous_ ? ColumnGaps(previous_, previousGaps) : 0;
+    const size_t pn = has_previous_ ? ColumnGaps(Previous(), previousGaps) : 0;
     for (size_t g = 0; g < n; ++g) {
         for (size_t h = 0; h < nn; ++h)
             if (nextGaps[h].end == gaps[g].end) return true;
@@ -232,18 +233,35 @@ bool BlockReader::Aligned(const Line& line, const Line* next) {
     return false;
 }
 
+// The next line of the paragraph open, told at a glance: nothing in it can
+// make it anything else (RoleOf would find it text, and every container
+// open holds it). Most lines of a text are such lines.
+bool BlockReader::Continues(const Line& line) {
+    if (leaf_ != Leaf::Paragraph || line.blanks_before != 0 || line.long_line) return false;
+    const LineLayout& l = line.layout;
+    // (Gaps that are a sentence's spacing part no columns.)
+    if (l.marker != Marker::None || l.row != 0 || l.box || !l.sentence_gaps) return false;
+    if (l.indent >= paragraph_indent_ + 2 || l.indent < ContentColumn()) return false;
+    const char first = line.text[line.quoted + l.text];
+    if (first == '`' || first == '~' || first == '#' || first == '*') return false;
+    if (pending_ > 1) {  // an underline below makes it a heading
+        const Line& next = Pending(1);
+        if (next.blanks_before == 0 && next.layout.row != 0) return false;
+    }
+    return true;
+}
+
 // A line of code or a command: not prose, and either the next line of a
 // block of such lines, or set further in than the text around it (than the
 // paragraph it follows, or the last paragraph before a blank line) with
 // signs of code in it.
 bool BlockReader::Code(Line& line) {
-    if (Prose(line)) return false;
     const std::uint32_t indent = line.layout.indent;
-    if (leaf_ == Leaf::Pre && line.blanks_before == 0) return indent >= pre_indent_;
+    if (leaf_ == Leaf::Pre && line.blanks_before == 0) return indent >= pre_indent_ && !Prose(line);
     const bool inParagraph = leaf_ == Leaf::Paragraph && line.blanks_before == 0;
     const std::uint32_t text = inParagraph ? paragraph_indent_ : text_indent_;
     return indent >= text + (inParagraph ? 2 : 4) &&
-           LooksLikeCode(std::string_view(line.text).substr(line.quoted + line.layout.text));
+           LooksLikeCode(std::string_view(line.text).substr(line.quoted + line.layout.text)) && !Prose(line);
 }
 
 // A heading by its shape alone: the kind, or 0.
@@ -252,15 +270,16 @@ std::uint8_t BlockReader::ShapedHeading(const Line& line, const Line* next, bool
     const std::string_view text = std::string_view(line.text).substr(line.quoted + layout.text);
     const bool standsAlone = line.blanks_before > 0 || !has_previous_;
     const std::uint32_t width = layout.width - layout.indent;
-    if (layout.indent == 0 && Stars(text) > 0) return static_cast<std::uint8_t>(HeadingKind::Stars + Stars(text) - 2);
-    if (layout.indent == 0 && Release(text)) return HeadingKind::Release;
+    if (layout.indent == 0 && text[0] == '*' && Stars(text) > 0)
+        return static_cast<std::uint8_t>(HeadingKind::Stars + Stars(text) - 2);
     // "GNU gzip NEWS    -*- outline -*-": a first line that names the text
     // (and, for an editor, its mode).
-    if (!started_ && ModeLine(text) > 0) return HeadingKind::Centred;
+    if (!has_previous_ && ModeLine(text) > 0) return HeadingKind::Centred;
+    if (!standsAlone && has_previous_) return 0;
+    if (layout.indent == 0 && Release(text)) return HeadingKind::Release;
     if (layout.marker != Marker::None || layout.row || layout.box || layout.gap_count > 0) return 0;
     // The first line of a text, set in the middle: its title.
-    if (!started_ && layout.indent >= 8 && width <= 60 && Words(text) <= 10) return HeadingKind::Centred;
-    if (!standsAlone) return 0;
+    if (!has_previous_ && layout.indent >= 8 && width <= 60 && Words(text) <= 10) return HeadingKind::Centred;
     const bool nextStandsIn = next != nullptr && nextDirect && next->layout.indent > layout.indent;
     if (width <= 72 && Capitals(text) && (!nextDirect || nextStandsIn)) return HeadingKind::Capitals;
     // "   Generic Program Information" above text set further in.
@@ -275,7 +294,7 @@ BlockReader::Role BlockReader::RoleOf(Line& line, std::uint8_t& kind) {
     if (line.consumed) return Role::Skip;
     const LineLayout& layout = line.layout;
     const std::string_view text = std::string_view(line.text).substr(line.quoted + layout.text);
-    Line* next = lines_.size() > 1 ? &lines_[1] : nullptr;
+    Line* next = pending_ > 1 ? &Pending(1) : nullptr;
     const bool nextDirect = next != nullptr && next->blanks_before == 0 && next->depth == line.depth;
     if (line.long_line) {
         if (layout.marker != Marker::None) return Role::Item;
@@ -295,8 +314,8 @@ BlockReader::Role BlockReader::RoleOf(Line& line, std::uint8_t& kind) {
         kind = static_cast<std::uint8_t>(next->layout.row);
         return Role::Heading;
     }
-    if (layout.row != 0 && nextDirect && next->layout.row == 0 && lines_.size() > 2) {
-        const Line& under = lines_[2];
+    if (layout.row != 0 && nextDirect && next->layout.row == 0 && pending_ > 2) {
+        const Line& under = Pending(2);
         if (under.blanks_before == 0 && under.depth == line.depth && under.layout.row == layout.row &&
             !under.layout.spaced_row && !layout.spaced_row)
             return Role::Skip;
@@ -319,7 +338,7 @@ BlockReader::Role BlockReader::RoleOf(Line& line, std::uint8_t& kind) {
                     if (other[g].end == gaps[0].end && theirs != word) return true;
                 return false;
             };
-            if ((has_previous_ && linesUp(previous_)) || (next != nullptr && linesUp(*next))) return Role::Aligned;
+            if ((has_previous_ && linesUp(Previous())) || (next != nullptr && linesUp(*next))) return Role::Aligned;
         }
         return Role::Item;
     }
@@ -336,8 +355,8 @@ BlockReader::Role BlockReader::RoleOf(Line& line, std::uint8_t& kind) {
             return Role::Tag;
         return Role::Text;
     }
-    // "-a, --all" above its text, set further in.
-    if (nextDirect && next->layout.indent >= layout.indent + 2 && next->layout.marker == Marker::None &&
+    // "-a, --all" above its text, set further in (not in a paragraph's midst).
+    if (nextDirect && (line.blanks_before > 0 || leaf_ != Leaf::Paragraph) && next->layout.indent >= layout.indent + 2 && next->layout.marker == Marker::None &&
         next->layout.row == 0 && layout.row == 0 && !layout.box &&
         (text[0] == '-' ? layout.width - layout.indent <= 60 : layout.width - layout.indent <= 40 && Words(text) <= 4))
         return Role::Term;
@@ -345,7 +364,7 @@ BlockReader::Role BlockReader::RoleOf(Line& line, std::uint8_t& kind) {
 }
 
 void BlockReader::Step() {
-    Line& line = lines_.front();
+    Line& line = Pending(0);
     if (line.depth != depth_) {
         EndLeaf();
         Quote(line.depth);
@@ -356,8 +375,11 @@ void BlockReader::Step() {
             EndLeaf();
             return;
         }
-        for (std::uint32_t k = pre_lines_ > 0 ? 0 : 1; k <= line.blanks_before; ++k) sink_.Break(true);
-        PreLine(line);
+        PreLine(line, line.blanks_before + (pre_lines_ > 0 ? 1 : 0));
+        return;
+    }
+    if (Continues(line)) {
+        Paragraph(line, text, line.layout.indent);
         return;
     }
     std::uint8_t kind = 0;
@@ -410,13 +432,11 @@ void BlockReader::Step() {
         Paragraph(line, std::string_view(line.text).substr(line.quoted + line.layout.content_byte), line.layout.content);
         return;
     case Role::Aligned:
-        if (leaf_ == Leaf::Pre)
-            for (std::uint32_t k = 0; k <= line.blanks_before; ++k) sink_.Break(true);
-        PreLine(line);
+        PreLine(line, leaf_ == Leaf::Pre ? line.blanks_before + 1 : 0);
         return;
     case Role::Term:
         EndLeaf();
-        OpenTerm(line, text, lines_[1].layout.indent);
+        OpenTerm(line, text, Pending(1).layout.indent);
         return;
     case Role::Tag: {
         EndLeaf();
@@ -454,7 +474,12 @@ void BlockReader::Quote(std::uint32_t depth) {
 void BlockReader::CloseFor(const Line& line, Role role) {
     const std::uint32_t indent = line.layout.indent;
     const bool lazy = leaf_ == Leaf::Paragraph && line.blanks_before == 0 && role == Role::Text;
-    const auto holds = [&](const Container& c) { return indent >= c.content || (lazy && indent > c.marker); };
+    // A paragraph's next line stays in an item set in as long as it stands
+    // at least as far in as the item's marker (a ChangeLog's entries).
+    const auto holds = [&](const Container& c) {
+        return indent >= c.content ||
+               (lazy && (indent > c.marker || (indent == c.marker && c.marker > 0 && c.block.type == Type::Item)));
+    };
     for (size_t k = 0; k < open_.size(); ++k) {
         const Container& c = open_[k];
         switch (c.block.type) {
@@ -538,8 +563,9 @@ void BlockReader::OpenTerm(const Line& line, std::string_view term, std::uint32_
 }
 
 void BlockReader::Paragraph(const Line& line, std::string_view text, std::uint32_t column) {
+    std::uint32_t breaks = 0;
     if (leaf_ == Leaf::Paragraph && line.blanks_before == 0) {
-        sink_.Break(leaf_hard_);
+        breaks = 1;
     } else {
         EndLeaf();
         leaf_block_ = Block{Type::Paragraph};
@@ -548,13 +574,13 @@ void BlockReader::Paragraph(const Line& line, std::string_view text, std::uint32
         leaf_ = Leaf::Paragraph;
         paragraph_indent_ = text_indent_ = column;
     }
-    Emit(line, text);
+    Emit(line, text, breaks, leaf_hard_);
     leaf_hard_ = mode_ == LineBreakMode::Keep || (mode_ == LineBreakMode::Add && line.short_line);
 }
 
 // A line of a block whose spacing carries meaning: as written, tabs as
 // spaces, less the indent of the block's first line.
-void BlockReader::PreLine(const Line& line) {
+void BlockReader::PreLine(const Line& line, std::uint32_t breaks) {
     if (leaf_ != Leaf::Pre && leaf_ != Leaf::Fenced) {
         EndLeaf();
         leaf_block_ = Block{Type::Pre};
@@ -567,18 +593,16 @@ void BlockReader::PreLine(const Line& line) {
     ++pre_lines_;
     const std::string_view text = std::string_view(line.text).substr(line.quoted);
     if (line.long_line) {
-        Emit(line, text.substr(line.layout.text));
+        Emit(line, text.substr(line.layout.text), breaks, true);
         return;
     }
     work_.clear();
     AppendExpanded(text, std::min(pre_indent_, line.layout.indent), work_);
-    BlockText out{work_, false, 0, line.tag};
-    sink_.Text(out);
+    sink_.Text({work_, false, 0, line.tag, breaks, true});
 }
 
-void BlockReader::Emit(const Line& line, std::string_view text) {
-    BlockText out{text, line.long_line, static_cast<size_t>(text.data() - line.text.data()), line.tag};
-    sink_.Text(out);
+void BlockReader::Emit(const Line& line, std::string_view text, std::uint32_t breaks, bool hard) {
+    sink_.Text({text, line.long_line, static_cast<size_t>(text.data() - line.text.data()), line.tag, breaks, hard});
 }
 
 std::uint8_t BlockReader::IndentStep(std::uint32_t indent) const {

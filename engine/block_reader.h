@@ -8,8 +8,8 @@
 // no markup and no more than a few lines in memory.
 #pragma once
 
+#include <array>
 #include <cstdint>
-#include <deque>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -57,6 +57,10 @@ struct BlockText {
     size_t from = 0;
     // What the line was handed in with (see BlockReader::Add).
     std::uint64_t tag = 0;
+    // The line breaks before it within its block: in a paragraph one, kept
+    // (hard) or not; in a Pre as many as there are lines between (hard).
+    std::uint32_t breaks = 0;
+    bool hard = false;
 };
 
 class BlockSink {
@@ -65,9 +69,6 @@ public:
     virtual void Enter(const Block& block) = 0;
     virtual void Leave(const Block& block) = 0;
     virtual void Text(const BlockText& text) = 0;
-    // Between two lines of a block: hard when the line break is kept (in a
-    // Pre always).
-    virtual void Break(bool hard) = 0;
 };
 
 class BlockReader {
@@ -81,7 +82,8 @@ public:
     // of at most LongLine bytes. tag goes with the line's text to the sink.
     // Lines are told to the sink a few lines later, once what follows them
     // is known.
-    void Add(std::string_view line, std::uint64_t tag = 0);
+    // ascii: the line is known to hold neither tabs nor characters beyond ASCII.
+    void Add(std::string_view line, std::uint64_t tag = 0, bool ascii = false);
     // A longer line, of which head is the start (LongLine bytes or a
     // little less, ending with a character): it and every line before it
     // are told at once, it as what its start shows; the sink reads the
@@ -116,7 +118,8 @@ private:
     enum class Leaf { None, Paragraph, Pre, Fenced };
     enum class Role { Skip, Fence, Heading, Rule, Item, Aligned, Term, Tag, Text };
 
-    void Push(std::string_view line, std::uint64_t tag, bool longLine);
+    void Push(std::string_view line, std::uint64_t tag, bool longLine, bool ascii);
+    bool Continues(const Line& line);
     void Drain(size_t keep);
     void Step();
     Role RoleOf(Line& line, std::uint8_t& kind);
@@ -134,26 +137,31 @@ private:
     void OpenTerm(const Line& line, std::string_view term, std::uint32_t content);
     // A line of a paragraph whose text stands at column.
     void Paragraph(const Line& line, std::string_view text, std::uint32_t column);
-    void PreLine(const Line& line);
-    void Emit(const Line& line, std::string_view text);
+    void PreLine(const Line& line, std::uint32_t breaks);
+    void Emit(const Line& line, std::string_view text, std::uint32_t breaks = 0, bool hard = false);
     std::uint8_t IndentStep(std::uint32_t indent) const;
     std::uint32_t ContentColumn() const;
 
+    // The lines not yet told (blank ones left out), after the last one
+    // told, in a ring that keeps their room from line to line.
+    static constexpr size_t Ring = 8;
+    Line& Pending(size_t k) { return ring_[(first_ + k) % Ring]; }
+    const Line& Previous() const { return ring_[(first_ + Ring - 1) % Ring]; }
+
     BlockSink& sink_;
     LineBreakMode mode_;
-    std::deque<Line> lines_;  // the lines not yet told, blank ones left out
-    std::vector<Line> spare_;  // lines told, kept for their room
+    std::array<Line, Ring> ring_;
+    size_t first_ = 0;    // the first line not yet told
+    size_t pending_ = 0;  // how many there are
+    bool has_previous_ = false;  // a line has been told (Previous() is the last)
     std::uint32_t blanks_ = 0;  // blank lines since the last line added
     size_t recent_[3] = {80, 80, 80};  // lengths of the last three lines, newest first
 
     // The most common width of lines of 60 columns or more so far: the
     // text's right margin, which justified prose reaches.
-    std::vector<std::uint32_t> widths_;
+    std::array<std::uint32_t, 1024> widths_{};
     std::uint32_t margin_ = ~0u;
 
-    bool started_ = false;  // a line has been told
-    Line previous_;         // the last line told (for lining up gaps)
-    bool has_previous_ = false;
     std::uint32_t depth_ = 0;  // of the quoting open
     std::vector<Container> open_;  // containers, outermost first (quotes included)
     Leaf leaf_ = Leaf::None;

@@ -151,7 +151,7 @@ bool Conversion::Run(std::string& inputName, const std::string& pageTitle) {
 void Conversion::Prepare() {
     pass_.make_valid = pass_.set == CharacterSet::Utf8 && engine_.Encoding != CharacterSet::Auto;
     if (pass_.set == CharacterSet::Utf8) input_.SkipByteOrderMark();
-    input_.SetAttention(pages_.split(), pass_.set, !pass_.make_valid);
+    input_.SetAttention(pages_.split(), pass_.set, !pass_.make_valid, modern_.has_value());
     engine_.writer_.SetHeldInMemory(pass_.limits.held_line);
     style_->Prepare();
 }

@@ -1,9 +1,14 @@
 #include "line_layout.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 #include "any_byte.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace torvex {
 
@@ -33,16 +38,34 @@ long RomanValue(std::string_view digits) {
 
 // The marker at the start of text (after the indent) and the bytes it
 // takes, or Marker::None. Sets bullet and ordinal.
+// What the first byte of a line may start: nothing (most), or a marker of
+// some kind; a small letter only when "." or ")" follows (or it is a bullet
+// "o" or a Roman digit).
+enum Start : std::uint8_t { Never, Maybe, Letter };
+constexpr std::array<Start, 256> MakeStarts() {
+    std::array<Start, 256> starts{};
+    for (unsigned char c : std::string_view("*+-(0123456789")) starts[c] = Maybe;
+    for (int c = 'a'; c <= 'z'; ++c) starts[c] = Letter;
+    for (unsigned char c : std::string_view("oivx")) starts[c] = Maybe;
+    starts[0xE2] = starts[0xC2] = Maybe;  // the bullets beyond ASCII
+    return starts;
+}
+constexpr auto Starts = MakeStarts();
+
 Marker MarkerAt(std::string_view text, size_t& length, char& bullet, long& ordinal) {
-    if (text.empty()) return Marker::None;
+    if (text.size() < 2) return Marker::None;
     const char c = text[0];
+    // Most lines start with a word, of capitals or of a letter that no "."
+    // or ")" follows.
+    const Start start = Starts[static_cast<unsigned char>(c)];
+    if (start == Never || (start == Letter && text[1] != '.' && text[1] != ')')) return Marker::None;
     if (c == '*' || c == '+' || c == 'o' || (c == '-' && text.size() > 1 && text[1] != '-')) {
         length = 1;
         bullet = c;
         return Marker::Bullet;
     }
     for (std::string_view wide : WideBullets) {
-        if (text.starts_with(wide)) {
+        if (static_cast<unsigned char>(c) >= 0x80 && text.starts_with(wide)) {
             length = wide.size();
             bullet = wide[0];
             return Marker::Bullet;
@@ -78,9 +101,14 @@ Marker MarkerAt(std::string_view text, size_t& length, char& bullet, long& ordin
 
 // A row of three or more of one character, perhaps spaced ("* * *").
 void FindRow(std::string_view text, LineLayout& layout) {
-    constexpr std::string_view RowCharacters = "-=*_~#+^";
     const char c = text[0];
-    if (text.size() < 3 || RowCharacters.find(c) == std::string_view::npos) return;
+    switch (c) {
+    case '-': case '=': case '*': case '_': case '~': case '#': case '+': case '^':
+        break;
+    default:
+        return;
+    }
+    if (text.size() < 3) return;
     if (text.find_first_not_of(c) == std::string_view::npos) {
         layout.row = c;
         return;
@@ -100,21 +128,47 @@ bool HoldsBoxDrawing(std::string_view text) {
     return false;
 }
 
-// Whether text holds a tab, a byte above 127 or two spaces in a row:
-// without any, its columns are its bytes and it has no gaps.
-void Survey(std::string_view text, bool& tab, bool& wide, bool& doubleSpace) {
-    const auto hits = [](ByteBlock v) { return (v == '\t') | (v >= 0x80); };
-    tab = wide = doubleSpace = false;
-    const auto pairs = [&text](size_t at) {  // two spaces at at and at + 1, sixteen places at once
-        ByteBlock a, b;
-        std::memcpy(&a, text.data() + at, sizeof a);
-        std::memcpy(&b, text.data() + at + 1, sizeof b);
-        const ByteBlock both = (a == ' ') & (b == ' ');
-        std::uint64_t halves[2];
-        std::memcpy(halves, &both, sizeof halves);
-        return (halves[0] | halves[1]) != 0;
+// The places in text where two spaces in a row start, sixteen at a time
+// from at: a mask of 16 bits (a block read past the end sees no pair there).
+std::uint32_t PairsAt(std::string_view text, size_t at) {
+    ByteBlock a, b;
+    std::memcpy(&a, text.data() + at, sizeof a);
+    std::memcpy(&b, text.data() + at + 1, sizeof b);
+    const ByteBlock pairs = (a == ' ') & (b == ' ');
+    std::uint64_t halves[2];
+    std::memcpy(halves, &pairs, sizeof halves);
+    // One bit a byte: the top bit of each byte, gathered.
+    const auto gather = [](std::uint64_t half) {
+        return static_cast<std::uint32_t>(((half & 0x8080808080808080ull) * 0x0002040810204081ull) >> 56);
     };
-    if (text.size() <= sizeof(ByteBlock)) {
+    return gather(halves[0]) | gather(halves[1]) << 8;
+}
+
+// Whether text holds two spaces in a row.
+bool HasPair(std::string_view text) {
+    constexpr size_t Block = sizeof(ByteBlock);
+    if (text.size() < Block + 1) return text.find("  ") != std::string_view::npos;
+    ByteBlock pairs{};
+    const auto take = [&](size_t at) {
+        ByteBlock a, b;
+        std::memcpy(&a, text.data() + at, Block);
+        std::memcpy(&b, text.data() + at + 1, Block);
+        pairs |= (a == ' ') & (b == ' ');
+    };
+    for (size_t i = 0; i + Block + 1 <= text.size(); i += Block) take(i);
+    take(text.size() - Block - 1);
+    std::uint64_t halves[2];
+    std::memcpy(halves, &pairs, sizeof halves);
+    return (halves[0] | halves[1]) != 0;
+}
+
+// Whether text holds a tab, a byte above 127 or two spaces in a row:
+// without any, its columns are its bytes and it has no gaps. One pass,
+// sixteen places at a time; the last block overlaps the one before.
+void Survey(std::string_view text, bool& tab, bool& wide, bool& doubleSpace) {
+    constexpr size_t Block = sizeof(ByteBlock);
+    tab = wide = doubleSpace = false;
+    if (text.size() < Block + 1) {
         for (size_t i = 0; i < text.size(); ++i) {
             const auto c = static_cast<unsigned char>(text[i]);
             tab = tab || c == '\t';
@@ -123,20 +177,66 @@ void Survey(std::string_view text, bool& tab, bool& wide, bool& doubleSpace) {
         }
         return;
     }
-    const bool special = AnyByte(text, hits, [](char) { return false; });
-    if (special) {
-        for (char c : text) {
-            tab = tab || c == '\t';
-            wide = wide || static_cast<unsigned char>(c) >= 0x80;
+    ByteBlock tabs{}, high{}, pairs{};
+    const auto take = [&](size_t at) {
+        ByteBlock a, b;
+        std::memcpy(&a, text.data() + at, Block);
+        std::memcpy(&b, text.data() + at + 1, Block);
+        tabs |= a == '\t';
+        high |= a >= 0x80;
+        pairs |= (a == ' ') & (b == ' ');
+    };
+    for (size_t i = 0; i + Block + 1 <= text.size(); i += Block) take(i);
+    take(text.size() - Block - 1);
+    const auto any = [](ByteBlock v) {
+        std::uint64_t halves[2];
+        std::memcpy(halves, &v, sizeof halves);
+        return (halves[0] | halves[1]) != 0;
+    };
+    tab = any(tabs) || text.back() == '\t';
+    wide = any(high) || static_cast<unsigned char>(text.back()) >= 0x80;
+    doubleSpace = any(pairs);
+}
+
+// The gaps of text with neither tabs nor characters beyond ASCII, whose
+// columns are its bytes (from column, the indent): found where the pairs
+// of spaces are.
+void FindGaps(std::string_view text, std::uint32_t column, LineLayout& layout) {
+    constexpr size_t Block = sizeof(ByteBlock);
+    size_t spaces = 0, inGaps = 0;
+    for (size_t at = 0; at + 1 < text.size(); at += Block) {
+        std::uint32_t mask = at + Block + 1 <= text.size() ? PairsAt(text, at) : 0;
+        if (at + Block + 1 > text.size())  // the end: byte by byte
+            for (size_t k = at; k + 1 < text.size(); ++k)
+                if (text[k] == ' ' && text[k + 1] == ' ') mask |= 1u << (k - at);
+        while (mask != 0) {
+            const size_t begin = at + static_cast<size_t>(__builtin_ctz(mask));
+            size_t end = begin;
+            while (end < text.size() && text[end] == ' ') ++end;
+            const auto length = static_cast<std::uint32_t>(end - begin);
+            if (layout.gap_count < LineLayout::MaxGaps)
+                layout.gaps[layout.gap_count++] = {static_cast<std::uint32_t>(column + end), length, IsStop(text[begin - 1]),
+                                                   static_cast<std::uint32_t>(layout.text + begin),
+                                                   static_cast<std::uint32_t>(layout.text + end)};
+            layout.widest_gap = std::max(layout.widest_gap, length);
+            if (length >= 3) ++layout.wide_gaps;
+            layout.sentence_gaps = layout.sentence_gaps && length < 4 && IsStop(text[begin - 1]);
+            inGaps += length;
+            // Pairs inside this run, or starting in its last space, are the same gap.
+            const size_t past = end - at;
+            mask = past >= 32 ? 0 : mask & ~((1u << past) - 1);
+            if (end > at + Block) {
+                at = end - Block;  // the loop's step lands on end
+                mask = 0;
+            }
         }
     }
-    size_t at = 0;
-    for (; at + sizeof(ByteBlock) + 1 <= text.size(); at += sizeof(ByteBlock))
-        if (pairs(at)) {
-            doubleSpace = true;
-            return;
-        }
-    doubleSpace = pairs(text.size() - sizeof(ByteBlock) - 1);
+    // Single spaces matter only beside gaps (to tell justified prose).
+    if (layout.gap_count >= 2) {
+        for (char c : text) spaces += c == ' ';
+        layout.single_spaces = static_cast<std::uint16_t>(std::min<size_t>(spaces - inGaps, 0xFFFF));
+    }
+    layout.width = static_cast<std::uint32_t>(column + text.size());
 }
 
 // Walks the text's characters with their columns: the gaps, the single
@@ -169,6 +269,7 @@ void MeasureSlowly(std::string_view line, LineLayout& layout) {
                                                        static_cast<std::uint32_t>(i)};
                 layout.widest_gap = std::max(layout.widest_gap, length);
                 if (length >= 3) ++layout.wide_gaps;
+                layout.sentence_gaps = layout.sentence_gaps && length < 4 && IsStop(before);
             } else {
                 ++layout.single_spaces;
             }
@@ -181,30 +282,104 @@ void MeasureSlowly(std::string_view line, LineLayout& layout) {
 
 }  // namespace
 
-LineLayout LayOut(std::string_view line) {
-    LineLayout layout;
-    std::uint32_t column = 0;
-    size_t i = 0;
-    // A form feed (a page break in older texts) stands for nothing.
-    for (; i < line.size() && (IsSpace(line[i]) || line[i] == '\f'); ++i)
-        column = line[i] == '\t' ? (column / TabStop + 1) * TabStop : line[i] == '\f' ? column : column + 1;
-    if (i == line.size()) return layout;
-    layout.blank = false;
-    layout.indent = column;
-    layout.text = i;
-    const std::string_view text = line.substr(i);
-
-    bool tab = false, wide = false, doubleSpace = false;
-    Survey(text, tab, wide, doubleSpace);
-    layout.tab = tab || (i > 0 && std::memchr(line.data(), '\t', i) != nullptr);
-    layout.ascii = !wide;
-    if (tab || wide || doubleSpace) {
-        MeasureSlowly(line, layout);
-    } else {
-        layout.width = static_cast<std::uint32_t>(column + text.size());
-        layout.single_spaces = static_cast<std::uint16_t>(std::min<size_t>(
-            std::count(text.begin(), text.end(), ' '), 0xFFFF));
+// A line of 16 to 128 bytes, the most common, is surveyed at once: its
+// spaces, and its tabs, form feeds and bytes above 127, as bit masks from
+// loads of sixteen bytes (the last one overlapping the one before). False
+// when the line asks for the long way: it has tabs, characters beyond
+// ASCII or a form feed, or is of another length.
+bool LayOutAtOnce(std::string_view line, LineLayout& layout) {
+#if defined(__SSE2__)
+    __extension__ typedef unsigned __int128 Mask;
+    const size_t n = line.size();
+    if (n < 16 || n > 128) return false;
+    Mask spaces = 0;
+    unsigned other = 0;
+    for (size_t at = 0;; at += 16) {
+        at = std::min(at, n - 16);
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line.data() + at));
+        spaces |= static_cast<Mask>(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, _mm_set1_epi8(' '))))) << at;
+        other |= static_cast<unsigned>(_mm_movemask_epi8(
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(x, _mm_set1_epi8('\t')), _mm_cmpeq_epi8(x, _mm_set1_epi8('\f'))), x)));
+        if (at + 16 == n) break;
     }
+    if (other != 0) return false;
+    const auto low = static_cast<std::uint64_t>(spaces);
+    const size_t leading = ~low != 0 ? static_cast<size_t>(__builtin_ctzll(~low))
+                                     : 64 + static_cast<size_t>(__builtin_ctzll(~static_cast<std::uint64_t>(spaces >> 64)));
+    if (leading >= n) return false;  // text never ends in a space: a line of spaces
+    layout.blank = false;
+    layout.indent = static_cast<std::uint32_t>(leading);
+    layout.text = leading;
+    const Mask pairs = spaces & (spaces >> 1) & (~Mask(0) << leading);
+    if (pairs != 0)
+        FindGaps(line.substr(leading), layout.indent, layout);
+    else
+        layout.width = static_cast<std::uint32_t>(n);
+    return true;
+#else
+    (void)line;
+    (void)layout;
+    return false;
+#endif
+}
+
+void LayOut(std::string_view line, LineLayout& layout, bool plain) {
+    layout.blank = true;
+    layout.indent = layout.width = 0;
+    layout.text = 0;
+    layout.tab = false;
+    layout.ascii = true;
+    layout.marker = Marker::None;
+    layout.row = 0;
+    layout.spaced_row = layout.box = false;
+    layout.gap_count = layout.wide_gaps = 0;
+    layout.widest_gap = 0;
+    layout.single_spaces = 0;
+    layout.sentence_gaps = true;
+    bool wide = false;
+    // A line known to be plain ASCII is looked at the short way (its pairs
+    // of spaces only); any other is surveyed at once when it can be.
+    if (plain || !LayOutAtOnce(line, layout)) {
+        std::uint32_t column = 0;
+        size_t i = 0;
+        bool leadingTab = false;
+        // A form feed (a page break in older texts) stands for nothing.
+        for (; i < line.size(); ++i) {
+            const char c = line[i];
+            if (c == ' ') {
+                ++column;
+            } else if (c == '\t') {
+                column = (column / TabStop + 1) * TabStop;
+                leadingTab = true;
+            } else if (c != '\f') {
+                break;
+            }
+        }
+        if (i == line.size()) return;
+        layout.blank = false;
+        layout.indent = column;
+        layout.text = i;
+        const std::string_view text = line.substr(i);
+        bool tab = false, doubleSpace = false;
+        if (plain)
+            doubleSpace = HasPair(text);
+        else
+            Survey(text, tab, wide, doubleSpace);
+        layout.tab = tab || leadingTab;
+        layout.ascii = !wide;
+        // Without tabs and wide characters the columns are the bytes; without
+        // two spaces in a row there is no gap (the single spaces count only
+        // beside gaps).
+        if (tab || wide)
+            MeasureSlowly(line, layout);
+        else if (doubleSpace)
+            FindGaps(text, column, layout);
+        else
+            layout.width = static_cast<std::uint32_t>(column + text.size());
+    }
+    const size_t i = layout.text;
+    const std::uint32_t column = layout.indent;
+    const std::string_view text = line.substr(i);
 
     size_t length = 0;
     layout.marker = MarkerAt(text, length, layout.bullet, layout.ordinal);
@@ -229,7 +404,6 @@ LineLayout LayOut(std::string_view line) {
     const char first = text.front(), last = text.back();
     layout.box = ((first == '|' || first == '+') && (last == '|' || last == '+') && text.size() > 2) ||
                  (wide && HoldsBoxDrawing(text));
-    return layout;
 }
 
 bool ReadsAsProse(std::string_view text) {

@@ -13,11 +13,13 @@
 namespace torvex {
 
 // A run of two or more spaces (or a tab) between two words.
+// (Left uninitialised when made: a layout holds room for many, of which
+// few are used.)
 struct Gap {
-    std::uint32_t end = 0;     // the column where the next word starts
-    std::uint32_t length = 0;  // in columns
-    bool after_stop = false;   // it follows ".", "?", "!" or ":" (and may be a sentence's spacing)
-    std::uint32_t begin_byte = 0, end_byte = 0;  // where its white space lies in the line
+    std::uint32_t end;         // the column where the next word starts
+    std::uint32_t length;      // in columns
+    bool after_stop;           // it follows ".", "?", "!" or ":" (and may be a sentence's spacing)
+    std::uint32_t begin_byte, end_byte;  // where its white space lies in the line
 };
 
 enum class Marker : std::uint8_t { None, Bullet, Number, Letter, Roman };
@@ -51,12 +53,17 @@ struct LineLayout {
     // The widest gap's length and how many gaps of three or more columns.
     std::uint32_t widest_gap = 0;
     std::uint8_t wide_gaps = 0;
+    // Every gap is a sentence's spacing: two or three spaces after ".",
+    // "?", "!" or ":", which never part columns.
+    bool sentence_gaps = true;
     // Single spaces between words, for telling justified prose.
     std::uint16_t single_spaces = 0;
 };
 
 // The layout of line: UTF-8 text without its line end or trailing spaces.
-LineLayout LayOut(std::string_view line);
+// (Filled in place: a layout is not small.) plain: the line is known to
+// hold neither tabs nor characters beyond ASCII.
+void LayOut(std::string_view line, LineLayout& layout, bool plain = false);
 
 // Whether text reads as prose: five words or more, thirty characters or
 // more, mostly letters.

@@ -43,7 +43,7 @@ constexpr std::array<Class, 256> MakeClasses() {
 
 constexpr auto Classes = MakeClasses();
 
-ByteBlock SpecialBytes(ByteBlock v) {
+inline ByteBlock SpecialBytes(ByteBlock v) {
     return ((v < 0x20) & (v != '\t')) | (v == '&') | (v == '<') | (v == '>') | (v == '"') | (v == 0x7F) | (v == 0xC2) |
            (v == 0xEF) | (v >= 0xF0);
 }
@@ -163,6 +163,12 @@ void AppendEscaped(std::string_view text, std::string& out) {
         i += length - 1;
     }
     out.append(text, copied);
+}
+
+bool Plain(std::string_view text) {
+    return !AnyByte(
+        text, [](ByteBlock v) { return SpecialBytes(v) | (v == '@') | (v == ':'); },
+        [](char c) { return Classes[static_cast<unsigned char>(c)] != Copy || c == '@' || c == ':'; });
 }
 
 bool NeedsEscaping(std::string_view text) {

@@ -35,6 +35,9 @@ namespace html {
 void AppendEscaped(std::string_view text, std::string& out);
 // Whether AppendEscaped would change text.
 bool NeedsEscaping(std::string_view text);
+// Whether text is written as it stands: nothing to escape, and no "@" or
+// ":" that a link needs.
+bool Plain(std::string_view text);
 
 // An address as an href holds it: the characters a URL cannot hold as they
 // stand (spaces, controls, non-ASCII, "[" "]" outside the host, "{" "}" "|"

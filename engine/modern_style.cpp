@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "any_byte.h"
 #include "labels.h"
 #include "links.h"
 #include "path_names.h"
@@ -23,9 +24,8 @@ constexpr size_t KeptIds = 10000;
 constexpr int DeepestContents = 6;
 
 bool HoldsByteAbove127(std::string_view text) {
-    for (char c : text)
-        if (static_cast<unsigned char>(c) >= 0x80) return true;
-    return false;
+    return AnyByte(
+        text, [](ByteBlock v) { return v >= 0x80; }, [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
 }
 
 // How deep a section label nests: "[4.1]" is 2.
@@ -62,13 +62,6 @@ std::string_view ModernStyle::Utf8(std::string_view text, std::string& out) {
     out.assign(text);
     MakeValidUtf8(out, work_);
     return out;
-}
-
-void ModernStyle::Write(std::string_view html) {
-    if (held_)
-        held_html_.append(html);
-    else
-        pass_.writer.Pass(html);
 }
 
 void ModernStyle::BeginDocument(const std::string& title) {
@@ -112,7 +105,17 @@ void ModernStyle::Titled(std::string title) {
     Write(held);
 }
 
-void ModernStyle::Line(const InputFile::Line& line) { Take(Utf8(LineText(line.content), line_), nullptr); }
+// A line in which the input saw nothing that needs attention is printable
+// ASCII that goes to the page as it stands.
+void ModernStyle::Line(const InputFile::Line& line) {
+    const std::string_view text = LineText(line.content);
+    if (!line.attention && !pass_.pages.split() && text.size() <= BlockReader::LongLine)
+        reader_.Add(text, static_cast<std::uint64_t>(pass_.line_number) << TagBits | PlainText, true);
+    else if (!line.attention)
+        Take(text, nullptr, true);
+    else
+        Take(Utf8(text, line_), nullptr);
+}
 
 // A line too long for the input to hold: one short enough for the reader
 // is read whole; a longer one is read from the input once its start has
@@ -144,7 +147,7 @@ void ModernStyle::LongLine() {
 // is read from the input. However a line came, the reader sees no more of
 // it than its first LongLine bytes and, beyond those, it is written as it
 // is read: pages do not depend on how much the input holds at once.
-void ModernStyle::Take(std::string_view text, class LongLine* rest) {
+void ModernStyle::Take(std::string_view text, class LongLine* rest, bool plain) {
     const bool isLong = rest != nullptr || text.size() > BlockReader::LongLine;
     std::string_view head = text;
     if (isLong) {
@@ -152,10 +155,10 @@ void ModernStyle::Take(std::string_view text, class LongLine* rest) {
         while (size > 0 && size < text.size() && (static_cast<unsigned char>(text[size]) & 0xC0) == 0x80) --size;
         head = text.substr(0, size);
     }
-    std::uint64_t tag = static_cast<std::uint64_t>(pass_.line_number) << 1;
+    std::uint64_t tag = static_cast<std::uint64_t>(pass_.line_number) << TagBits | (plain ? PlainText : 0);
     if (pass_.pages.split() && !SplitLine(head, tag)) return;
     if (!isLong) {
-        reader_.Add(text, tag);
+        reader_.Add(text, tag, plain);
         return;
     }
     if (rest != nullptr) rest->CutFor(rest->facts().may_hold_links, (tag & References) != 0 && rest->facts().brackets);
@@ -197,51 +200,53 @@ void ModernStyle::Enter(const Block& block) {
         open_.back().has_child = true;
     }
     Open open{block.type};
-    const auto indent = [&block](std::string& out) {
-        if (block.indent > 0) out += " class=\"i" + std::to_string(block.indent) + "\"";
-    };
-    std::string tag;
+    if (block.type != Type::Pre && block.type != Type::Rule && block.type != Type::Heading) text_before_ = true;
+    // Text written bare in an item ends its line before what follows it there.
+    if (after_bare_) Write("\n");
+    after_bare_ = false;
+    static constexpr std::string_view Indents[] = {"", " class=\"i1\"", " class=\"i2\"", " class=\"i3\""};
+    const std::string_view indent = Indents[std::min<size_t>(block.indent, 3)];
     switch (block.type) {
     case Type::Quote:
-        tag = "<blockquote>\n";
+        Write("<blockquote>\n");
         break;
     case Type::List:
         if (block.ordered) {
-            tag = "<ol";
+            std::string tag = "<ol";
             if (block.numbering != '1') tag += std::string(" type=\"") + block.numbering + "\"";
             if (block.start != 1) tag += " start=\"" + std::to_string(block.start) + "\"";
-            tag += ">\n";
+            Write(tag + ">\n");
         } else {
-            tag = "<ul>\n";
+            Write("<ul>\n");
         }
         break;
     case Type::Item:
-        tag = "<li>";
+        Write("<li>");
         break;
     case Type::Terms:
-        tag = "<dl";
-        indent(tag);
-        tag += ">\n";
+        Write("<dl");
+        Write(indent);
+        Write(">\n");
         break;
     case Type::Term:
-        tag = "<dt>";
+        Write("<dt>");
         break;
     case Type::Definition:
-        tag = "<dd>";
+        Write("<dd>");
         break;
     case Type::Paragraph:
         open.bare = first;
         if (!first) {
-            tag = "<p";
-            indent(tag);
-            tag += ">";
+            Write("<p");
+            Write(indent);
+            Write(">");
         }
         break;
     case Type::Pre:
         // A pre scrolls sideways in its own box, which the keyboard can reach.
-        tag = "<pre tabindex=\"0\"";
-        indent(tag);
-        tag += ">\n";
+        Write("<pre tabindex=\"0\"");
+        Write(indent);
+        Write(">\n");
         in_pre_ = true;
         break;
     case Type::Heading:
@@ -249,15 +254,10 @@ void ModernStyle::Enter(const Block& block) {
         heading_.clear();
         break;
     case Type::Rule:
-        tag = "<hr>\n";
+        Write("<hr>\n");
         break;
     }
-    if (block.type != Type::Pre && block.type != Type::Rule && block.type != Type::Heading) text_before_ = true;
-    // Text written bare in an item ends its line before what follows it there.
-    if (after_bare_) Write("\n");
-    after_bare_ = false;
     open_.push_back(open);
-    Write(tag);
     ++held_blocks_;
 }
 
@@ -302,6 +302,10 @@ void ModernStyle::Leave(const Block& block) {
 }
 
 void ModernStyle::Text(const BlockText& text) {
+    if (in_pre_)
+        for (std::uint32_t k = 0; k < text.breaks; ++k) Write("\n");
+    else if (text.breaks > 0)
+        Write(text.hard ? "<br>\n" : "\n");
     if (in_heading_) {
         heading_.append(text.text);
         heading_tag_ = text.tag;
@@ -316,8 +320,6 @@ void ModernStyle::Text(const BlockText& text) {
     else
         WriteText(text.text, text.tag);
 }
-
-void ModernStyle::Break(bool hard) { Write(in_pre_ || !hard ? "\n" : "<br>\n"); }
 
 // A heading's text is known: it is the title the page waits for, or a
 // heading of the level its kind has, with an id to link to.
@@ -353,17 +355,17 @@ int ModernStyle::LevelOf(std::uint8_t kind) {
     return last_level_;
 }
 
+// A heading's id: its slug, numbered from the second heading of a slug on.
 std::string ModernStyle::UniqueId(std::string_view text) {
     ++headings_;
     if (ids_.size() >= KeptIds) return std::string(1, '_').append(std::to_string(headings_));
     std::string id = html::HeadingSlug(text);
-    if (!ids_.insert(id).second) {
-        std::string numbered;
-        for (int n = 2; !ids_.insert(numbered = id + "-" + std::to_string(n)).second; ++n) {
-        }
-        id = numbered;
+    for (;;) {
+        const auto [seen, first] = ids_.try_emplace(id, 1);
+        if (first) return id;
+        // "x-2" may be taken by a heading that read so: the next number then.
+        id = seen->first + "-" + std::to_string(++seen->second);
     }
-    return id;
 }
 
 // The steps a line's text goes through: escaped, its labels linked (in
@@ -375,17 +377,16 @@ void ModernStyle::BeginText(bool links, std::uint64_t tag) {
     steps.anchors = &html::Anchors;
     steps.cross_references = (tag & References) != 0;
     steps.links = links;
-    text_line_ = static_cast<long long>(tag >> 1);
+    text_line_ = static_cast<long long>(tag >> TagBits);
     conversion_.Begin(steps, CharacterSet::Utf8, &note_reference_);
 }
 
 void ModernStyle::WriteText(std::string_view text, std::uint64_t tag) {
-    const bool links = MayHoldLinks(text);
-    if (!links && (tag & References) == 0 && !html::NeedsEscaping(text)) {
+    if ((tag & PlainText) != 0 || ((tag & References) == 0 && html::Plain(text))) {
         Write(text);
         return;
     }
-    BeginText(links, tag);
+    BeginText(MayHoldLinks(text), tag);
     Write(conversion_.Convert(text, true));
 }
 

@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_set>
+#include <unordered_map>
 #include <vector>
 
 #include "block_reader.h"
@@ -34,9 +34,11 @@ public:
     void EndDocument(bool interrupted) override;
 
 private:
-    // What a line is told to the reader with: its number, and whether its
-    // section labels are linked (bit 0).
-    static constexpr std::uint64_t References = 1;
+    // What a line is told to the reader with: its number (from bit 2 on),
+    // whether its section labels are linked, whether it is plain: printable
+    // ASCII with nothing to escape or link, written as it stands.
+    static constexpr std::uint64_t References = 1, PlainText = 2;
+    static constexpr int TagBits = 2;
     struct Page {
         std::string name, title;  // the file name (in a set), and the title
     };
@@ -51,10 +53,14 @@ private:
     void Enter(const Block& block) override;
     void Leave(const Block& block) override;
     void Text(const BlockText& text) override;
-    void Break(bool hard) override;
 
     std::string_view Utf8(std::string_view text, std::string& out);
-    void Write(std::string_view html);
+    void Write(std::string_view html) {
+        if (held_)
+            held_html_.append(html);
+        else
+            pass_.writer.Pass(html);
+    }
     void StartPage(const std::string& title);
     void Titled(std::string title);
     void EndPage(const Page* next, bool interrupted);
@@ -64,7 +70,7 @@ private:
     void Heading(std::uint8_t kind);
     int LevelOf(std::uint8_t kind);
     std::string UniqueId(std::string_view text);
-    void Take(std::string_view text, class LongLine* rest);
+    void Take(std::string_view text, class LongLine* rest, bool plain = false);
     bool SplitLine(std::string_view text, std::uint64_t& tag);
     void ContentsEntry(std::string_view text);
     void CloseContents();
@@ -100,7 +106,7 @@ private:
     bool in_pre_ = false;
     std::array<std::uint8_t, 256> levels_{};  // of each kind of heading (0: none yet)
     int deepest_ = 1, last_level_ = 1;
-    std::unordered_set<std::string> ids_;
+    std::unordered_map<std::string, int> ids_;  // the ids given, with the number a repeat of each took last
     long long headings_ = 0;
 
     // Split mode: the contents list being written, by the depths of its open lists.
