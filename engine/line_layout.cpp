@@ -100,11 +100,22 @@ Marker MarkerAt(std::string_view text, size_t& length, char& bullet, long& ordin
 }
 
 // A row of three or more of one character, perhaps spaced ("* * *").
+// A row of a drawn line, "═══" or "───", stands for "===" or "---".
+constexpr std::pair<std::string_view, char> DrawnRows[] = {
+    {"\xE2\x95\x90", '='}, {"\xE2\x94\x80", '-'}, {"\xE2\x94\x81", '-'}};
+
 void FindRow(std::string_view text, LineLayout& layout) {
     const char c = text[0];
     switch (c) {
     case '-': case '=': case '*': case '_': case '~': case '#': case '+': case '^':
         break;
+    case '\xE2':
+        for (const auto& [drawn, stands] : DrawnRows) {
+            size_t at = 0;
+            while (text.substr(at, drawn.size()) == drawn) at += drawn.size();
+            if (at == text.size() && at >= 3 * drawn.size()) layout.row = stands;
+        }
+        return;
     default:
         return;
     }
@@ -403,7 +414,7 @@ void LayOut(std::string_view line, LineLayout& layout, bool plain) {
     if (layout.spaced_row) layout.marker = Marker::None;
     const char first = text.front(), last = text.back();
     layout.box = ((first == '|' || first == '+') && (last == '|' || last == '+') && text.size() > 2) ||
-                 (wide && HoldsBoxDrawing(text));
+                 (wide && layout.row == 0 && HoldsBoxDrawing(text));
 }
 
 bool ReadsAsProse(std::string_view text) {

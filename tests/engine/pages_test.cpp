@@ -1,5 +1,6 @@
 // The tables of whole conversions in tests/data: bodies.txt (single pages,
-// one a row) and pages.txt (inputs whose every page is kept as a file).
+// one a row), shapes.txt (the bodies of modern pages) and pages.txt (inputs
+// whose every page is kept as a file).
 #include <cstdlib>
 #include <filesystem>
 #include <set>
@@ -59,6 +60,29 @@ TEST(ConvertFile, BodiesTable) {
     }
 }
 
+// The shape of a text on a modern page: the body (what main holds) of each
+// input of tests/data/shapes.txt, in each line-break mode it names.
+TEST(ConvertFile, ShapesTable) {
+    for (const auto& row : ReadTable(DataDir + "/shapes.txt", 4)) {
+        SCOPED_TRACE("mode " + row[0] + ", input " + row[2].substr(0, 60));
+        TempDir dir;
+        WriteFile(dir / "in.txt", row[2]);
+        RecordingHost host;
+        TestEngine engine(host);
+        engine.Processing = true;
+        engine.Encoding = SetNamed(row[1]);
+        engine.Page.style = PageOptions::Style::Modern;
+        std::string in = dir / "in.txt", out = dir / "out.html", title = "T";
+        int mode = std::stoi(row[0]);
+        bool stamp = false;
+        EXPECT_TRUE(engine.ConvertFile(in, out, title, mode, stamp));
+        const std::string page = ReadFile(out), open = "<main>\n", close = "</main>\n";
+        const size_t body = page.find(open) + open.size();
+        ASSERT_NE(page.find(open), std::string::npos);
+        EXPECT_EQ(page.substr(body, page.rfind(close) - body), row[3]);
+    }
+}
+
 TEST(ConvertFile, PagesTable) {
     const bool update = std::getenv("TORVEX_UPDATE_PAGES") != nullptr;
     for (const auto& row : ReadTable(DataDir + "/pages.txt", 4)) {
@@ -76,6 +100,10 @@ TEST(ConvertFile, PagesTable) {
         for (std::string option; options >> option;) {
             if (option == "split") split = true;
             else if (option == "stamp") stamp = true;
+            else if (option == "modern") engine.Page.style = PageOptions::Style::Modern;
+            else if (option.starts_with("lang=")) engine.Page.language = option.substr(5);
+            else if (option.starts_with("css=")) engine.Page.stylesheets.push_back(option.substr(4));
+            else if (option == "no-credit") engine.Page.credit = false;
             else if (option.starts_with("mode=")) mode = std::stoi(option.substr(5));
             else engine.Encoding = SetNamed(option);
         }
