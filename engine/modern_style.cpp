@@ -330,7 +330,9 @@ void ModernStyle::Heading(std::uint8_t kind) {
         if (kind == HeadingKind::Capitals && heading_ == "NAME") {
             title_ = Title::NameLine;
         } else {
-            if (levels_[kind] == 0) levels_[kind] = static_cast<std::uint8_t>(deepest_ = 2);
+            // Headings made like the title are the body's first level, as
+            // are those of the next kind that comes.
+            if (levels_[kind] == 0) levels_[kind] = 2;
             Titled(heading_);
             return;
         }
