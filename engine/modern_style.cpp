@@ -14,9 +14,6 @@ namespace {
 
 using Type = Block::Type;
 
-// The first page waits this long for a heading to take its title from.
-constexpr size_t HeldBlocks = 200;
-constexpr size_t HeldBytes = size_t(64) << 10;
 // Ids made from headings are kept this far to be told apart; later
 // headings are numbered ("_1234").
 constexpr size_t KeptIds = 10000;

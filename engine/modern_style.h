@@ -56,11 +56,17 @@ private:
 
     std::string_view Utf8(std::string_view text, std::string& out);
     void Write(std::string_view html) {
-        if (held_)
-            held_html_.append(html);
-        else
+        if (!held_) {
             pass_.writer.Pass(html);
+            return;
+        }
+        held_html_.append(html);
+        // A start too long to hold has no heading to name the page.
+        if (held_html_.size() > HeldBytes) Titled({});
     }
+    // The first page waits this long for a heading to take its title from.
+    static constexpr size_t HeldBlocks = 200;
+    static constexpr size_t HeldBytes = size_t(64) << 10;
     void StartPage(const std::string& title);
     void Titled(std::string title);
     void EndPage(const Page* next, bool interrupted);
