@@ -311,6 +311,15 @@ TEST_F(Safety, GreatInputsTakeLittleMemory) {
         EXPECT_EQ(end - start, size_t{4} * (100 << 20));
         EXPECT_EQ(page.find_first_not_of("&lt;", start), end);
     }
+    // The modern page of it too, whose first paragraph is the whole line.
+    r = Torvex({"-n", "-s", "modern", "line.txt", "line.html"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_LT(r.peak_kb, MostMemoryKb);
+    {
+        const std::string page = ReadFile(In("line.html"));
+        const size_t start = page.find("<p>&lt;") + 3, end = page.rfind("</p>\n</main>");
+        EXPECT_EQ(end - start, size_t{4} * (100 << 20));
+    }
     std::string faq;
     for (int i = 1; i <= 5000; ++i) faq += "[" + std::to_string(i) + "] Entry " + std::to_string(i) + "\n";
     for (int i = 1; i <= 5000; ++i) faq += "[" + std::to_string(i) + "] Section\nSee [" + std::to_string(5001 - i) + "].\n";
