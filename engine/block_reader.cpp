@@ -184,7 +184,13 @@ void BlockReader::Push(std::string_view text, std::uint64_t tag, bool longLine, 
 
 void BlockReader::Drain(size_t keep) {
     while (pending_ > keep) {
-        Step();
+        // Most lines go on with the paragraph open: told at once.
+        if (Line& line = Pending(0); line.depth == depth_ && leaf_ == Leaf::Paragraph && Continues(line)) {
+            Emit(line, std::string_view(line.text).substr(line.quoted + line.layout.text), 1, leaf_hard_);
+            leaf_hard_ = mode_ == LineBreakMode::Keep || (mode_ == LineBreakMode::Add && line.short_line);
+        } else {
+            Step();
+        }
         first_ = (first_ + 1) % Ring;
         --pending_;
         has_previous_ = true;
@@ -376,10 +382,6 @@ void BlockReader::Step() {
             return;
         }
         PreLine(line, line.blanks_before + (pre_lines_ > 0 ? 1 : 0));
-        return;
-    }
-    if (Continues(line)) {
-        Paragraph(line, text, line.layout.indent);
         return;
     }
     std::uint8_t kind = 0;

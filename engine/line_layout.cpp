@@ -142,6 +142,12 @@ bool HoldsBoxDrawing(std::string_view text) {
 // The places in text where two spaces in a row start, sixteen at a time
 // from at: a mask of 16 bits (a block read past the end sees no pair there).
 std::uint32_t PairsAt(std::string_view text, size_t at) {
+#if defined(__SSE2__)
+    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + at));
+    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + at + 1));
+    const __m128i space = _mm_set1_epi8(' ');
+    return static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, space), _mm_cmpeq_epi8(b, space))));
+#else
     ByteBlock a, b;
     std::memcpy(&a, text.data() + at, sizeof a);
     std::memcpy(&b, text.data() + at + 1, sizeof b);
@@ -153,24 +159,16 @@ std::uint32_t PairsAt(std::string_view text, size_t at) {
         return static_cast<std::uint32_t>(((half & 0x8080808080808080ull) * 0x0002040810204081ull) >> 56);
     };
     return gather(halves[0]) | gather(halves[1]) << 8;
+#endif
 }
 
 // Whether text holds two spaces in a row.
 bool HasPair(std::string_view text) {
-    constexpr size_t Block = sizeof(ByteBlock);
+    constexpr size_t Block = 16;
     if (text.size() < Block + 1) return text.find("  ") != std::string_view::npos;
-    ByteBlock pairs{};
-    const auto take = [&](size_t at) {
-        ByteBlock a, b;
-        std::memcpy(&a, text.data() + at, Block);
-        std::memcpy(&b, text.data() + at + 1, Block);
-        pairs |= (a == ' ') & (b == ' ');
-    };
-    for (size_t i = 0; i + Block + 1 <= text.size(); i += Block) take(i);
-    take(text.size() - Block - 1);
-    std::uint64_t halves[2];
-    std::memcpy(halves, &pairs, sizeof halves);
-    return (halves[0] | halves[1]) != 0;
+    std::uint32_t pairs = 0;
+    for (size_t i = 0; i + Block + 1 <= text.size(); i += Block) pairs |= PairsAt(text, i);
+    return (pairs | PairsAt(text, text.size() - Block - 1)) != 0;
 }
 
 // Whether text holds a tab, a byte above 127 or two spaces in a row:
