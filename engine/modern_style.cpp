@@ -6,6 +6,7 @@
 #include "labels.h"
 #include "links.h"
 #include "path_names.h"
+#include "title.h"
 #include "utf8.h"
 
 namespace torvex {
@@ -496,7 +497,8 @@ void ModernStyle::CloseContents() {
 void ModernStyle::SwitchPage(const std::string& pageName, std::string_view heading) {
     reader_.Finish();
     CloseContents();
-    std::string title = TextAfterLabel(std::string(heading));
+    // The label and the character after it go (a character, not a byte).
+    const std::string title = EncodeTitle(TextAfterLabel(TitleFromUtf8(heading)), CharacterSet::Utf8);
     const Page next{pageName, title};
     EndPage(&next, false);
     if (!pass_.pages.OpenSection(pageName, pass_.line_number)) return;
