@@ -362,9 +362,10 @@ BlockReader::Role BlockReader::RoleOf(Line& line, std::uint8_t& kind) {
         return Role::Text;
     }
     // "-a, --all" above its text, set further in (not in a paragraph's midst).
-    if (nextDirect && (line.blanks_before > 0 || leaf_ != Leaf::Paragraph) && next->layout.indent >= layout.indent + 2 && next->layout.marker == Marker::None &&
-        next->layout.row == 0 && layout.row == 0 && !layout.box &&
-        (text[0] == '-' ? layout.width - layout.indent <= 60 : layout.width - layout.indent <= 40 && Words(text) <= 4))
+    const std::uint32_t width = layout.width - layout.indent;
+    if (nextDirect && (line.blanks_before > 0 || leaf_ != Leaf::Paragraph) &&
+        next->layout.indent >= layout.indent + 2 && next->layout.marker == Marker::None && next->layout.row == 0 &&
+        layout.row == 0 && !layout.box && (text[0] == '-' ? width <= 60 : width <= 40 && Words(text) <= 4))
         return Role::Term;
     return Role::Text;
 }
@@ -396,14 +397,8 @@ void BlockReader::Step() {
     case Role::Skip:
         return;
     case Role::Fence:
-        EndLeaf();
+        OpenPre(line, Leaf::Fenced);
         fence_.assign(text.substr(0, 3));
-        leaf_block_ = Block{Type::Pre};
-        leaf_block_.indent = IndentStep(line.layout.indent);
-        sink_.Enter(leaf_block_);
-        leaf_ = Leaf::Fenced;
-        pre_indent_ = line.layout.indent;
-        pre_lines_ = 0;
         return;
     case Role::Heading: {
         EndLeaf();
@@ -582,16 +577,18 @@ void BlockReader::Paragraph(const Line& line, std::string_view text, std::uint32
 
 // A line of a block whose spacing carries meaning: as written, tabs as
 // spaces, less the indent of the block's first line.
+void BlockReader::OpenPre(const Line& line, Leaf leaf) {
+    EndLeaf();
+    leaf_block_ = Block{Type::Pre};
+    leaf_block_.indent = IndentStep(line.layout.indent);
+    sink_.Enter(leaf_block_);
+    leaf_ = leaf;
+    pre_indent_ = line.layout.indent;
+    pre_lines_ = 0;
+}
+
 void BlockReader::PreLine(const Line& line, std::uint32_t breaks) {
-    if (leaf_ != Leaf::Pre && leaf_ != Leaf::Fenced) {
-        EndLeaf();
-        leaf_block_ = Block{Type::Pre};
-        leaf_block_.indent = IndentStep(line.layout.indent);
-        sink_.Enter(leaf_block_);
-        leaf_ = Leaf::Pre;
-        pre_indent_ = line.layout.indent;
-        pre_lines_ = 0;
-    }
+    if (leaf_ != Leaf::Pre && leaf_ != Leaf::Fenced) OpenPre(line, Leaf::Pre);
     ++pre_lines_;
     const std::string_view text = std::string_view(line.text).substr(line.quoted);
     if (line.long_line) {

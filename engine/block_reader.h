@@ -137,6 +137,7 @@ private:
     void OpenTerm(const Line& line, std::string_view term, std::uint32_t content);
     // A line of a paragraph whose text stands at column.
     void Paragraph(const Line& line, std::string_view text, std::uint32_t column);
+    void OpenPre(const Line& line, Leaf leaf);
     void PreLine(const Line& line, std::uint32_t breaks);
     void Emit(const Line& line, std::string_view text, std::uint32_t breaks = 0, bool hard = false);
     std::uint8_t IndentStep(std::uint32_t indent) const;

@@ -170,14 +170,7 @@ void ClassicStyle::WholeLine(std::string_view content) {
 // it may hold links) comes from a first reading to its end.
 void ClassicStyle::LongLine() {
     class LongLine line(pass_.input, pass_.set, pass_.limits.piece);
-    if (!line.Measure(split_)) {
-        pass_.pages.Fail(pass_.input.error(), Failure::Input);
-        return;
-    }
-    if (pass_.input.checking() && pass_.input.Guess() != pass_.set) {  // its bytes told another character set
-        pass_.restart = true;
-        return;
-    }
+    if (!MeasureLongLine(pass_, line, split_)) return;
     const LongLineFacts& facts = line.facts();
     Section section = Section::None;
     if (split_) {

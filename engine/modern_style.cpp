@@ -78,12 +78,14 @@ void ModernStyle::BeginDocument(const std::string& title) {
     held_blocks_ = 0;
 }
 
+// The title as the page holds it: UTF-8 (a byte of a name or a typed
+// title that is not reads as the ISO 8859-1 character of its value).
 void ModernStyle::StartPage(const std::string& title) {
-    page_.title = title;
+    page_.title = EncodeTitle(TitleFromUtf8(title), CharacterSet::Utf8);
     last_level_ = 1;  // below the page's h1
     ids_.clear();
     headings_ = 0;
-    const html::Head head{options_.language, title, title, &options_.stylesheets};
+    const html::Head head{options_.language, page_.title, page_.title, &options_.stylesheets};
     held_ = false;
     Write(html::PageStart(head));
 }
@@ -120,14 +122,7 @@ void ModernStyle::Line(const InputFile::Line& line) {
 // told what it is.
 void ModernStyle::LongLine() {
     class LongLine line(pass_.input, pass_.set, pass_.limits.piece);
-    if (!line.Measure(false)) {
-        pass_.pages.Fail(pass_.input.error(), Failure::Input);
-        return;
-    }
-    if (pass_.input.checking() && pass_.input.Guess() != pass_.set) {  // its bytes told another character set
-        pass_.restart = true;
-        return;
-    }
+    if (!MeasureLongLine(pass_, line, false)) return;
     const LongLineFacts& facts = line.facts();
     if (facts.text_end - facts.text_begin <= BlockReader::LongLine) {
         const std::string whole = line.Whole();

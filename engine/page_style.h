@@ -13,6 +13,7 @@
 #include "host.h"
 #include "input_file.h"
 #include "line_writer.h"
+#include "long_line.h"
 #include "page_sequence.h"
 #include "section_plan.h"
 
@@ -34,6 +35,21 @@ struct PassContext {
     long long replayed = 0;     // the lines up to here were converted before the pass started over
     bool restart = false;       // a line's bytes told another character set: start over
 };
+
+// The first reading of a line too long to hold (see LongLine): false, and
+// the pass told, when the line cannot be read or its bytes tell another
+// character set than the pages are written in.
+inline bool MeasureLongLine(PassContext& pass, LongLine& line, bool split) {
+    if (!line.Measure(split)) {
+        pass.pages.Fail(pass.input.error(), Failure::Input);
+        return false;
+    }
+    if (pass.input.checking() && pass.input.Guess() != pass.set) {
+        pass.restart = true;
+        return false;
+    }
+    return true;
+}
 
 class PageStyle {
 public:
