@@ -210,6 +210,50 @@ size_t FindEscapedMarkup(std::string_view text, size_t from) {
     return npos;
 }
 
+// Quotation marks around an address in running text ("`joe@example.org'",
+// "«http://example.org/»") stay outside it: the marks that open at its
+// start and those that close at its end, as characters of a page in each
+// set. An apostrophe inside it stays ("O'Brien@example.ie").
+struct QuotationMarks {
+    std::string_view opening[5], closing[5];
+};
+constexpr QuotationMarks Latin1Marks{{"`", "'", "\xAB"}, {"'", "`", "\xBB"}};
+constexpr QuotationMarks Utf8Marks{{"`", "'", "\u2018", "\u201C", "\u00AB"}, {"'", "`", "\u2019", "\u201D", "\u00BB"}};
+
+const QuotationMarks& MarksOf(CharacterSet set) { return set == CharacterSet::Utf8 ? Utf8Marks : Latin1Marks; }
+
+// Whether c may be the first or the last byte of a mark. Most candidates
+// start and end with a letter, and are done with at once.
+bool MayBeInMark(char c) { return c == '\'' || c == '`' || (c & 0x80) != 0; }
+
+// The length of the mark that text starts with (or ends with, for the
+// closing marks), 0 if none.
+size_t OpeningMark(std::string_view text, CharacterSet set) {
+    for (std::string_view mark : MarksOf(set).opening)
+        if (!mark.empty() && text.starts_with(mark)) return mark.size();
+    return 0;
+}
+size_t ClosingMark(std::string_view text, CharacterSet set) {
+    for (std::string_view mark : MarksOf(set).closing)
+        if (!mark.empty() && text.ends_with(mark)) return mark.size();
+    return 0;
+}
+
+// Where a candidate that would start at s starts without the opening marks
+// there; it never passes the key at p, which holds none.
+size_t WithoutOpeningQuotes(std::string_view text, size_t s, size_t p, CharacterSet set) {
+    while (const size_t mark = OpeningMark(text.substr(s, p - s), set)) s += mark;
+    return s;
+}
+
+// Where a candidate that would end at q ends without the closing marks at
+// its end, each taking the closing punctuation before it along.
+size_t WithoutClosingQuotes(std::string_view text, size_t keyEnd, size_t q, CharacterSet set) {
+    while (const size_t mark = ClosingMark(text.substr(keyEnd, q - keyEnd), set))
+        q = WithoutClosingPunctuation(text, keyEnd, q - mark);
+    return q;
+}
+
 // What the link step looks for ahead of the candidate in hand.
 struct Key {
     std::string_view key;
@@ -343,6 +387,7 @@ private:
             q = endTo;
             if (const size_t cut = std::min(escapes_.AtOrAfter(keyEnd), linkTextEnds_.AtOrAfter(keyEnd)); cut < q)
                 q = WithoutClosingPunctuation(text, keyEnd, cut);
+            if (q > keyEnd && MayBeInMark(text[q - 1])) q = WithoutClosingQuotes(text, keyEnd, q, set_);
             LinkCandidate(text, rest, p, q, out);
             rest = q;
         }
@@ -356,6 +401,7 @@ private:
             s = SchemeStart(text, s, p);
             if (s == npos) return;
         }
+        if (MayBeInMark(text[s])) s = WithoutOpeningQuotes(text, s, p, set_);
         std::string_view c = text.substr(s, q - s);
         for (std::string_view prefix : KeptPrefixes)
             if (StartsWithNoCase(c, prefix)) c.remove_prefix(prefix.size());

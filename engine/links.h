@@ -26,7 +26,9 @@ inline char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<cha
 // same way, as if it were a line of its own. For "@", a first "@" (of the
 // line or of such a rest) that is not followed by a letter-like character
 // ends the work: that text is kept as it is. A candidate ends before an
-// escaped "<", ">" or double quote and before the "](" of a Markdown link.
+// escaped "<", ">" or double quote and before the "](" of a Markdown link;
+// quotation marks around it ("`", "'", and in set the curly ones and
+// guillemets) stay outside it.
 // A mail candidate that holds "://" or starts with "@", a web candidate
 // without a scheme or without a letter or digit after "://", and a news
 // candidate that does not start with "news:" stay plain text. Linear in the
