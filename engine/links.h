@@ -8,6 +8,9 @@
 
 namespace torvex {
 
+class PagedText;
+class PartWriter;
+
 // In this order; each key leaves the anchors of the keys before it alone.
 inline constexpr std::string_view LinkKeys[] = {"@", "://", "news:"};
 
@@ -60,5 +63,10 @@ struct LinkState {
 // in one piece and end in a later one.
 void AppendLinks(std::string_view piece, std::string_view key, std::string& out, CharacterSet set, LinkState& state,
                  bool last);
+// The same for a piece too long for memory (a run of hundreds of megabytes
+// without a space), held in a PagedText and written out a part at a time.
+void AppendLinks(PagedText& piece, std::string_view key, PartWriter& out, CharacterSet set, LinkState& state,
+                 bool last);
+bool ContainsKey(PagedText& text, std::string_view key);
 
 }  // namespace torvex
