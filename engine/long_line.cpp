@@ -78,24 +78,33 @@ std::string LongLine::Whole() {
     return line;
 }
 
-bool LongLine::NextPiece(std::string_view& piece, bool& last) {
+bool LongLine::NextPiece(std::string_view& piece, bool& whole, bool& last) {
     if (pos_ >= facts_.text_end) return false;
     window_.erase(0, static_cast<size_t>(pos_ - window_begin_));
     window_begin_ = pos_;
+    const bool joining = !whole_;
     unsigned long long end = Cut();
     Ensure(end);
     end = std::min(end, window_begin_ + window_.size());
-    if (end <= pos_) return false;  // the file got shorter
+    if (end <= pos_) {  // the file got shorter: an empty last piece lets go of what the link step joined
+        if (!joining) return false;
+        facts_.text_end = pos_;
+        whole_ = true;
+    }
     piece = std::string_view(window_.data(), static_cast<size_t>(end - pos_));
     pos_ = end;
     last = end >= facts_.text_end;
+    whole = whole_ || last;
     return true;
 }
 
 // Where the piece that starts at pos_ ends: at the last place within a
 // piece's length where it may end, or, where there is none, at the first
-// place after it.
+// place after it; but a run without spaces that holds a link key and no
+// label is cut at a piece's length, and the piece is not whole.
 unsigned long long LongLine::Cut() {
+    const bool inRun = !whole_;  // pos_ lies inside such a run
+    whole_ = true;
     const unsigned long long end = facts_.text_end;
     unsigned long long limit = std::min(pos_ + piece_size_, end);
     if (limit == end) return end;
@@ -121,11 +130,15 @@ unsigned long long LongLine::Cut() {
                 cut = at + 1;
         }
         if (limit == end) return end;
-        if (!inLabel && RunIsClean(run)) {
+        if (!inLabel && !(inRun && run == pos_) && RunIsClean(run)) {
             const unsigned long long boundary = Boundary(limit);
             if (boundary > cut) return boundary;
         }
         if (cut > pos_) return cut;
+        if (!labels_) {
+            whole_ = false;
+            return Boundary(limit);
+        }
         limit = std::min(limit + piece_size_, end);
     }
 }
