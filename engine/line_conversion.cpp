@@ -48,6 +48,7 @@ void LineConversion::Convert(std::string_view piece, bool whole, bool last, cons
         LinkHeld(last, take);
     joined_ = false;
     held_.Clear();
+    linked_.Clear();
 }
 
 std::string_view LineConversion::BeforeLinks(std::string_view piece, bool last) {

@@ -100,8 +100,9 @@ bool LongLine::NextPiece(std::string_view& piece, bool& whole, bool& last) {
 
 // Where the piece that starts at pos_ ends: at the last place within a
 // piece's length where it may end, or, where there is none, at the first
-// place after it; but a run without spaces that holds a link key and no
-// label is cut at a piece's length, and the piece is not whole.
+// place after it; but a run without spaces that holds a link key (or a
+// bracket) is cut at a piece's length outside a label, and the piece is
+// not whole.
 unsigned long long LongLine::Cut() {
     const bool inRun = !whole_;  // pos_ lies inside such a run
     whole_ = true;
@@ -135,9 +136,14 @@ unsigned long long LongLine::Cut() {
             if (boundary > cut) return boundary;
         }
         if (cut > pos_) return cut;
-        if (!labels_) {
-            whole_ = false;
-            return Boundary(limit);
+        if (!inLabel) {
+            // A UTF-8 character is not cut in two, which moves the place a
+            // few bytes: never across a bracket, into a label.
+            const unsigned long long place = Boundary(limit);
+            if (!labels_ || !BracketBetween(place, limit)) {
+                whole_ = false;
+                return place;
+            }
         }
         limit = std::min(limit + piece_size_, end);
     }
@@ -189,6 +195,12 @@ bool LongLine::RunIsClean(unsigned long long begin) {
     }
     clean_end_ = facts_.text_end;
     return run_clean_ = true;
+}
+
+bool LongLine::BracketBetween(unsigned long long a, unsigned long long b) const {
+    for (unsigned long long at = std::min(a, b); at < std::max(a, b); ++at)
+        if (At(at) == '[' || At(at) == ']') return true;
+    return false;
 }
 
 // A place at or near `at` where no character is cut in two: in UTF-8, not

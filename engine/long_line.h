@@ -5,9 +5,8 @@
 // lies outside any section label (a link candidate never holds a space),
 // or anywhere in a run without spaces that holds no link key (and, where
 // labels are linked, no bracket). A run with no such place in it is cut
-// all the same, into pieces that the link step must join (see
-// LineConversion), unless labels are linked: then it, or a label, is held
-// whole however long it is.
+// all the same, outside labels, into pieces that the link step must join
+// (see LineConversion); only a label is held whole however long it is.
 #pragma once
 
 #include <optional>
@@ -60,6 +59,7 @@ private:
     unsigned long long Cut();
     bool RunIsClean(unsigned long long begin);
     unsigned long long Boundary(unsigned long long at);
+    bool BracketBetween(unsigned long long a, unsigned long long b) const;
     void Ensure(unsigned long long end);
     char At(unsigned long long at) const { return window_[static_cast<size_t>(at - window_begin_)]; }
 

@@ -67,10 +67,11 @@ public:
         if (buffer_.size() >= part_) Flush();
         return *this;
     }
+    // Hands on what is gathered; the writer's user calls it once more at the end.
     void Flush() {
         if (!buffer_.empty()) take_(buffer_);
         buffer_.clear();
-    }  // the writer's user calls it once more at the end
+    }
 
 private:
     size_t part_;
