@@ -138,6 +138,10 @@ head -c $((50 * mb)) /dev/zero | tr '\0' '<' > "$work/less.txt"
 awk 'BEGIN { for (i = 0; i < 1250000; i++) printf "mail user%07d@example.org or see http://example.org/p%07d news:comp.x%06d ", i, i, i }' \
     | head -c $((100 * mb)) > "$work/addresses.txt"
 cat "$work/corpus.txt" "$work/corpus.txt" "$work/corpus.txt" "$work/corpus.txt" | tr -d '\n' > "$work/oneline.txt"
+# One address of 100 MB without a space, which its anchor shows twice.
+run_line() { printf '%s' "$1"; head -c $((100 * mb)) /dev/zero | tr '\0' b; printf '%s\n' "$2"; }
+run_line "see a@" ".example.org" > "$work/mailrun.txt"
+run_line "see http://" ".example.org/" > "$work/webrun.txt"
 pathological() {  # NAME COMMAND...
     local name=$1
     shift
@@ -150,8 +154,10 @@ for style in classic modern; do
         bash -c "head -c $((1024 * mb)) /dev/zero | '$torvex' -n -s $style -e latin-1 - '$work/out.html'"
     pathological "$style: 50 MB of < on one line" "$torvex" -n -s $style "$work/less.txt" "$work/out.html"
     pathological "$style: 100 MB line with 1,250,000 mail addresses" "$torvex" -n -s $style "$work/addresses.txt" "$work/out.html"
+    pathological "$style: 100 MB mail address without a space" "$torvex" -n -s $style "$work/mailrun.txt" "$work/out.html"
+    pathological "$style: 100 MB web address without a space" "$torvex" -n -s $style "$work/webrun.txt" "$work/out.html"
 done
-rm -f "$work/oneline.txt" "$work/less.txt"
+rm -f "$work/oneline.txt" "$work/less.txt" "$work/mailrun.txt" "$work/webrun.txt"
 
 # Median seconds of A and of B over three alternating runs each, into the
 # globals median_a, median_b and the peak kB of B's last run, peak_b.

@@ -193,11 +193,16 @@ void ClassicStyle::LongLine() {
     conversion_.Begin(steps, pass_.set, &note_reference_);
     UnderlineTest underline(pass_.set);
     std::string_view piece;
-    bool last = false;
-    while (line.NextPiece(piece, last)) {
-        const std::string_view text = conversion_.Convert(piece, last);
-        underline.Add(text);
-        Append(text, underline);
+    bool whole = true, last = false;
+    while (conversion_.error().empty() && line.NextPiece(piece, whole, last)) {
+        conversion_.Convert(piece, whole, last, [&](std::string_view text) {
+            underline.Add(text);
+            Append(text, underline);
+        });
+    }
+    if (!conversion_.error().empty()) {
+        pass_.pages.Fail(conversion_.error());
+        return;
     }
     const Suffix suffix = breaks_.Compose(
         section == Section::ContentsEntry ? Suffix::None : breaks_.ChooseSuffix(conversion_.shape()));

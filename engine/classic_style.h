@@ -54,7 +54,7 @@ private:
     bool mark_in_place_ = true;  // any other line's steps run where it lies (not in split mode, nor
                                  // where the text must first be made valid UTF-8)
     std::string line_, work_;  // the line in hand, and where a step that changes it writes
-    LineConversion conversion_;
+    LineConversion conversion_{pass_.limits.line_in_memory, pass_.limits.piece};
     const ReferenceSink note_reference_ = [this](std::string_view label) {
         pass_.pages.NoteReference(pass_.line_number, label);
     };

@@ -1,5 +1,6 @@
 #include "labels.h"
 
+#include "modern_markup.h"
 #include "page_markup.h"
 
 namespace torvex {
@@ -105,7 +106,13 @@ std::string LinkCrossReferences(std::string_view line, CharacterSet set, const R
 void CrossReferences::AppendTarget(std::string_view label, std::string& out) {
     name_.clear();
     AppendPageName(label, name_);
-    anchors_->target(name_, out);
+    if (anchors_->href) {
+        html::HrefWriter href;
+        href.AddText(name_, out);
+        href.End(out);
+    } else {
+        out.append(name_);
+    }
 }
 
 // One label per round, left to right; each round hands on the text after

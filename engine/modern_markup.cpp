@@ -15,6 +15,7 @@ namespace {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsAlnum(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || IsDigit(c); }
+bool IsHexDigit(char c) { return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 
 // What a byte of a page's text is.
 enum Class : std::uint8_t {
@@ -176,48 +177,96 @@ bool NeedsEscaping(std::string_view text) {
 }
 
 void AppendHref(std::string_view url, std::string& out) {
-    static constexpr char Hex[] = "0123456789ABCDEF";
-    // The host of "scheme://host/...": where "[" and "]" may stand (an IPv6 address).
-    size_t hostBegin = std::string_view::npos, hostEnd = std::string_view::npos;
-    if (const size_t slashes = url.find("://"); slashes != std::string_view::npos) {
-        hostBegin = slashes + 3;
-        hostEnd = std::min(url.find_first_of("/?#", hostBegin), url.size());
-    }
-    const auto isHex = [](char c) { return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); };
-    for (size_t i = 0; i < url.size(); ++i) {
-        const auto c = static_cast<unsigned char>(url[i]);
-        bool encode = c <= 0x20 || c >= 0x7F || std::strchr("\"<>\\^`{|}", c) != nullptr;
-        if (c == '[' || c == ']') encode = !(i >= hostBegin && i < hostEnd);
-        if (c == '%') encode = !(i + 2 < url.size() && isHex(url[i + 1]) && isHex(url[i + 2]));
-        if (encode) {
-            out.push_back('%');
-            out.push_back(Hex[c >> 4]);
-            out.push_back(Hex[c & 15]);
-        } else if (c == '&') {
-            out.append("&amp;");
-        } else {
-            out.push_back(static_cast<char>(c));
+    HrefWriter writer;
+    writer.AddUrl(url, out);
+    writer.End(out);
+}
+
+void HrefWriter::AddUrl(std::string_view url, std::string& out) {
+    for (char c : url) Put(c, out);
+}
+
+void HrefWriter::AddText(std::string_view escaped, std::string& out) {
+    static constexpr std::pair<std::string_view, char> References[] = {
+        {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}};
+    for (char c : escaped) {
+        if (reference_.empty()) {
+            if (c == '&')
+                reference_.push_back(c);
+            else
+                Put(c, out);
+            continue;
+        }
+        reference_.push_back(c);
+        bool begun = false;
+        for (const auto& [reference, character] : References) {
+            if (reference_ == reference) {
+                reference_.clear();
+                Put(character, out);
+                begun = false;
+                break;
+            }
+            begun = begun || reference.starts_with(reference_);
+        }
+        if (!begun && !reference_.empty()) {  // no reference: the "&" stands for itself
+            const std::string rest = reference_.substr(1);
+            reference_.clear();
+            Put('&', out);
+            AddText(rest, out);
         }
     }
 }
 
-void AppendHrefOfText(std::string_view escaped, std::string& out) {
-    std::string url;
-    url.reserve(escaped.size());
-    for (size_t i = 0; i < escaped.size(); ++i) {
-        const std::string_view rest = escaped.substr(i);
-        char c = escaped[i];
-        size_t length = 1;
-        for (const auto& [reference, character] : {std::pair<std::string_view, char>{"&amp;", '&'}, {"&lt;", '<'},
-                                                   {"&gt;", '>'}, {"&quot;", '"'}})
-            if (rest.starts_with(reference)) {
-                c = character;
-                length = reference.size();
-            }
-        url.push_back(c);
-        i += length - 1;
+void HrefWriter::End(std::string& out) {
+    while (!reference_.empty()) {
+        const std::string rest = reference_.substr(1);
+        reference_.clear();
+        Put('&', out);
+        AddText(rest, out);
     }
-    AppendHref(url, out);
+    if (percent_size_ > 0) Release(out);
+}
+
+void HrefWriter::Put(char c, std::string& out) {
+    if (percent_size_ > 0) {
+        percent_[percent_size_++] = c;
+        if (!IsHexDigit(c) || percent_size_ == 3) Release(out);
+    } else if (c == '%') {
+        percent_[percent_size_++] = c;
+    } else {
+        Write(c, false, out);
+    }
+}
+
+// A "%" starts an escape when two hex digits follow it; else it is one.
+void HrefWriter::Release(std::string& out) {
+    const bool escape = percent_size_ == 3 && IsHexDigit(percent_[1]) && IsHexDigit(percent_[2]);
+    const std::string rest(percent_ + 1, percent_size_ - 1);
+    percent_size_ = 0;
+    Write('%', !escape, out);
+    for (char c : rest) Put(c, out);
+}
+
+void HrefWriter::Write(char c, bool encode, std::string& out) {
+    static constexpr char Hex[] = "0123456789ABCDEF";
+    if (part_ == Part::Host && (c == '/' || c == '?' || c == '#')) part_ = Part::AfterHost;
+    const auto u = static_cast<unsigned char>(c);
+    if (c == '[' || c == ']')
+        encode = part_ != Part::Host;
+    else if (c != '%')
+        encode = u <= 0x20 || u >= 0x7F || std::strchr("\"<>\\^`{|}", u) != nullptr;
+    if (encode) {
+        out.push_back('%');
+        out.push_back(Hex[u >> 4]);
+        out.push_back(Hex[u & 15]);
+    } else if (c == '&') {
+        out.append("&amp;");
+    } else {
+        out.push_back(c);
+    }
+    if (part_ == Part::BeforeHost && c == '/' && before_[0] == ':' && before_[1] == '/') part_ = Part::Host;
+    before_[0] = before_[1];
+    before_[1] = c;
 }
 
 std::string HeadingSlug(std::string_view text) {

@@ -46,11 +46,33 @@ bool Plain(std::string_view text);
 // url is the address as written in the text, not escaped.
 void AppendHref(std::string_view url, std::string& out);
 
-// A target taken from a page's text (escaped) as an href holds it.
-void AppendHrefOfText(std::string_view escaped, std::string& out);
+// The same a part at a time, for an address of any length: each character
+// is written as soon as what follows it tells how (a "%", the "&" of a
+// reference, hold back a few).
+class HrefWriter {
+public:
+    // The next part of the address, as written in the text.
+    void AddUrl(std::string_view url, std::string& out);
+    // The next part of the address, as a page's text holds it (escaped).
+    void AddText(std::string_view escaped, std::string& out);
+    // The address has ended: what is held back is written.
+    void End(std::string& out);
+
+private:
+    void Put(char c, std::string& out);
+    void Release(std::string& out);
+    void Write(char c, bool encode, std::string& out);
+
+    enum class Part : unsigned char { BeforeHost, Host, AfterHost };
+    Part part_ = Part::BeforeHost;  // of "scheme://host/...", where "[" and "]" may stand in the host
+    char before_[2] = {0, 0};       // the two characters before, to find "://"
+    char percent_[3] = {};          // a "%" and what followed it, until it is known to start an escape
+    unsigned char percent_size_ = 0;
+    std::string reference_;  // the start of an "&...;" reference, until it ends
+};
 
 // Anchors of a modern page.
-inline constexpr AnchorMarkup Anchors{"<a href=\"", "\">", "</a>", "</a>", AppendHrefOfText};
+inline constexpr AnchorMarkup Anchors{"<a href=\"", "\">", "</a>", "</a>", true};
 
 // The fragment name of a heading: its words in lower case joined by "-"
 // (letters beyond ASCII kept), at most 64 bytes; "section" when nothing is left.

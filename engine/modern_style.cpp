@@ -394,15 +394,16 @@ void ModernStyle::StreamLongLine(size_t skip, std::uint64_t tag) {
     }
     BeginText(long_line_->facts().may_hold_links, tag);
     std::string_view piece;
-    bool last = false;
+    bool whole = true, last = false;
     std::string utf8;
-    while (long_line_->NextPiece(piece, last)) {
+    while (conversion_.error().empty() && long_line_->NextPiece(piece, whole, last)) {
         std::string_view text = Utf8(piece, utf8);
         const size_t skipped = std::min(skip, text.size());
         text.remove_prefix(skipped);
         skip -= skipped;
-        if (!text.empty() || last) Write(conversion_.Convert(text, last));
+        conversion_.Convert(text, whole, last, [this](std::string_view converted) { Write(converted); });
     }
+    if (!conversion_.error().empty()) pass_.pages.Fail(conversion_.error());
 }
 
 // Split mode: what the plan makes of the line. False when the line is

@@ -86,7 +86,7 @@ private:
     const PageOptions& options_;
     BlockReader reader_;
     std::string line_, work_;
-    LineConversion conversion_;
+    LineConversion conversion_{pass_.limits.line_in_memory, pass_.limits.piece};
     long long text_line_ = 0;  // the number of the line whose text is being written
     const ReferenceSink note_reference_ = [this](std::string_view label) {
         pass_.pages.NoteReference(text_line_, label);

@@ -17,11 +17,12 @@ class LineWriter;
 // How a page writes an anchor: start, the target, text, the link text,
 // end (and a line that starts with a section label, the rest of which is
 // its link, ends with label_line_end). The link steps find the anchors
-// already in a line by start and end. target appends a target as the page
-// holds it, taken from the page's text (escaped).
+// already in a line by start and end. A target is taken from the page's
+// text (escaped) as it stands, or, where href is set, written as an
+// address (see html::HrefWriter).
 struct AnchorMarkup {
     std::string_view start, text, end, label_line_end;
-    void (*target)(std::string_view escaped, std::string& out);
+    bool href = false;
 };
 
 namespace markup {
@@ -49,8 +50,7 @@ inline constexpr std::string_view AnchorEnd = "</A>";
 // ended by its own break.
 inline constexpr std::string_view LabelLineEnd = "</A><BR>";
 
-inline void AppendAsItStands(std::string_view text, std::string& out) { out.append(text); }
-inline constexpr AnchorMarkup Anchors{AnchorStart, AnchorText, AnchorEnd, LabelLineEnd, AppendAsItStands};
+inline constexpr AnchorMarkup Anchors{AnchorStart, AnchorText, AnchorEnd, LabelLineEnd};
 
 // The line a stopped conversion ends its page with.
 inline constexpr std::string_view Interrupted = "<P>Processing interrupted</P>";
