@@ -21,6 +21,7 @@ namespace fs = std::filesystem;
 using testing::ReadFile;
 using testing::ReadTable;
 using testing::RecordingHost;
+using testing::Row;
 using testing::TempDir;
 using testing::TestEngine;
 using testing::WriteFile;
@@ -37,21 +38,28 @@ std::set<std::string> FilesIn(const std::string& folder) {
     return names;
 }
 
+// The page of a row's input (its third field), converted in the line-break
+// mode and character set its first two name, titled "T".
+std::string PageOfRow(const Row& row, PageOptions::Style style, RecordingHost& host) {
+    TempDir dir;
+    WriteFile(dir / "in.txt", row[2]);
+    TestEngine engine(host);
+    engine.Processing = true;
+    engine.Encoding = SetNamed(row[1]);
+    engine.Page.style = style;
+    std::string in = dir / "in.txt", out = dir / "out.html", title = "T";
+    int mode = std::stoi(row[0]);
+    bool stamp = false;
+    EXPECT_TRUE(engine.ConvertFile(in, out, title, mode, stamp));
+    return ReadFile(out);
+}
+
 TEST(ConvertFile, BodiesTable) {
     for (const auto& row : ReadTable(DataDir + "/bodies.txt", 5)) {
         SCOPED_TRACE("mode " + row[0] + ", input " + row[2].substr(0, 60));
-        TempDir dir;
-        WriteFile(dir / "in.txt", row[2]);
         RecordingHost host;
-        TestEngine engine(host);
-        engine.Processing = true;
-        engine.Encoding = SetNamed(row[1]);
-        std::string in = dir / "in.txt", out = dir / "out.html", title = "T";
-        int mode = std::stoi(row[0]);
-        bool stamp = false;
-        EXPECT_TRUE(engine.ConvertFile(in, out, title, mode, stamp));
+        const std::string page = PageOfRow(row, PageOptions::Style::Classic, host);
         EXPECT_TRUE(host.messages.empty());
-        const std::string page = ReadFile(out);
         const std::string charset = "charset=" + row[3] + "\"", h1 = "<H1>T</H1>\r\n\r\n\r\n", foot = "<HR><ADDRESS>";
         EXPECT_NE(page.find(charset), std::string::npos);
         const size_t body = page.find(h1) + h1.size();
@@ -65,18 +73,8 @@ TEST(ConvertFile, BodiesTable) {
 TEST(ConvertFile, ShapesTable) {
     for (const auto& row : ReadTable(DataDir + "/shapes.txt", 4)) {
         SCOPED_TRACE("mode " + row[0] + ", input " + row[2].substr(0, 60));
-        TempDir dir;
-        WriteFile(dir / "in.txt", row[2]);
         RecordingHost host;
-        TestEngine engine(host);
-        engine.Processing = true;
-        engine.Encoding = SetNamed(row[1]);
-        engine.Page.style = PageOptions::Style::Modern;
-        std::string in = dir / "in.txt", out = dir / "out.html", title = "T";
-        int mode = std::stoi(row[0]);
-        bool stamp = false;
-        EXPECT_TRUE(engine.ConvertFile(in, out, title, mode, stamp));
-        const std::string page = ReadFile(out), open = "<main>\n", close = "</main>\n";
+        const std::string page = PageOfRow(row, PageOptions::Style::Modern, host), open = "<main>\n", close = "</main>\n";
         const size_t body = page.find(open) + open.size();
         ASSERT_NE(page.find(open), std::string::npos);
         EXPECT_EQ(page.substr(body, page.rfind(close) - body), row[3]);
