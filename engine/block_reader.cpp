@@ -157,8 +157,13 @@ void BlockReader::Push(std::string_view text, std::uint64_t tag, bool longLine, 
     line.quoted = QuoteMarks(text, line.depth);
     LayOut(text.substr(line.quoted), line.layout, ascii);
     // The short-line rule of the line-break options, on lengths in
-    // characters (a long line, whatever its length, is no short one).
-    const size_t length = longLine ? text.size() : line.layout.ascii ? text.size() : Utf8Length(text);
+    // characters (a long line, whatever its length, is no short one). The
+    // layout counted them, unless tabs or form feeds made columns of others.
+    const LineLayout& layout = line.layout;
+    const bool counted = !layout.blank && !layout.tab && layout.text == layout.indent;
+    const size_t length = longLine || layout.ascii ? text.size()
+                          : counted                ? line.quoted + layout.width
+                                                   : Utf8Length(text);
     line.short_line =
         length * 3 < 160 || (length * 5 < 320 && ShortLineRun(recent_[0], recent_[1], recent_[2]));
     recent_[2] = recent_[1];

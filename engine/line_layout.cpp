@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "any_byte.h"
+#include "utf8.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -248,8 +249,23 @@ void FindGaps(std::string_view text, std::uint32_t column, LineLayout& layout) {
     layout.width = static_cast<std::uint32_t>(column + text.size());
 }
 
+// The columns of text beyond ASCII (valid UTF-8, without tabs) from those
+// its bytes gave: each gap's end and the width less the continuation bytes
+// before them.
+void CountCharacters(std::string_view text, std::uint32_t column, LineLayout& layout) {
+    size_t counted = 0, continuations = 0;
+    for (std::uint8_t g = 0; g < layout.gap_count; ++g) {
+        Gap& gap = layout.gaps[g];
+        const size_t end = gap.end_byte - layout.text;
+        continuations += (end - counted) - Utf8Length(text.substr(counted, end - counted));
+        counted = end;
+        gap.end -= static_cast<std::uint32_t>(continuations);
+    }
+    layout.width = static_cast<std::uint32_t>(column + Utf8Length(text));
+}
+
 // Walks the text's characters with their columns: the gaps, the single
-// spaces and the width (for text with tabs, wide characters or gaps).
+// spaces and the width (for text with tabs).
 void MeasureSlowly(std::string_view line, LineLayout& layout) {
     std::uint32_t column = layout.indent;
     std::uint32_t runStart = 0;
@@ -293,22 +309,24 @@ void MeasureSlowly(std::string_view line, LineLayout& layout) {
 
 // A line of 16 to 128 bytes, the most common, is surveyed at once: its
 // spaces, and its tabs, form feeds and bytes above 127, as bit masks from
-// loads of sixteen bytes (the last one overlapping the one before). False
-// when the line asks for the long way: it has tabs, characters beyond
-// ASCII or a form feed, or is of another length.
+// loads of sixteen bytes (the last one overlapping the one before); the
+// columns of characters beyond ASCII are counted after. False when the
+// line asks for the long way: it has tabs or a form feed, or is of
+// another length.
 bool LayOutAtOnce(std::string_view line, LineLayout& layout) {
 #if defined(__SSE2__)
     __extension__ typedef unsigned __int128 Mask;
     const size_t n = line.size();
     if (n < 16 || n > 128) return false;
     Mask spaces = 0;
-    unsigned other = 0;
+    unsigned other = 0, high = 0;
     for (size_t at = 0;; at += 16) {
         at = std::min(at, n - 16);
         const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line.data() + at));
         spaces |= static_cast<Mask>(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, _mm_set1_epi8(' '))))) << at;
         other |= static_cast<unsigned>(_mm_movemask_epi8(
-            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(x, _mm_set1_epi8('\t')), _mm_cmpeq_epi8(x, _mm_set1_epi8('\f'))), x)));
+            _mm_or_si128(_mm_cmpeq_epi8(x, _mm_set1_epi8('\t')), _mm_cmpeq_epi8(x, _mm_set1_epi8('\f')))));
+        high |= static_cast<unsigned>(_mm_movemask_epi8(x));
         if (at + 16 == n) break;
     }
     if (other != 0) return false;
@@ -324,6 +342,10 @@ bool LayOutAtOnce(std::string_view line, LineLayout& layout) {
         FindGaps(line.substr(leading), layout.indent, layout);
     else
         layout.width = static_cast<std::uint32_t>(n);
+    if (high != 0) {
+        layout.ascii = false;
+        CountCharacters(line.substr(leading), layout.indent, layout);
+    }
     return true;
 #else
     (void)line;
@@ -345,7 +367,6 @@ void LayOut(std::string_view line, LineLayout& layout, bool plain) {
     layout.widest_gap = 0;
     layout.single_spaces = 0;
     layout.sentence_gaps = true;
-    bool wide = false;
     // A line known to be plain ASCII is looked at the short way (its pairs
     // of spaces only); any other is surveyed at once when it can be.
     if (plain || !LayOutAtOnce(line, layout)) {
@@ -369,22 +390,23 @@ void LayOut(std::string_view line, LineLayout& layout, bool plain) {
         layout.indent = column;
         layout.text = i;
         const std::string_view text = line.substr(i);
-        bool tab = false, doubleSpace = false;
+        bool tab = false, wide = false, doubleSpace = false;
         if (plain)
             doubleSpace = HasPair(text);
         else
             Survey(text, tab, wide, doubleSpace);
         layout.tab = tab || leadingTab;
         layout.ascii = !wide;
-        // Without tabs and wide characters the columns are the bytes; without
-        // two spaces in a row there is no gap (the single spaces count only
-        // beside gaps).
-        if (tab || wide)
+        // Without tabs the columns are the characters (the bytes, without
+        // characters beyond ASCII); without two spaces in a row there is no
+        // gap (the single spaces count only beside gaps).
+        if (tab)
             MeasureSlowly(line, layout);
         else if (doubleSpace)
             FindGaps(text, column, layout);
         else
             layout.width = static_cast<std::uint32_t>(column + text.size());
+        if (wide && !tab) CountCharacters(text, column, layout);
     }
     const size_t i = layout.text;
     const std::uint32_t column = layout.indent;
@@ -412,7 +434,7 @@ void LayOut(std::string_view line, LineLayout& layout, bool plain) {
     if (layout.spaced_row) layout.marker = Marker::None;
     const char first = text.front(), last = text.back();
     layout.box = ((first == '|' || first == '+') && (last == '|' || last == '+') && text.size() > 2) ||
-                 (wide && layout.row == 0 && HoldsBoxDrawing(text));
+                 (!layout.ascii && layout.row == 0 && HoldsBoxDrawing(text));
 }
 
 bool ReadsAsProse(std::string_view text) {
