@@ -318,9 +318,10 @@ BlockReader::Role BlockReader::RoleOf(Line& line, std::uint8_t& kind) {
         return Role::Heading;
     }
     // An underline makes the line above it a heading; an overline above it
-    // as well goes with the underline.
+    // as well goes with the underline. Above a line of columns it is the
+    // rule under a table's head.
     if (nextDirect && next->layout.row != 0 && !next->layout.spaced_row && IsUnderlineRow(next->layout.row) &&
-        layout.row == 0 && !layout.box && layout.width <= 100 && !next->long_line) {
+        layout.row == 0 && !layout.box && layout.wide_gaps < 2 && layout.width <= 100 && !next->long_line) {
         next->consumed = true;
         kind = static_cast<std::uint8_t>(next->layout.row);
         return Role::Heading;
