@@ -177,9 +177,10 @@ PageFile::OpenResult PageFile::Open(const std::string& path, const FileId* input
         old_owner_ = target.st_uid;
         old_group_ = target.st_gid;
     } else if (!exists) {
-        // A link to nothing takes the page like a new name; a link that
-        // cannot be followed (a loop, a folder we may not enter) is an error.
-        if (stat_error != ENOENT) return Refuse(stat_error);
+        // A link that leads nowhere (to nothing, through a file, round in a
+        // loop) takes the page like a new name; one that cannot be followed
+        // (a folder we may not enter) may lead to anything: an error.
+        if (stat_error != ENOENT && stat_error != ENOTDIR && stat_error != ELOOP) return Refuse(stat_error);
     } else {
         // A device, a FIFO, a socket, or a link to one: written as it is,
         // never replaced.

@@ -37,7 +37,8 @@ void Scene(const TempDir& dir, const std::string& w, const std::string& row) {
         chmod((w + "/" + name).c_str(), mode);
     for (const auto& [link, target] : std::map<std::string, std::string>{
              {"notes-link", "notes.txt"}, {"soft.txt", "a.txt"}, {"alias", "a"}, {"link.html", "target.html"},
-             {"device/1.html", "/dev/full"}, {"link/2.html", "../../outside.html"}, {"mystdout", "/proc/self/fd/1"}})
+             {"device/1.html", "/dev/full"}, {"link/2.html", "../../outside.html"}, {"mystdout", "/proc/self/fd/1"},
+             {"gone.html", "nowhere/x.html"}, {"through-a-file.html", "a.txt/x"}, {"loop.html", "loop.html"}})
         fs::create_symlink(target, w + "/" + link);
     fs::create_hard_link(w + "/a.txt", w + "/hard.txt");
     fs::create_hard_link(w + "/c.txt", w + "/b.html");
