@@ -523,8 +523,7 @@ bool Conversion::KeptAsReference(const std::string& pageName) {
 }
 
 void Conversion::SwitchPage(std::string& outputName, const std::string& pageName) {
-    if (outputName.find("contents") == std::string::npos)
-        WriteBackToContents(writer_);
+    if (!section_pages_.empty()) WriteBackToContents(writer_);  // none before the contents page closes
     WritePageFooter(writer_, time_stamp_, host_);
     writer_.WriteLine("");
     if (!ClosePage()) return;
