@@ -201,7 +201,9 @@ bool Conversion::Run(std::string& inputName, std::string& outputName, const std:
     }
     if (!input_.error().empty()) return Fail(input_.error());
 
-    if (!engine_.Processing) writer_.WriteLine(markup::Interrupted);
+    // Stopped by the user: the pages so far are kept only where they replace nothing.
+    const bool stopped = !engine_.Processing;
+    if (stopped) writer_.WriteLine(markup::Interrupted);
     writer_.WriteLine("");
     host_.Progress(input_.consumed(), input_.size());  // all of it read: a batch counts the bytes
     input_.Close();
@@ -213,7 +215,8 @@ bool Conversion::Run(std::string& inputName, std::string& outputName, const std:
     // Whoever abandoned the conversion may already have removed its
     // temporary files: a page that then cannot take its name is no news.
     if (engine_.Abandoned) return Fail("");
-    if (std::string error; !finished_.Publish(error)) return Fail(engine_.Abandoned ? "" : error);
+    const auto replace = stopped ? PageSet::Replace::Nothing : PageSet::Replace::Any;
+    if (std::string error; !finished_.Publish(error, replace)) return Fail(engine_.Abandoned ? "" : error);
     if (split_) ReportMissingPages();
     return true;
 }
