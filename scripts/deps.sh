@@ -1,7 +1,7 @@
 # Installs the Debian packages the build needs, when they are missing.
 # Sourced by build.sh and test.sh; run as root on Debian 12.
 torvex_packages=(cmake g++ make pkg-config libgtest-dev libbenchmark-dev qt6-base-dev
-                 desktop-file-utils groff-base man-db dpkg-dev)
+                 desktop-file-utils groff-base man-db dpkg-dev parallel)
 
 torvex_install_deps() {
     local missing=()

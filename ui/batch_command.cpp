@@ -1,10 +1,15 @@
-// The command line's batch: every INPUT gets the page the window's batch
-// would give it, beside it or in one folder, converted on every processor.
+// The command line's batch: every INPUT, named on the line or in a list,
+// gets a page named after it, beside it or in one folder, converted on
+// every processor.
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 #include "batch_driver.h"
 #include "command_line.h"
@@ -63,29 +68,74 @@ int Refuse(StderrHost& out, const std::vector<std::string>& problems) {
     return 2;
 }
 
+std::string ListName(const std::string& list) { return list == "-" ? "standard input" : list; }
+
+// Adds the names of the list file (each ended by separator, the last
+// perhaps not) to names; empty names are passed over. Why it failed, or
+// nothing.
+std::string ReadList(const std::string& list, char separator, std::vector<std::string>& names) {
+    std::FILE* in = list == "-" ? stdin : std::fopen(list.c_str(), "rb");
+    if (in == nullptr) return "cannot read the list " + list + ": " + std::strerror(errno);
+    char* name = nullptr;
+    size_t capacity = 0;
+    ssize_t n = 0;
+    while ((n = getdelim(&name, &capacity, separator, in)) > 0) {
+        const size_t length = static_cast<size_t>(n) - (name[n - 1] == separator);
+        if (length > 0) names.emplace_back(name, length);
+    }
+    const int error = std::ferror(in) != 0 ? errno : 0;
+    std::free(name);
+    if (in != stdin) std::fclose(in);
+    if (error != 0) return "cannot read the list " + ListName(list) + ": " + std::strerror(error);
+    for (const std::string& input : names)
+        if (input == "-") return "a batch converts named files only, not '-' (in " + ListName(list) + ")";
+    return {};
+}
+
+// Why pages cannot go into folder, or nothing; missing says that it is to
+// be made once the batch may run.
+std::string CheckFolder(const std::string& folder, bool& missing) {
+    struct stat info {};
+    const int error = stat(folder.c_str(), &info) != 0 ? errno : S_ISDIR(info.st_mode) ? 0 : ENOTDIR;
+    missing = error == ENOENT;
+    if (error == 0 || missing) return {};
+    return "cannot write pages into " + folder + ": " + std::strerror(error);
+}
+
 }  // namespace
 
 int RunBatch(CommandLine& request) {
     StderrHost out;
+    std::vector<std::string>& inputs = request.inputs;
+    if (!request.files_from.empty()) {
+        const std::string problem = ReadList(request.files_from, request.null_separated ? '\0' : '\n', inputs);
+        if (!problem.empty()) return Refuse(out, {problem});
+        if (inputs.empty()) {
+            out.ShowMessage(ListName(request.files_from) + " lists no files; nothing was converted");
+            return 0;
+        }
+    }
     const std::string& folder = request.output_dir;
+    bool missing = false;
     if (!folder.empty()) {
-        struct stat info {};
-        const int error = stat(folder.c_str(), &info) != 0 ? errno : S_ISDIR(info.st_mode) ? 0 : ENOTDIR;
-        if (error != 0) return Refuse(out, {"cannot write pages into " + folder + ": " + std::strerror(error)});
+        if (const std::string problem = CheckFolder(folder, missing); !problem.empty()) return Refuse(out, {problem});
     }
     std::vector<BatchFile> files;
-    files.reserve(request.inputs.size());
-    for (const std::string& input : request.inputs) {
+    files.reserve(inputs.size());
+    for (const std::string& input : inputs) {
         std::string page;
-        if (!request.options.split) page = DerivedPageName(folder.empty() ? input : JoinPath(folder, FileNameOf(input)));
+        if (!request.options.split) page = BatchPageName(folder.empty() ? input : JoinPath(folder, FileNameOf(input)));
         files.push_back({input, std::move(page)});
     }
     BatchDriver batch(files, request.options);
     if (const auto clashes = batch.Check(); !clashes.empty()) {
         std::vector<std::string> problems;
-        for (const BatchClash& clash : clashes) problems.push_back(DescribeClash(clash, request.inputs));
+        for (const BatchClash& clash : clashes) problems.push_back(DescribeClash(clash, inputs));
         return Refuse(out, problems);
     }
+    // Made with its parents only now that nothing forbids the batch.
+    if (std::error_code error; missing && !std::filesystem::create_directories(folder, error) && error)
+        return Refuse(out, {"cannot make the folder " + folder + ": " + error.message()});
 
     DeferStopSignals();
     batch.StopWhen(StopSignal());

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "engine.h"
+#include "page_names.h"
 #include "stderr_host.h"
 
 namespace torvex {
@@ -22,7 +23,7 @@ struct Parse {
 };
 
 // What the shell offers for an option's argument.
-enum class Offer { Nothing, Values, Folders, Counts };
+enum class Offer { Nothing, Values, Files, Folders, Counts };
 
 // One row per option: parsing, --help and the bash completion all follow
 // this table. effect gets the option's argument (empty when it takes none)
@@ -61,6 +62,19 @@ constexpr const char* ModeWords = "keep add none";  // in the order of the engin
 constexpr const char* EncodingWords = "auto utf-8 latin-1";
 constexpr CharacterSet Encodings[] = {CharacterSet::Auto, CharacterSet::Utf8, CharacterSet::Latin1};
 
+// Other spellings of the words an argument may be, as people write
+// character sets; any of them in any case.
+constexpr std::pair<std::string_view, std::string_view> Spellings[] = {
+    {"utf8", "utf-8"}, {"latin1", "latin-1"}, {"iso-8859-1", "latin-1"}, {"iso8859-1", "latin-1"}};
+
+std::string Spelt(std::string word) {
+    for (char& c : word)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    for (const auto& [other, usual] : Spellings)
+        if (word == other) return std::string(usual);
+    return word;
+}
+
 std::string SetMode(Parse& p, const std::string& word) {
     p.cl.options.line_break_mode = static_cast<LineBreakMode>(WordIndex(ModeWords, word) + 1);
     return {};
@@ -88,13 +102,20 @@ std::string SetOutputDir(Parse& p, const std::string& folder) {
     return {};
 }
 
-constexpr std::array<Option, 11> Options = {{
+std::string SetFilesFrom(Parse& p, const std::string& list) {
+    if (list.empty()) return "the list's name is empty";
+    p.cl.files_from = list;
+    p.batch = true;
+    return {};
+}
+
+constexpr std::array<Option, 13> Options = {{
     {'b', "line-breaks", "MODE", ModeWords, "line-break mode", Offer::Values,
      "keep: every line break; add: where the text\nneeds one (the default); none: no line breaks", SetMode},
     {'n', "no-time-stamp", nullptr, nullptr, nullptr, Offer::Nothing, "leave the date and time out of the footer",
      [](Parse& p, const std::string&) { return p.cl.options.time_stamp = false, std::string(); }},
     {'e', "encoding", "SET", EncodingWords, "encoding", Offer::Values,
-     "auto (the default): a UTF-8 page when all of\nINPUT is valid UTF-8 beyond ASCII, else an\nISO 8859-1 page; utf-8: bytes that are not\nUTF-8 read as ISO 8859-1; latin-1: the bytes\nas they are",
+     "auto (the default): a UTF-8 page when all of\nINPUT is valid UTF-8 beyond ASCII, else an\nISO 8859-1 page; utf-8: bytes that are not\nUTF-8 read as ISO 8859-1; latin-1: the bytes\nas they are (also utf8, latin1, iso-8859-1;\nin any case)",
      SetEncoding},
     {'t', "title", "TEXT", nullptr, nullptr, Offer::Nothing,
      "the page title (in a batch, of every page);\ninstead of the TITLE words",
@@ -105,10 +126,15 @@ constexpr std::array<Option, 11> Options = {{
     {'f', "force", nullptr, nullptr, nullptr, Offer::Nothing, "replace OUTPUT even if it is not an HTML page",
      [](Parse& p, const std::string&) { return p.cl.options.force = true, std::string(); }},
     {'B', "batch", nullptr, nullptr, nullptr, Offer::Nothing,
-     "every name is an INPUT, whose page goes beside\nit, named after it: Read.Me.txt gives read.html",
+     "every name is an INPUT, whose page goes beside\nit, named after it: notes.v1.txt gives\nnotes.v1.html",
      [](Parse& p, const std::string&) { return p.batch = true, std::string(); }},
     {'d', "output-dir", "DIR", nullptr, nullptr, Offer::Folders,
-     "a batch whose pages all go into DIR, which\nmust exist", SetOutputDir},
+     "a batch whose pages all go into DIR (made if\nmissing)", SetOutputDir},
+    {'\0', "files-from", "FILE", nullptr, nullptr, Offer::Files,
+     "a batch of the INPUTs named in FILE, one a\nline (\"-\": standard input)", SetFilesFrom},
+    {'0', "null", nullptr, nullptr, nullptr, Offer::Nothing,
+     "the names in FILE end with a NUL, not a line\nend (as find -print0 writes them)",
+     [](Parse& p, const std::string&) { return p.cl.null_separated = true, std::string(); }},
     {'j', "jobs", "N", nullptr, nullptr, Offer::Counts,
      "convert N files of a batch at once (default:\none per processor)", SetJobs},
     {'\0', "split", nullptr, nullptr, nullptr, Offer::Nothing,
@@ -122,9 +148,11 @@ constexpr std::array<Option, 11> Options = {{
 
 // The option's effect, once its argument is known to be one of its values.
 std::string Apply(const Option& option, Parse& p, const std::string& value) {
-    if (option.values != nullptr && WordIndex(option.values, value) < 0)
+    if (option.values == nullptr) return option.effect(p, value);
+    const std::string word = Spelt(value);
+    if (WordIndex(option.values, word) < 0)
         return std::string("invalid ") + option.what + " '" + value + "' (use " + Alternatives(option.values) + ")";
-    return option.effect(p, value);
+    return option.effect(p, word);
 }
 
 const Option* ByShortName(char name) {
@@ -139,16 +167,20 @@ std::string ParseLong(Parse& p, const std::vector<std::string>& args, size_t& i)
     const auto eq = arg.find('=');
     const std::string name = arg.substr(0, eq);
     const Option* match = nullptr;
+    std::string possibilities;
     for (const auto& option : Options) {
         if (name == option.long_name) {
             match = &option;
+            possibilities.clear();
             break;
         }
         if (std::string_view(option.long_name).starts_with(name)) {
-            if (match != nullptr) return "option '--" + name + "' is ambiguous";
+            if (match != nullptr && possibilities.empty()) possibilities = " '--" + std::string(match->long_name) + "'";
+            if (match != nullptr) possibilities += " '--" + std::string(option.long_name) + "'";
             match = &option;
         }
     }
+    if (!possibilities.empty()) return "option '--" + name + "' is ambiguous; possibilities:" + possibilities;
     if (match == nullptr || name.empty()) return "unrecognized option '" + args[i] + "'";
     std::string value;
     if (match->argument != nullptr) {
@@ -217,10 +249,11 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
         if (!problem.empty()) return Error(problem);
         if (cl.action != CommandLine::Action::Convert) return cl;
     }
+    if (cl.null_separated && cl.files_from.empty()) return Error("-0 (--null) is for the names of --files-from");
     if (p.batch) {
         // Standard input cannot be told apart from the other inputs' pages,
         // nor read twice: a batch converts named files only.
-        if (names.empty()) return Error("missing INPUT");
+        if (names.empty() && cl.files_from.empty()) return Error("missing INPUT");
         for (const std::string& name : names)
             if (name.empty() || name == "-") return Error("a batch converts named files only, not '" + name + "'");
         if (cl.options.split && !cl.output_dir.empty())
@@ -237,8 +270,14 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     if (names.size() > titleFrom && p.title_option) return Error("the title is given both by --title and after OUTPUT");
     for (size_t k = titleFrom; k < names.size(); ++k) cl.options.title += (k > titleFrom ? " " : "") + names[k];
     if (cl.input.empty() || cl.output.empty()) {
-        // A bare command line short of two names asks for the window.
-        if (!options) return CommandLine{};
+        // A bare command line short of two names asks for the window, which
+        // opens the one name given.
+        if (!options) {
+            CommandLine window;
+            if (names.size() == 1) window.input = names[0];
+            return window;
+        }
+        if (names.size() == 1 && !cl.input.empty()) return Error(MissingOutput(cl.input));
         return Error(cl.input.empty() ? "missing or empty INPUT" : "missing or empty OUTPUT");
     }
     return cl;
@@ -249,6 +288,7 @@ const std::string& UsageText() {
         std::string usage =
             "Usage: torvex [OPTION...] [--] INPUT OUTPUT [TITLE...]\n"
             "       torvex --batch [OPTION...] [--] INPUT...\n"
+            "       torvex --files-from=FILE [OPTION...] [--] [INPUT...]\n"
             "       torvex                 (opens the window)\n"
             "Converts the plain-text file INPUT into the HTML page OUTPUT; \"-\" is\n"
             "standard input or output. The OUTPUT name FAQ splits a numbered document\n"
@@ -282,6 +322,8 @@ std::string CompletionReply(const Option& option) {
     switch (option.offer) {
     case Offer::Values:
         return std::string("COMPREPLY=($(compgen -W '") + option.values + "' -- \"$word\"))";
+    case Offer::Files:
+        return "compopt -o filenames\n            COMPREPLY=($(compgen -f -- \"$word\"))";
     case Offer::Folders:
         return "compopt -o filenames\n            COMPREPLY=($(compgen -d -- \"$word\"))";
     case Offer::Counts:
@@ -331,8 +373,14 @@ std::string BashCompletion() {
 
 int UsageError(const std::string& problem) {
     StderrHost(stderr).ShowMessage(problem);
-    std::fputs(UsageText().c_str(), stderr);
+    std::fputs("Try 'torvex --help' for more information.\n", stderr);
     return 2;
+}
+
+std::string MissingOutput(const std::string& input) {
+    const std::string missing = "missing OUTPUT after '" + input + "'";
+    if (input == "-") return missing + " (to write standard output, give - as OUTPUT)";
+    return missing + " (to write " + BatchPageName(input) + ", add -B)";
 }
 
 int RunConversion(CommandLine& request) {

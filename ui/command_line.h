@@ -12,9 +12,11 @@ namespace torvex {
 struct CommandLine {
     enum class Action { Convert, Batch, Window, Help, Version, Error };
     Action action = Action::Window;
-    std::string input, output;        // of a single conversion
+    std::string input, output;        // of a single conversion; the window's input, if one was named
     std::vector<std::string> inputs;  // of a batch
     std::string output_dir;           // of a batch: where every page goes (empty: beside its input)
+    std::string files_from;           // of a batch: a list of more inputs ("-": standard input)
+    bool null_separated = false;      // the list's names end in NUL, not in a line end
     unsigned jobs = 0;                // of a batch: files converted at once (0: one per online processor)
     ConversionOptions options;
     std::string error;  // for Action::Error: what was wrong
@@ -25,9 +27,12 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args);
 // The usage text, ending in a newline.
 const std::string& UsageText();
 
-// What was wrong before anything was converted, on stderr, and the usage
-// text; the exit status for it (2).
+// What was wrong before anything was converted, on stderr, and where to
+// find the usage; the exit status for it (2).
 int UsageError(const std::string& problem);
+
+// What to tell a user who named only input: how to get its page.
+std::string MissingOutput(const std::string& input);
 
 // The bash completion script, made from the same option table as the
 // parsing and the usage text.

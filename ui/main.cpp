@@ -63,7 +63,7 @@ int Main(int argc, char** argv) {
     case CommandLine::Action::Window:
         break;
     }
-    return OpenWindow(argc, argv);
+    return OpenWindow(argc, argv, request.input);
 }
 
 }  // namespace torvex

@@ -4,7 +4,8 @@
 
 namespace torvex {
 
-int OpenWindow(int, char**) {
+int OpenWindow(int, char**, const std::string& input) {
+    if (!input.empty()) return UsageError(MissingOutput(input));
     return UsageError("this build has no window; give INPUT and OUTPUT");
 }
 

@@ -48,4 +48,11 @@ std::string DerivedPageName(const std::string& name) {
     return name.substr(0, start) + Lowered(file) + ".html";
 }
 
+std::string BatchPageName(const std::string& name) {
+    const size_t start = name.rfind('/') + 1;
+    const size_t dot = name.rfind('.');
+    const bool extension = dot != std::string::npos && dot > start;
+    return (extension ? name.substr(0, dot) : name) + ".html";
+}
+
 }  // namespace torvex

@@ -4,6 +4,7 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -26,9 +27,22 @@ std::string ProgramFolder() {
     return path.substr(0, path.rfind('/'));
 }
 
+bool HasDisplay() {
+    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && *value != '\0') return true;
+    }
+    return false;
+}
+
 }  // namespace
 
-int OpenWindow(int argc, char** argv) {
+int OpenWindow(int argc, char** argv, const std::string& input) {
+    if (!HasDisplay()) {
+        if (!input.empty()) return UsageError(MissingOutput(input));
+        return UsageError("no display to open the window on (DISPLAY, WAYLAND_DISPLAY and QT_QPA_PLATFORM are "
+                          "unset); give INPUT and OUTPUT to convert without a window");
+    }
     std::vector<std::string> places;
     if (const std::string folder = ProgramFolder(); !folder.empty()) places.push_back(folder + "/" + ModuleName);
     places.push_back(std::string(TORVEX_MODULE_DIR) + "/" + ModuleName);
@@ -40,8 +54,9 @@ int OpenWindow(int argc, char** argv) {
             problem = dlerror();
             break;
         }
-        using Entry = int (*)(int, char**);
-        if (auto run = reinterpret_cast<Entry>(dlsym(module, "torvex_run_window"))) return run(argc, argv);
+        using Entry = int (*)(int, char**, const char*);
+        if (auto run = reinterpret_cast<Entry>(dlsym(module, "torvex_run_window")))
+            return run(argc, argv, input.c_str());
         problem = dlerror();
         break;
     }

@@ -1,4 +1,4 @@
-// The command line as parsed, and the page names a batch derives, against
+// The command line as parsed, and the page names batches derive, against
 // the table in tests/data/cli/command_lines.txt.
 #include <gtest/gtest.h>
 
@@ -17,6 +17,7 @@ std::string Describe(const CommandLine& cl) {
     static const char* const Actions[] = {"convert", "batch", "window", "help", "version", "error: "};
     std::string text = Actions[static_cast<int>(cl.action)];
     if (cl.action == Action::Error) return text + cl.error;
+    if (cl.action == Action::Window && !cl.input.empty()) return text + " [" + cl.input + "]";
     if (cl.action != Action::Convert && cl.action != Action::Batch) return text;
     for (const std::string& name : cl.action == Action::Batch ? cl.inputs : std::vector{cl.input, cl.output})
         text += " [" + name + "]";
@@ -29,6 +30,8 @@ std::string Describe(const CommandLine& cl) {
     if (o.encoding != CharacterSet::Auto) text += o.encoding == CharacterSet::Utf8 ? " utf-8" : " latin-1";
     if (!cl.output_dir.empty()) text += " dir=" + cl.output_dir;
     if (cl.jobs != 0) text += " jobs=" + std::to_string(cl.jobs);
+    if (!cl.files_from.empty()) text += " files-from=" + cl.files_from;
+    if (cl.null_separated) text += " null";
     return text;
 }
 
@@ -38,7 +41,7 @@ TEST(CommandLine, Table) {
         if (row[0] == "parse") {
             EXPECT_EQ(Describe(ParseCommandLine(testing::Words(row[1]))), row[2]);
         } else {
-            EXPECT_EQ(DerivedPageName(row[1]), row[2]);
+            EXPECT_EQ(row[0] == "window page" ? DerivedPageName(row[1]) : BatchPageName(row[1]), row[2]);
         }
     }
 }

@@ -31,9 +31,9 @@ const std::string Data = TORVEX_SOURCE_DIR "/tests/data";
 void Scene(const TempDir& dir, const std::string& w, const std::string& row) {
     WriteFile(dir / "outside.html", "bystander");
     fs::copy(Data + "/cli/scene", w, fs::copy_options::recursive);
-    for (const char* folder : {"many", "tmp"}) fs::create_directory(w + "/" + folder);
-    for (const auto& [name, mode] : std::map<std::string, mode_t>{
-             {"secret.txt", 0}, {"out.html", 0640}, {"readonly.html", 0444}, {"old.html", 0664}, {"notes.txt", 0604}})
+    for (const char* folder : {"many", "tmp", "locked"}) fs::create_directory(w + "/" + folder);
+    for (const auto& [name, mode] : std::map<std::string, mode_t>{{"secret.txt", 0}, {"out.html", 0640}, {"readonly.html", 0444},
+                                                                   {"old.html", 0664}, {"notes.txt", 0604}, {"locked", 0555}})
         chmod((w + "/" + name).c_str(), mode);
     for (const auto& [link, target] : std::map<std::string, std::string>{
              {"notes-link", "notes.txt"}, {"soft.txt", "a.txt"}, {"alias", "a"}, {"link.html", "target.html"},
@@ -63,6 +63,16 @@ void Scene(const TempDir& dir, const std::string& w, const std::string& row) {
         WriteFile(w + "/random.bin", bytes);
     }
     if (named("nul.bin")) WriteFile(w + "/nul.bin", std::string(1 << 20, '\0'));
+    // Names that only a NUL-separated list can hold, and names.lst listing them.
+    if (named("names")) {
+        fs::create_directory(w + "/names");
+        std::string list;
+        for (const char* name : {"a b.txt", "new\nline.txt", "caf\xE9.txt"}) {
+            fs::copy_file(w + "/a.txt", w + "/names/" + name);
+            list += "names/" + std::string(name) + '\0';
+        }
+        WriteFile(w + "/names.lst", list);
+    }
 }
 
 // Runs in the child before torvex starts.
@@ -80,6 +90,8 @@ void Prepare(const std::vector<std::string>& setup) {
 
 std::string Expand(std::string text) {
     for (size_t at; (at = text.find("{usage}")) != std::string::npos;) text.replace(at, 7, UsageText());
+    for (size_t at; (at = text.find("{try}")) != std::string::npos;)
+        text.replace(at, 5, "Try 'torvex --help' for more information.\n");
     for (size_t at; (at = text.find("{data}")) != std::string::npos;) text.replace(at, 6, Data);
     return text;
 }
@@ -117,7 +129,7 @@ TEST(Runs, Table) {
         const std::vector<std::string> setup = Words(row[0]);
         std::vector<std::string> env;
         std::string input;
-        bool shell = false, skip = false;
+        bool shell = false, script = false, skip = false;
         TempDir dir;
         const std::string w = dir / "work";
         Scene(dir, w, row[0] + row[1] + row[4]);
@@ -125,6 +137,7 @@ TEST(Runs, Table) {
             if (word == "-i" || word.find('=') != std::string::npos) env.push_back(word);
             if (word.starts_with("<")) input = ReadFile(w + "/" + word.substr(1));
             shell |= word == "shell";
+            script |= word == "script";
 #ifdef TORVEX_HAS_WINDOW
             skip |= word == "no-window";
 #else
@@ -134,9 +147,10 @@ TEST(Runs, Table) {
         if (skip) continue;
         if (env.empty() || env[0] != "-i") env.push_back("SOURCE_DATE_EPOCH=0");
         const auto before = Snapshot(dir.path());
-        const RunResult r = shell ? testing::Run("/bin/sh", {"-c", "exec \"$0\" " + row[1], TORVEX_BINARY}, env, input, w,
-                                        [&] { Prepare(setup); })
-                                  : testing::Run(TORVEX_BINARY, Words(Expand(row[1])), env, input, w, [&] { Prepare(setup); });
+        const std::string command = script ? "PATH=${0%/*}:$PATH; " + Expand(row[1]) : "exec \"$0\" " + row[1];
+        const RunResult r = shell || script
+                                ? testing::Run("/bin/sh", {"-c", command, TORVEX_BINARY}, env, input, w, [&] { Prepare(setup); })
+                                : testing::Run(TORVEX_BINARY, Words(Expand(row[1])), env, input, w, [&] { Prepare(setup); });
         EXPECT_EQ(r.status, std::stoi(row[2])) << r.err;
         const std::string err = Expand(row[3]);
         EXPECT_TRUE(err.starts_with("~") ? r.err.find(err.substr(1)) != std::string::npos : r.err == err) << r.err;

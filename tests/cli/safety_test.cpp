@@ -329,14 +329,16 @@ TEST_F(Safety, TheWindowModuleComesOnlyFromItsOwnPlaces) {
     std::filesystem::copy_file(TORVEX_BINARY, bin + "/torvex");
     for (const std::string& place : {In("lib/torvex"), work, work + "/lib/torvex"})
         std::filesystem::copy_file(TORVEX_PLANTED_MODULE, place + "/libtorvex-window.so");
-    auto r = testing::Run(bin + "/torvex", {}, {"TORVEX_PLANTED_MARKER=" + marker}, "", work);
+    // A display to open the window on, so that the module is looked for.
+    const std::string display = "QT_QPA_PLATFORM=offscreen";
+    auto r = testing::Run(bin + "/torvex", {}, {display, "TORVEX_PLANTED_MARKER=" + marker}, "", work);
     EXPECT_EQ(r.status, 2);
     const std::string none = "torvex: cannot open the window: no window module at " + bin +
                              "/libtorvex-window.so or " TORVEX_MODULE_DIR "/libtorvex-window.so";
     EXPECT_TRUE(r.err.starts_with(none) || Exists(TORVEX_MODULE_DIR "/libtorvex-window.so")) << r.err;
     EXPECT_FALSE(Exists(marker));
     WriteFile(bin + "/libtorvex-window.so", "not a module\n");
-    r = testing::Run(bin + "/torvex", {}, {}, "", work);
+    r = testing::Run(bin + "/torvex", {}, {display}, "", work);
     EXPECT_EQ(r.status, 2);
     EXPECT_TRUE(r.err.starts_with("torvex: cannot open the window: " + bin + "/libtorvex-window.so: ")) << r.err;
 }

@@ -19,16 +19,22 @@ module=$libdir/torvex/libtorvex-window.so
 cmake --install "$build" --prefix "$tmp/prefix" >/dev/null
 for f in $files share/doc/torvex/README.md; do [ -e "$tmp/prefix/$f" ] || fail "not installed: $f"; done
 [ "$("$tmp/prefix/bin/torvex" --version)" = "torvex $version" ] || fail "installed binary: wrong version"
-window() { status=0; env -i "$tmp/prefix/bin/torvex" 2>"$tmp/window.err" || status=$?; [ $status -eq 2 ] && grep -qF "$1" "$tmp/window.err"; }
+# The window, on a display that is named but not there.
+window() {
+    status=0
+    env -i DISPLAY=:5917 XAUTHORITY=/nonexistent HOME=/nonexistent "$tmp/prefix/bin/torvex" 2>"$tmp/window.err" || status=$?
+    [ $status -eq 2 ] && grep -qF "$1" "$tmp/window.err"
+}
 if [ -e "$build/ui/libtorvex-window.so" ]; then
     # A program moved elsewhere looks for its module only beside itself and
     # in the folder it was built for; beside it, the module opens (and then
-    # finds no display).
+    # cannot reach the display).
+    unreached="torvex: cannot open the window: the display could not be reached"
     expected="torvex: cannot open the window: no window module at $tmp/prefix/bin/libtorvex-window.so or $prefix/$module"
-    [ -e "$prefix/$module" ] && expected="torvex: no display to open the window on"
+    [ -e "$prefix/$module" ] && expected=$unreached
     window "$expected" || fail "installed window: $(head -1 "$tmp/window.err")"
     cp "$tmp/prefix/$module" "$tmp/prefix/bin/"
-    window "torvex: no display to open the window on" || fail "module beside the program: $(head -1 "$tmp/window.err")"
+    window "$unreached" || fail "module beside the program: $(head -1 "$tmp/window.err")"
     rm "$tmp/prefix/bin/libtorvex-window.so"
 fi
 printf 'Hello\n' > "$tmp/a.txt"
@@ -46,6 +52,7 @@ offers() {  # what the installed completion offers for the words of a command li
 [ "$(offers torvex --enc)" = "--encoding=" ] || fail "completion of --enc: $(offers torvex --enc)"
 [ "$(offers torvex --line-breaks = '')" = "keep add none" ] || fail "completion of --line-breaks="
 [ "$(offers torvex -t '')" = "" ] || fail "completion of a title"
+[ "$(cd "$tmp" && offers torvex --files-from=a.)" = "a.html a.txt" ] || fail "completion of --files-from="
 
 # The Debian package: its files, its dependencies, and a binary that runs from it.
 (cd "$build" && cpack -G DEB -B "$tmp/deb" >/dev/null)

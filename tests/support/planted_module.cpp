@@ -14,4 +14,4 @@ struct Marker {
 
 }  // namespace
 
-extern "C" int torvex_run_window(int, char**) { return 0; }
+extern "C" int torvex_run_window(int, char**, const char*) { return 0; }

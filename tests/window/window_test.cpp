@@ -1,22 +1,28 @@
 // The window on scripted dialogs, headless: scenarios of its rules and of
 // OK's batches against real files (each page compared with the one the
-// engine writes by itself), the About box, and stopping a batch.
+// engine writes by itself), the About box, stopping a batch, the settings
+// kept between runs, the layout and the input dialog.
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
+#include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 #include <QWindow>
 #include <deque>
 #include <filesystem>
+#include <optional>
 
 #include "dialogs.h"
 #include "main_frm.h"
@@ -28,8 +34,11 @@ namespace torvex::testing {
 namespace {
 
 // File dialogs answered from a script (none left, or an empty answer, is
-// Cancel); messages kept as "title: text"; questions kept and answered
-// from replies (No when none is left).
+// Cancel), the folder each opened in kept; messages kept as "title: text";
+// questions kept and answered from replies (No when none is left); the
+// completion's details kept, and answered from choices (OK when none is
+// left, or when the page chosen is not offered); what the desktop was to
+// open kept.
 class FakeDialogs : public Dialogs {
 public:
     bool ShowOpen(QWidget*, CommonDialog& dialog) override { return Answer(dialog); }
@@ -42,7 +51,17 @@ public:
         questions << text;
         return !replies.empty() && std::exchange(replies, {}).front();
     }
+    CompleteChoice Completed(QWidget* parent, const QString& text, const QString& title, const QString& details,
+                             bool offerPage) override {
+        Message(parent, text, title);
+        this->details << details;
+        const CompleteChoice choice = choices.empty() ? CompleteChoice::Ok : choices.front();
+        if (!choices.empty()) choices.pop_front();
+        return choice == CompleteChoice::OpenPage && !offerPage ? CompleteChoice::Ok : choice;
+    }
+    void OpenUrl(const QUrl& url) override { opened << url.toLocalFile(); }
     bool Answer(CommonDialog& dialog) {
+        folders << dialog.InitDir;
         const QStringList paths = answers.empty() ? QStringList{} : answers.front();
         if (!answers.empty()) answers.pop_front();
         if (!paths.isEmpty()) SetChosenFiles(dialog, paths);
@@ -51,7 +70,8 @@ public:
 
     std::deque<QStringList> answers;
     std::deque<bool> replies;
-    QStringList messages, questions;
+    std::deque<CompleteChoice> choices;
+    QStringList messages, questions, details, opened, folders;
     std::function<void()> onMessage;
 };
 
@@ -153,8 +173,18 @@ std::string Text(int lines) {
 class WindowTest : public QObject {
     Q_OBJECT
 
+    TempDir settings_;  // the window's settings, never the user's
+
 private slots:
-    void init() { qputenv("SOURCE_DATE_EPOCH", "946684800"); }
+    void initTestCase() {
+        for (const auto format : {QSettings::NativeFormat, QSettings::IniFormat})
+            QSettings::setPath(format, QSettings::UserScope, Q(settings_.path()));
+    }
+    // Every window starts as on a first run.
+    void init() {
+        qputenv("SOURCE_DATE_EPOCH", "946684800");
+        QSettings(SettingsOrganization, SettingsApplication).clear();
+    }
 
     // The scenarios of tests/data/window/scenarios.txt, each on a fresh
     // window and in a fresh folder.
@@ -171,6 +201,11 @@ private slots:
         int cursor = -1;
         w.dialogs.onMessage = [&] { cursor = std::max(cursor, Cursor()); };
         const auto path = [&](const std::string& text) { return Q(text).replace(u'@', Q(dir.path())); };
+        const auto paths = [&](const std::string& text) {
+            QStringList list;
+            for (const QString& name : Q(text).split(u',', Qt::SkipEmptyParts)) list << path(name.toStdString());
+            return list;
+        };
         const auto& steps = Steps();
         for (size_t i = first; i < steps.size() && steps[i][0] != "scenario"; ++i) {
             const std::string &verb = steps[i][0], &a = steps[i][1], &b = steps[i][2];
@@ -182,9 +217,19 @@ private slots:
             } else if (verb == "remove") {
                 std::filesystem::remove(dir / a);
             } else if (verb == "browse") {
-                QStringList paths;
-                for (const QString& name : Q(b).split(u',', Qt::SkipEmptyParts)) paths << path(name.toStdString());
-                w.Browse(control, paths);
+                w.Browse(control, paths(b));
+            } else if (verb == "open") {
+                w.frm.OpenFiles(paths(b));
+            } else if (verb == "drop") {
+                QMimeData data;
+                QList<QUrl> urls;
+                for (const QString& name : paths(b)) urls << QUrl::fromLocalFile(name);
+                data.setUrls(urls);
+                QDragEnterEvent enter({5, 5}, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+                QCoreApplication::sendEvent(&w.frm, &enter);
+                QVERIFY2(enter.isAccepted() == (a == "accepted"), qPrintable(line));
+                QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+                QCoreApplication::sendEvent(&w.frm, &drop);
             } else if (verb == "type") {
                 w.Type(control, path(b));
             } else if (verb == "click") {
@@ -197,6 +242,15 @@ private slots:
                 PressCloseBox(&w.frm);
             } else if (verb == "reply") {
                 w.dialogs.replies.push_back(a == "yes");
+            } else if (verb == "choose") {
+                w.dialogs.choices.push_back(a == "page" ? CompleteChoice::OpenPage : CompleteChoice::ShowFolder);
+            } else if (verb == "tooltip") {
+                QHelpEvent help(QEvent::ToolTip, {2, 2}, w.Box(control)->mapToGlobal(QPoint(2, 2)));
+                QCoreApplication::sendEvent(w.Box(control), &help);
+                QVERIFY2(w.Box(control)->toolTip() == path(b), qPrintable(line + "\n" + w.Box(control)->toolTip()));
+            } else if (verb == "opened" || verb == "details" || verb == "folders") {
+                const QStringList& seen = verb == "opened" ? w.dialogs.opened : verb == "details" ? w.dialogs.details : w.dialogs.folders;
+                QVERIFY2(seen.join(u'|') == path(a), qPrintable(line + "\n" + seen.join(u'|')));
             } else if (verb == "box") {
                 QVERIFY2((a == "OutputPath" ? Q(w.frm.OutputPath) : w.Box(control)->text()) == path(b), qPrintable(line));
             } else if (verb == "messages" || verb == "questions") {
@@ -352,6 +406,109 @@ private slots:
         }
     }
 
+    // Options, folder, size and place come back in the next run's window,
+    // from a file in the settings folder.
+    void settings() {
+        const QRect place(40, 30, 900, 640);
+        {
+            Window w;
+            w.Show();
+            w.Click("Option3");
+            w.Click("TimeStamp");
+            w.Click("CheckFAQ");
+            w.Browse("ButtonInput", {"/d/sub/A.txt"});
+            w.frm.setGeometry(place);
+            w.Click("ButtonClose");
+        }
+        QVERIFY(Exists(settings_ / (std::string(SettingsOrganization) + "/" + SettingsApplication + ".conf")));
+        Window w;
+        w.Show();
+        QCOMPARE(w.frm.geometry(), place);
+        QVERIFY(w.Get<QRadioButton>("Option3")->isChecked() && w.Get<QCheckBox>("TimeStamp")->isChecked());
+        QVERIFY(!w.Get<QCheckBox>("CheckFAQ")->isChecked());  // a split is asked for each time
+        w.Browse("ButtonInput", {});
+        QCOMPARE(w.dialogs.folders, QStringList{"/d/sub"});
+    }
+
+    // At twice the scale on a 1280x800 screen the whole window shows; a
+    // batch shows its progress beside the buttons, and the window keeps its
+    // size; every control has an access key of its own.
+    void layout() {
+        TempDir dir;
+        WriteFile(dir / "long.txt", Text(5000));
+        Window w;
+        w.Show();
+        const QSize size = w.frm.size(), twice = w.frm.sizeHint() * 2;
+        QVERIFY2(twice.width() <= 1280 && twice.height() <= 800 - 60,  // with room for a title bar
+                 qPrintable(QStringLiteral("%1x%2").arg(twice.width()).arg(twice.height())));
+        w.Type("Inputname", Q(dir / "long.txt"));
+        w.Type("Outputname", Q(dir / "long.html"));
+        QSize during;
+        Later look(10, [&](QWidget*) {
+            QVERIFY(w.Get("ProgressBar")->isVisible());
+            during = w.frm.size();
+        });
+        w.Click("ButtonOK");
+        QVERIFY(look.done());
+        QCOMPARE(during, size);
+        QCOMPARE(w.frm.size(), size);
+
+        QStringList keys;
+        for (QWidget* control : w.frm.findChildren<QWidget*>()) {
+            if (!(control->focusPolicy() & Qt::TabFocus) || !control->isVisible()) continue;
+            QString caption;
+            if (auto* button = qobject_cast<QAbstractButton*>(control)) caption = button->text();
+            for (QLabel* label : w.frm.findChildren<QLabel*>())
+                if (label->buddy() == control) caption = label->text();
+            const QString key = QKeySequence::mnemonic(caption).toString();
+            QVERIFY2(!key.isEmpty() && !keys.contains(key), qPrintable(control->objectName() + ": " + key));
+            keys << key;
+        }
+        QCOMPARE(keys.size(), 14);
+    }
+
+    // The real "Complete" box: Enter is OK; the page and the folder are
+    // buttons of their own, the page only when there is one page.
+    void completed_box() {
+        QtDialogs dialogs;
+        const auto answer = [&](bool offerPage, std::function<void(QWidget*)> act) {
+            Later press(0, std::move(act));
+            return dialogs.Completed(nullptr, "Complete", "Torvex", "line 5: a remark", offerPage);
+        };
+        QCOMPARE(answer(true, [](QWidget* box) { QTest::keyClick(box, Qt::Key_Return); }), CompleteChoice::Ok);
+        const auto click = [](const char* caption, bool page) {
+            return [=](QWidget* box) {
+                QStringList captions;
+                for (QPushButton* button : box->findChildren<QPushButton*>()) captions << button->text();
+                QVERIFY2(captions.contains("&Open Page") == page && captions.contains("Show Details..."),
+                         qPrintable(captions.join(u',')));
+                for (QPushButton* button : box->findChildren<QPushButton*>())
+                    if (button->text() == caption) button->click();
+            };
+        };
+        QCOMPARE(answer(true, click("&Open Page", true)), CompleteChoice::OpenPage);
+        QCOMPARE(answer(false, click("Show &Folder", false)), CompleteChoice::ShowFolder);
+    }
+
+    // The input dialog lists the usual names of text files in any case, and
+    // takes a typed README as it is.
+    void input_dialog() {
+        TempDir dir;
+        for (const char* name : {"README", "NEWS", "ChangeLog", "notes.md", "NOTES.TXT", "a.asc", "page.html", "x.png"})
+            WriteFile(dir / name, "text\n");
+        Window w;
+        w.frm.CMDialog1.InitDir = Q(dir.path());
+        QFileDialog box;
+        SetUpFileDialog(box, w.frm.CMDialog1, false);
+        const QString text = box.nameFilters().front();
+        const QStringList patterns = text.mid(text.indexOf(u'(') + 1).chopped(1).split(u' ');
+        QStringList listed = QDir(Q(dir.path())).entryList(patterns, QDir::Files);
+        listed.sort();
+        QCOMPARE(listed, QStringList({"ChangeLog", "NEWS", "NOTES.TXT", "README", "a.asc", "notes.md"}));
+        QCOMPARE(box.nameFilters().back(), "All files (*)");
+        box.selectFile("README");
+        QCOMPARE(box.selectedFiles(), QStringList{Q(dir / "README")});
+    }
 };
 
 }  // namespace torvex::testing

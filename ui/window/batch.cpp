@@ -3,8 +3,10 @@
 // driver, on the window's own thread.
 #include <QApplication>
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QUrl>
 
 #include "batch_driver.h"
 #include "file_names.h"
@@ -19,30 +21,36 @@ namespace torvex {
 // OutputPath keeps what the engine leaves in it.
 class WindowBatch : public BatchListener {
 public:
-    // shown: what the output box shows for each file, or nothing to leave it.
-    WindowBatch(MainFrm& frm, const std::vector<BatchFile>& files, std::vector<std::string> shown)
-        : frm_(frm), files_(files), shown_(std::move(shown)) {}
+    // The output box shows plan.shown for each file, or is left alone.
+    WindowBatch(MainFrm& frm, const BatchPlan& plan) : frm_(frm), plan_(plan) {}
 
     void Starting(size_t index, ConversionOptions& options) override {
-        if (!shown_.empty()) frm_.Outputname->setText(PathText(shown_[index]));
+        if (!plan_.shown.empty()) frm_.Outputname->setText(PathText(plan_.shown[index]));
         options.title = frm_.PageTitle->text().toUtf8().toStdString();
         options.time_stamp = frm_.TimeStamp->isChecked();
-        frm_.StartProgress(PathText(FileNameOf(files_[index].input)));
+        frm_.StartProgress(PathText(FileNameOf(plan_.files[index].input)));
+        first_remark_ = frm_.host_.remarks.size();
     }
 
-    void Finished(size_t, const FileOutcome& outcome) override {
+    void Finished(size_t index, const FileOutcome& outcome) override {
         frm_.OutputPath = outcome.output;
         // What the engine could not report itself (an input that cannot be
         // opened) is told once the batch is over and the pointer is back.
         if (!outcome.messages.empty()) failure = QString::fromLocal8Bit(outcome.messages.back());
+        // Among several files, a remark says which one it is about.
+        const std::vector<std::string>& remarks = frm_.host_.remarks;
+        const std::string name = plan_.files.size() > 1 ? plan_.names[index] + ": " : std::string();
+        for (size_t k = first_remark_; k < remarks.size(); ++k)
+            this->remarks << QString::fromLocal8Bit(name + remarks[k]);
     }
 
     QString failure;
+    QStringList remarks;
 
 private:
     MainFrm& frm_;
-    const std::vector<BatchFile>& files_;
-    const std::vector<std::string> shown_;
+    const BatchPlan& plan_;
+    size_t first_remark_ = 0;
 };
 
 namespace {
@@ -60,6 +68,42 @@ QString ClashMessage(std::vector<BatchClash> clashes, const std::vector<std::str
 
 }  // namespace
 
+// A multiple selection is a folder and the names in it. Each file gets a
+// page named after it when the output says so, and every file of a multiple
+// selection that is not split (one output name cannot serve several files).
+BatchPlan MainFrm::PlanBatch(const QString& selection, const std::string& output, bool split) const {
+    const QStringList& chosen = CMDialog1.FileNames;
+    BatchPlan plan;
+    plan.folder = chosen.isEmpty() ? std::string() : PathBytes(selection);
+    const bool derive = !split && (output == MultipleFiles || !plan.folder.empty());
+    for (const QString& entry : chosen.isEmpty() ? QStringList{selection} : chosen) {
+        const std::string name = PathBytes(TrimSpaces(entry));
+        const std::string page = DerivedPageName(name);
+        plan.files.push_back({JoinPath(plan.folder, name), derive ? JoinPath(plan.folder, page) : output});
+        plan.names.push_back(name);
+        if (derive) plan.shown.push_back(page);
+    }
+    return plan;
+}
+
+// One page, or one set (opened at its contents page), may be opened; the
+// pages of several files are all below the selection's folder.
+void MainFrm::Completed(const BatchPlan& plan, bool split, const QString& remarks) {
+    const bool one = plan.files.size() == 1;
+    const QString page = PagePath(plan.files.front().input, plan.files.front().output, split);
+    const QString folder = one ? QFileInfo(page).absolutePath() : AbsolutePath(plan.folder);
+    switch (dialogs_.Completed(this, QStringLiteral("Complete"), MessageTitle, remarks, one)) {
+    case CompleteChoice::OpenPage:
+        dialogs_.OpenUrl(QUrl::fromLocalFile(page));
+        break;
+    case CompleteChoice::ShowFolder:
+        dialogs_.OpenUrl(QUrl::fromLocalFile(folder));
+        break;
+    case CompleteChoice::Ok:
+        break;
+    }
+}
+
 void MainFrm::ButtonOK_Click() {
     // The engine lets the window handle events while it runs, so OK (or
     // Enter) can arrive inside a batch: one batch at a time.
@@ -69,9 +113,7 @@ void MainFrm::ButtonOK_Click() {
 
     // The input: the kept dialog selection, else the typed name. A name
     //    of spaces only names nothing.
-    QString selection = CMDialog1.FileName;
-    QStringList chosen = CMDialog1.FileNames;
-    if (selection.isEmpty()) selection = Inputname->text();
+    const QString selection = Selection();
     if (TrimSpaces(selection).isEmpty()) {
         Message(QStringLiteral("Input file name missing"), appTitle);
         return;
@@ -91,44 +133,31 @@ void MainFrm::ButtonOK_Click() {
     if (Option3->isChecked()) options.line_break_mode = LineBreakMode::None;
     // Split output; the output box keeps its text.
     options.split = CheckFAQ->isChecked();
-    // Several chosen files: a folder and the names in it.
-    const std::string folder = chosen.isEmpty() ? std::string() : PathBytes(selection);
-    const QStringList remaining = chosen.isEmpty() ? QStringList{selection} : chosen;
-    // Each file gets an output name derived from its own name when the
-    //    output says so, and for every file of a multiple selection that is
-    //    not split (one output name cannot serve several files).
-    const bool derive = !options.split && (OutputPath == MultipleFiles || !folder.empty());
     // Each file in its folder, with its page.
-    std::vector<BatchFile> files;
-    std::vector<std::string> names, shown;
-    for (const QString& entry : remaining) {
-        const std::string name = PathBytes(TrimSpaces(entry));
-        shown.push_back(DerivedPageName(name));
-        files.push_back({JoinPath(folder, name), derive ? JoinPath(folder, shown.back()) : OutputPath});
-        names.push_back(name);
-    }
-    BatchDriver batch(files, options);
+    const BatchPlan plan = PlanBatch(selection, OutputPath, options.split);
+    BatchDriver batch(plan.files, options);
     // Two files that would write one page, or a page that is one of the
     // files: the batch would lose one of them.
     if (const auto clashes = batch.Check(); !clashes.empty()) {
         QApplication::restoreOverrideCursor();
-        Message(ClashMessage(clashes, names), appTitle);
+        Message(ClashMessage(clashes, plan.names), appTitle);
         return;
     }
     // The batch is under way: Cancel and Close can now stop it.
     engine_.Processing = true;
     batch_running_ = true;
-    WindowBatch window(*this, files, derive ? std::move(shown) : std::vector<std::string>());
+    host_.remarks.clear();
+    WindowBatch window(*this, plan);
     // One file after the other; a failure or a stop ends the batch.
     const BatchSummary summary = batch.Run(engine_, window);
     EndProgress();
     // Writing the marker back empties OutputPath.
-    if (derive) Outputname->setText(multiple);
+    if (!plan.shown.empty()) Outputname->setText(multiple);
     // The arrow pointer is back before any message.
     QApplication::restoreOverrideCursor();
     if (!window.failure.isEmpty()) Message(window.failure, MessageTitle);
     // "Complete" only for a batch that ran to its end.
-    if (engine_.Processing && summary.failed == 0) Message(QStringLiteral("Complete"), MessageTitle);
+    if (engine_.Processing && summary.failed == 0) Completed(plan, options.split, window.remarks.join(u'\n'));
     // At rest again.
     engine_.Processing = false;
     batch_running_ = false;

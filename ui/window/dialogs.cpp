@@ -1,8 +1,12 @@
 #include "dialogs.h"
 
+#include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QUrl>
 
 namespace torvex {
 
@@ -18,17 +22,20 @@ void SetChosenFiles(CommonDialog& dialog, const QStringList& paths) {
         dialog.FileName = paths.front();
         return;
     }
-    dialog.FileName = QFileInfo(paths.front()).absolutePath();
-    for (const QString& path : paths) dialog.FileNames.append(QFileInfo(path).fileName());
+    // Files dropped together may come from several folders.
+    QString folder = QFileInfo(paths.front()).absolutePath();
+    for (const QString& path : paths) {
+        while (!path.startsWith(folder.endsWith(u'/') ? folder : folder + u'/'))
+            folder = QFileInfo(folder).absolutePath();
+    }
+    dialog.FileName = folder;
+    for (const QString& path : paths) dialog.FileNames.append(QDir(folder).relativeFilePath(path));
 }
 
-bool QtDialogs::ShowOpen(QWidget* parent, CommonDialog& dialog) { return Show(parent, dialog, false); }
-
-bool QtDialogs::ShowSave(QWidget* parent, CommonDialog& dialog) { return Show(parent, dialog, true); }
-
-bool QtDialogs::Show(QWidget* parent, CommonDialog& dialog, bool save) {
-    QString& folder = save ? save_folder_ : open_folder_;
-    QFileDialog box(parent, dialog.DialogTitle, folder, dialog.Filter);
+void SetUpFileDialog(QFileDialog& box, const CommonDialog& dialog, bool save) {
+    box.setWindowTitle(dialog.DialogTitle);
+    if (!dialog.InitDir.isEmpty()) box.setDirectory(dialog.InitDir);
+    box.setNameFilter(dialog.Filter);
     box.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     if (save)
         box.setFileMode(QFileDialog::AnyFile);
@@ -38,8 +45,16 @@ bool QtDialogs::Show(QWidget* parent, CommonDialog& dialog, bool save) {
         box.setFileMode(dialog.FileMustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     box.setDefaultSuffix(dialog.DefaultExt);
     box.setOption(QFileDialog::DontConfirmOverwrite, !dialog.OverwritePrompt);
+}
+
+bool QtDialogs::ShowOpen(QWidget* parent, CommonDialog& dialog) { return Show(parent, dialog, false); }
+
+bool QtDialogs::ShowSave(QWidget* parent, CommonDialog& dialog) { return Show(parent, dialog, true); }
+
+bool QtDialogs::Show(QWidget* parent, CommonDialog& dialog, bool save) {
+    QFileDialog box(parent);
+    SetUpFileDialog(box, dialog, save);
     if (box.exec() != QDialog::Accepted || box.selectedFiles().isEmpty()) return false;
-    folder = box.directory().absolutePath();
     SetChosenFiles(dialog, box.selectedFiles());
     return true;
 }
@@ -56,5 +71,21 @@ bool QtDialogs::Question(QWidget* parent, const QString& text, const QString& ti
     box.setDefaultButton(QMessageBox::No);  // replacing is the choice that cannot be undone
     return box.exec() == QMessageBox::Yes;
 }
+
+CompleteChoice QtDialogs::Completed(QWidget* parent, const QString& text, const QString& title,
+                                    const QString& details, bool offerPage) {
+    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, parent);
+    box.setTextFormat(Qt::PlainText);
+    QPushButton* page = offerPage ? box.addButton(QStringLiteral("&Open Page"), QMessageBox::ActionRole) : nullptr;
+    QPushButton* folder = box.addButton(QStringLiteral("Show &Folder"), QMessageBox::ActionRole);
+    box.setDefaultButton(QMessageBox::Ok);
+    box.setEscapeButton(QMessageBox::Ok);
+    box.setDetailedText(details);
+    box.exec();
+    if (page != nullptr && box.clickedButton() == page) return CompleteChoice::OpenPage;
+    return box.clickedButton() == folder ? CompleteChoice::ShowFolder : CompleteChoice::Ok;
+}
+
+void QtDialogs::OpenUrl(const QUrl& url) { QDesktopServices::openUrl(url); }
 
 }  // namespace torvex

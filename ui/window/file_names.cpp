@@ -1,12 +1,22 @@
 #include "file_names.h"
 
 #include <QFile>
+#include <QFileInfo>
+
+#include "engine.h"
+#include "path_names.h"
 
 namespace torvex {
 
 std::string PathBytes(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
 QString PathText(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
+
+QString AbsolutePath(const std::string& path) { return QFileInfo(PathText(path)).absoluteFilePath(); }
+
+QString PagePath(const std::string& input, const std::string& output, bool split) {
+    return AbsolutePath(split ? FolderOf(input) + std::string(SplitContentsPage) : output);
+}
 
 QString TrimSpaces(const QString& text) {
     qsizetype first = 0, last = text.size();

@@ -13,6 +13,13 @@ namespace torvex {
 std::string PathBytes(const QString& path);
 QString PathText(const std::string& path);
 
+// The full path of path, from the current folder when it is relative.
+QString AbsolutePath(const std::string& path);
+
+// Where the page of input goes, in full: output, or with split the contents
+// page of its set, beside input.
+QString PagePath(const std::string& input, const std::string& output, bool split);
+
 // Removes spaces (and nothing else) at both ends.
 QString TrimSpaces(const QString& text);
 

@@ -4,6 +4,7 @@
 #include <string>
 
 #include <QApplication>
+#include <QFile>
 
 #include "command_line.h"
 #include "dialogs.h"
@@ -16,14 +17,6 @@
 namespace torvex {
 
 namespace {
-
-bool HasDisplay() {
-    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
-        const char* value = std::getenv(name);
-        if (value != nullptr && *value != '\0') return true;
-    }
-    return false;
-}
 
 // Names the display settings that are set, for the message below.
 std::string DisplaySettings() {
@@ -53,11 +46,7 @@ void ReportStartFailure(QtMsgType type, const QMessageLogContext&, const QString
 
 }  // namespace
 
-int RunWindow(int argc, char** argv) {
-    if (!HasDisplay()) {
-        return UsageError("no display to open the window on (DISPLAY, WAYLAND_DISPLAY and QT_QPA_PLATFORM are "
-                          "unset); give INPUT and OUTPUT to convert without a window");
-    }
+int RunWindow(int argc, char** argv, const std::string& input) {
     qInstallMessageHandler(ReportStartFailure);
     QApplication app(argc, argv);
     qInstallMessageHandler(nullptr);
@@ -70,10 +59,14 @@ int RunWindow(int argc, char** argv) {
     QtDialogs dialogs;
     MainFrm window(dialogs);
     QObject::connect(&window, &MainFrm::EndProgram, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+    // "-" is standard input, which the window cannot read.
+    if (!input.empty() && input != "-") window.OpenFiles({QFile::decodeName(QByteArray::fromStdString(input))});
     window.show();
     return QApplication::exec();
 }
 
 }  // namespace torvex
 
-extern "C" int torvex_run_window(int argc, char** argv) { return torvex::RunWindow(argc, argv); }
+extern "C" int torvex_run_window(int argc, char** argv, const char* input) {
+    return torvex::RunWindow(argc, argv, input);
+}

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "host.h"
 
@@ -18,6 +20,8 @@ public:
     WindowHost(Dialogs& dialogs, QWidget* parent) : dialogs_(dialogs), parent_(parent) {}
 
     void ShowMessage(const std::string& text) override;
+    // Kept for the batch to show once it is complete.
+    void Warn(const std::string& text) override { remarks.push_back(text); }
     // Asks the user, Yes or No.
     bool MayReplaceNonPage(const std::string& path) override;
     void Yield() override;
@@ -26,6 +30,8 @@ public:
 
     // Told of the bytes read so far at each yield (the window's progress bar).
     std::function<void(unsigned long long done, unsigned long long total)> OnProgress;
+    // What conversions remarked on (a split document's cross references).
+    std::vector<std::string> remarks;
 
 private:
     Dialogs& dialogs_;
