@@ -219,7 +219,9 @@ TEST(ConvertFile, StopsAfterTheLineWhoseYieldStoppedIt) {
         EXPECT_EQ(host.messages, std::vector<std::string>{});
         EXPECT_EQ(ReadFile(dir / "out.html") + ReadFile(dir / "contents.html") + ReadFile(dir / "1.html"), "oldoldold");
         const bool published = c.output == "new.html";
-        if (published) EXPECT_EQ(ReadFile(dir / "new.html"), PageHead("T") + body + "<P>Processing interrupted</P>" + PageFoot());
+        if (published) {
+            EXPECT_EQ(ReadFile(dir / "new.html"), PageHead("T") + body + "<P>Processing interrupted</P>" + PageFoot());
+        }
         size_t files = 0;
         for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path())) ++files;
         EXPECT_EQ(files, 4u + published);
@@ -285,7 +287,9 @@ TEST(PageSet, AnInterruptedSetLeavesTheWholeOldSetOrTheWholeNewOne) {
                 }
                 const auto files = FilesOf(dir);
                 EXPECT_TRUE(files == old || files == whole) << said;
-                if (said != 2) EXPECT_EQ(said == 3, files == old);
+                if (said != 2) {
+                    EXPECT_EQ(said == 3, files == old);
+                }
                 sawOld |= files == old;
             }
             EXPECT_TRUE(sawOld);
