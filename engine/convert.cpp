@@ -46,7 +46,7 @@ private:
 
     bool OpenPage(const std::string& path);
     bool ClosePage();
-    bool Fail(const std::string& message);
+    bool Fail(const std::string& message, Failure failure = Failure::Output);
     void Prepare();
     bool ConvertLines(std::string& outputName);
     bool Restart(std::string& outputName, const std::string& pageTitle);
@@ -108,7 +108,7 @@ bool Conversion::OpenPage(const std::string& path) {
     const auto kind = split_ ? PageFile::Kind::InSet : PageFile::Kind::Named;
     auto opened = page_.Open(path, &input_.id(), kind, may_replace_);
     if (opened == PageFile::OpenResult::NotAPage) {
-        if (!host_.MayReplaceNonPage(path)) return Fail("");
+        if (!host_.MayReplaceNonPage(path)) return Fail("", Failure::NotAPage);
         may_replace_ = true;
         opened = page_.Open(path, &input_.id(), kind, true);
     }
@@ -132,8 +132,9 @@ bool Conversion::ClosePage() {
 // Tells the user (unless the host already has), leaves no file open, no
 // page replaced, no temporary file behind and nothing held back for the
 // next page.
-bool Conversion::Fail(const std::string& message) {
+bool Conversion::Fail(const std::string& message, Failure failure) {
     failed_ = true;
+    engine_.LastFailure = failure;
     if (!message.empty()) host_.ShowMessage(message);
     input_.Close();
     page_.Abandon();
@@ -178,7 +179,8 @@ bool Conversion::Run(std::string& inputName, std::string& outputName, const std:
     if (input_.AtEnd()) {
         // Nothing to convert replaces nothing: only where no file was does
         // an empty one remain.
-        if (!input_.error().empty()) return Fail(input_.error());
+        if (!input_.error().empty()) return Fail(input_.error(), Failure::Input);
+        engine_.LastFailure = Failure::EmptyInput;
         host_.ShowMessage("Input file appears to be empty");
         input_.Close();
         CreateEmptyPage(outputName);
@@ -199,7 +201,7 @@ bool Conversion::Run(std::string& inputName, std::string& outputName, const std:
         if (!restart_) break;
         if (!Restart(outputName, pageTitle)) return false;
     }
-    if (!input_.error().empty()) return Fail(input_.error());
+    if (!input_.error().empty()) return Fail(input_.error(), Failure::Input);
 
     // Stopped by the user: the pages so far are kept only where they replace nothing.
     const bool stopped = !engine_.Processing;
@@ -214,9 +216,10 @@ bool Conversion::Run(std::string& inputName, std::string& outputName, const std:
     writer_.SetPage(nullptr);
     // Whoever abandoned the conversion may already have removed its
     // temporary files: a page that then cannot take its name is no news.
-    if (engine_.Abandoned) return Fail("");
+    if (engine_.Abandoned) return Fail("", Failure::Abandoned);
     const auto replace = stopped ? PageSet::Replace::Nothing : PageSet::Replace::Any;
-    if (std::string error; !finished_.Publish(error, replace)) return Fail(engine_.Abandoned ? "" : error);
+    if (std::string error; !finished_.Publish(error, replace))
+        return engine_.Abandoned ? Fail("", Failure::Abandoned) : Fail(error);
     if (split_) ReportMissingPages();
     return true;
 }
@@ -257,11 +260,11 @@ bool Conversion::ConvertLines(std::string& outputName) {
             host_.Progress(input_.consumed(), input_.size());
             host_.Yield();
         }
-        if (engine_.Abandoned) return Fail("");
+        if (engine_.Abandoned) return Fail("", Failure::Abandoned);
         completed_ = line_number_;
         if ((line_number_ >= replayed_ && !engine_.Processing) || input_.AtEnd()) break;
     }
-    return input_.error().empty() || Fail(input_.error());
+    return input_.error().empty() || Fail(input_.error(), Failure::Input);
 }
 
 // The pages so far were written in the wrong character set: they go, and
@@ -423,7 +426,7 @@ void Conversion::WholeLine(std::string& outputName, std::string_view content) {
 void Conversion::LongLine(std::string& outputName) {
     class LongLine line(input_, set_, limits_.piece);
     if (!line.Measure(split_)) {
-        Fail(input_.error());
+        Fail(input_.error(), Failure::Input);
         return;
     }
     if (input_.checking() && input_.Guess() != set_) {  // its bytes told another character set
@@ -561,6 +564,7 @@ void Conversion::ReportMissingPages() {
 
 bool Engine::ConvertFile(std::string& InputName, std::string& OutputName, std::string& PageTitle,
                          int& LineBreakMode, bool& TimeStamp) {
+    LastFailure = Failure::None;
     Conversion conversion(*this, LineBreakModeOf(LineBreakMode), TimeStamp);
     return conversion.Run(InputName, OutputName, PageTitle);
 }

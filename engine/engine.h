@@ -11,13 +11,19 @@
 #include "input_file.h"   // ConvertFile throws its InputError
 #include "line_breaks.h"  // the numbers of ConvertFile's LineBreakMode
 #include "line_writer.h"
+#include "path_names.h"   // SplitOutputName
 
 namespace torvex {
 
-// The output name that asks for a page set instead of one page.
-inline constexpr std::string_view SplitOutputName = "FAQ";
-// The first page of a set, beside the input: its contents.
-inline constexpr std::string_view SplitContentsPage = "contents.html";
+// Why a ConvertFile gave false.
+enum class Failure {
+    None,
+    Input,       // the input could not be read to its end
+    EmptyInput,  // "Input file appears to be empty"
+    Output,      // a page could not be written or take its name
+    NotAPage,    // the host would not let a file that is no page be replaced
+    Abandoned,   // Abandoned was set
+};
 
 // How much of its input and output the engine holds in memory at once.
 // Tests shrink these to a few bytes, and turn the plain-line copy off, so
@@ -66,6 +72,8 @@ public:
     std::string ShortTitle;
     // Label number of the last line seen in split mode (0: none).
     float SectionNumber = 0;
+    // Why the last ConvertFile gave false (None when it gave true or threw).
+    Failure LastFailure = Failure::None;
 
 private:
     friend class Conversion;

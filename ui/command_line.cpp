@@ -7,7 +7,6 @@
 #include <string_view>
 #include <utility>
 
-#include "engine.h"
 #include "page_names.h"
 #include "stderr_host.h"
 
@@ -58,9 +57,9 @@ std::string Alternatives(std::string_view words) {
     return text + " or " + std::string(words.substr(last + 1));
 }
 
-constexpr const char* ModeWords = "keep add none";  // in the order of the engine's modes, from 1
+constexpr const char* ModeWords = "keep add none";  // in the order of the library's modes, from 1
 constexpr const char* EncodingWords = "auto utf-8 latin-1";
-constexpr CharacterSet Encodings[] = {CharacterSet::Auto, CharacterSet::Utf8, CharacterSet::Latin1};
+constexpr int Encodings[] = {TORVEX_CHARSET_AUTO, TORVEX_CHARSET_UTF8, TORVEX_CHARSET_LATIN1};
 
 // Other spellings of the words an argument may be, as people write
 // character sets; any of them in any case.
@@ -76,7 +75,7 @@ std::string Spelt(std::string word) {
 }
 
 std::string SetMode(Parse& p, const std::string& word) {
-    p.cl.options.line_break_mode = static_cast<LineBreakMode>(WordIndex(ModeWords, word) + 1);
+    p.cl.options.line_break_mode = TORVEX_LINE_BREAKS_KEEP + WordIndex(ModeWords, word);
     return {};
 }
 
@@ -385,12 +384,9 @@ std::string MissingOutput(const std::string& input) {
 
 int RunConversion(CommandLine& request) {
     StderrHost host;
-    host.force = request.options.force;
-    Engine engine(host);
-    engine.Processing = true;
-    std::string failure;
-    if (Convert(engine, request.input, request.output, request.options, failure)) return 0;
-    if (!failure.empty()) host.ShowMessage(failure);
+    const ConversionResult result = Convert(request.input, request.output, request.options, host);
+    if (result.status == TORVEX_OK) return 0;
+    if (result.status != TORVEX_ERROR_NOT_A_PAGE) host.ShowMessage(result.message);  // else the host told
     return 1;
 }
 

@@ -55,13 +55,13 @@ QSettings Settings() {
 }
 
 // The line-break options as the settings name them, in the order of the
-// engine's modes (Option1 to Option3).
+// library's modes (Option1 to Option3).
 constexpr const char* ModeWords[] = {"keep", "add", "none"};
 
 }  // namespace
 
 MainFrm::MainFrm(Dialogs& dialogs, QWidget* parent)
-    : QDialog(parent), dialogs_(dialogs), host_(dialogs, this), engine_(host_) {
+    : QDialog(parent), dialogs_(dialogs), host_(dialogs, this, Processing) {
     BuildControls();
 
     CMDialog1.DialogTitle = QStringLiteral("Input file");
@@ -195,7 +195,7 @@ void MainFrm::BuildControls() {
 void MainFrm::Form_Load() {
     Title->setText(QString::fromUtf8(ProductName) + u' ' + QString::fromUtf8(ProductVersion));
     MessageTitle = QString::fromUtf8(ProductName);
-    engine_.Processing = false;
+    Processing = false;
     // As the user left the window last time.
     const QSettings settings = Settings();
     restoreGeometry(settings.value(QStringLiteral("geometry")).toByteArray());
@@ -331,14 +331,14 @@ void MainFrm::CheckFAQ_Click() {
 }
 
 void MainFrm::ButtonCancel_Click() {
-    if (!engine_.Processing) return;
+    if (!Processing) return;
     Message(QStringLiteral("Processing Interrupted"), MessageTitle);
-    engine_.Processing = false;
+    Processing = false;
 }
 
 void MainFrm::ButtonClose_Click() {
-    if (engine_.Processing) Message(QStringLiteral("Processing Interrupted"), MessageTitle);
-    engine_.Processing = false;
+    if (Processing) Message(QStringLiteral("Processing Interrupted"), MessageTitle);
+    Processing = false;
     close();
 }
 
@@ -354,9 +354,9 @@ void MainFrm::closeEvent(QCloseEvent* event) {
 // it as Close does; the conversion then finishes its page ("Processing
 // interrupted" and the footer) before the program ends.
 void MainFrm::Form_QueryUnload(UnloadMode mode) {
-    if (mode == UnloadMode::CloseBox && engine_.Processing)
+    if (mode == UnloadMode::CloseBox && Processing)
         Message(QStringLiteral("Processing Interrupted"), MessageTitle);
-    engine_.Processing = false;
+    Processing = false;
     RequestEnd();
 }
 
