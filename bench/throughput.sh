@@ -116,6 +116,10 @@ head -c $((50 * mb)) /dev/zero | tr '\0' '<' > "$work/less.txt"
 awk 'BEGIN { for (i = 0; i < 1250000; i++) printf "mail user%07d@example.org or see http://example.org/p%07d news:comp.x%06d ", i, i, i }' \
     | head -c $((100 * mb)) > "$work/addresses.txt"
 cat "$work/corpus.txt" "$work/corpus.txt" "$work/corpus.txt" "$work/corpus.txt" | tr -d '\n' > "$work/oneline.txt"
+# One address of 100 MB without a space, which its anchor shows twice.
+run_line() { printf '%s' "$1"; head -c $((100 * mb)) /dev/zero | tr '\0' b; printf '%s\n' "$2"; }
+run_line "see a@" ".example.org" > "$work/mailrun.txt"
+run_line "see http://" ".example.org/" > "$work/webrun.txt"
 pathological() {  # NAME COMMAND...
     local name=$1
     shift
@@ -128,7 +132,9 @@ pathological "1 GB from /dev/zero, through a pipe" \
     bash -c "head -c $((1024 * mb)) /dev/zero | '$torvex' -n -e latin-1 - '$work/out.html'"
 pathological "50 MB of < on one line" "$torvex" -n "$work/less.txt" "$work/out.html"
 pathological "100 MB line with 1,250,000 mail addresses" "$torvex" -n "$work/addresses.txt" "$work/out.html"
-rm -f "$work/less.txt"
+pathological "100 MB mail address without a space" "$torvex" -n "$work/mailrun.txt" "$work/out.html"
+pathological "100 MB web address without a space" "$torvex" -n "$work/webrun.txt" "$work/out.html"
+rm -f "$work/less.txt" "$work/mailrun.txt" "$work/webrun.txt"
 
 # Median seconds of A and of B over three alternating runs each, into the
 # globals median_a, median_b and the peak kB of B's last run, peak_b.

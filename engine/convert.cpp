@@ -79,7 +79,7 @@ private:
     PageSet finished_;  // complete pages, renamed into place together at the end
     long long line_number_ = 0;
     std::string line_, work_;  // the line in hand, and where a step that changes it writes
-    LineConversion conversion_;
+    LineConversion conversion_{limits_.line_in_memory, limits_.piece};
     bool failed_ = false;  // a page switch could not open its page
     bool may_replace_ = false;  // the host let a file that is no page be replaced
 
@@ -455,11 +455,16 @@ void Conversion::LongLine(std::string& outputName) {
     conversion_.Begin(steps, set_, &note_reference_);
     UnderlineTest underline(set_);
     std::string_view piece;
-    bool last = false;
-    while (line.NextPiece(piece, last)) {
-        const std::string_view text = conversion_.Convert(piece, last);
-        underline.Add(text);
-        Append(text, underline);
+    bool whole = true, last = false;
+    while (conversion_.error().empty() && line.NextPiece(piece, whole, last)) {
+        conversion_.Convert(piece, whole, last, [&](std::string_view text) {
+            underline.Add(text);
+            Append(text, underline);
+        });
+    }
+    if (!conversion_.error().empty()) {
+        Fail(conversion_.error());
+        return;
     }
     const Suffix suffix = breaks_.Compose(
         section == Section::ContentsEntry ? Suffix::None : breaks_.ChooseSuffix(conversion_.shape()));

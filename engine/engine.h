@@ -30,7 +30,8 @@ enum class Failure {
 // that every way a line can take is taken.
 struct ConversionLimits {
     size_t read_size = size_t(1) << 17;       // bytes read from the input at a time
-    size_t line_in_memory = size_t(1) << 20;  // a longer line is converted piece by piece
+    size_t line_in_memory = size_t(1) << 20;  // a longer line is converted piece by piece, and a longer
+                                              // run the link step must see whole waits in a scratch file
     size_t piece = size_t(1) << 18;           // the bytes of such a line converted at a time
     size_t held_line = size_t(4) << 20;       // a longer held-back line waits in a temporary file
     bool copy_plain_lines = true;  // a line with no byte that needs attention is copied as it stands

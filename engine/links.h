@@ -8,6 +8,9 @@
 
 namespace torvex {
 
+class PagedText;
+class PartWriter;
+
 // In this order; each key leaves the anchors of the keys before it alone.
 inline constexpr std::string_view LinkKeys[] = {"@", "://", "news:"};
 
@@ -26,7 +29,9 @@ inline char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<cha
 // same way, as if it were a line of its own. For "@", a first "@" (of the
 // line or of such a rest) that is not followed by a letter-like character
 // ends the work: that text is kept as it is. A candidate ends before an
-// escaped "<", ">" or double quote and before the "](" of a Markdown link.
+// escaped "<", ">" or double quote and before the "](" of a Markdown link;
+// quotation marks around it ("`", "'", and in set the curly ones and
+// guillemets) stay outside it.
 // A mail candidate that holds "://" or starts with "@", a web candidate
 // without a scheme or without a letter or digit after "://", and a news
 // candidate that does not start with "news:" stay plain text. Linear in the
@@ -58,5 +63,10 @@ struct LinkState {
 // in one piece and end in a later one.
 void AppendLinks(std::string_view piece, std::string_view key, std::string& out, CharacterSet set, LinkState& state,
                  bool last);
+// The same for a piece too long for memory (a run of hundreds of megabytes
+// without a space), held in a PagedText and written out a part at a time.
+void AppendLinks(PagedText& piece, std::string_view key, PartWriter& out, CharacterSet set, LinkState& state,
+                 bool last);
+bool ContainsKey(PagedText& text, std::string_view key);
 
 }  // namespace torvex

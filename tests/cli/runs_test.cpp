@@ -56,6 +56,7 @@ void Scene(const TempDir& dir, const std::string& w, const std::string& row) {
         for (int i = 0; i < 400000; ++i) text += "\xD0\xA3\xD1\x84\xD0\xB0 \xD0\xB8 \xD0\x9A\xD1\x91\xD0\xBB\xD1\x8C\n";
         WriteFile(w + "/bigpipe.txt", text);
     }
+    if (named("longrun.txt")) WriteFile(w + "/longrun.txt", "see a@" + std::string(3 << 20, 'b') + ".example.org\n");
     if (named("random.bin")) {
         std::mt19937 random(7);
         std::string bytes(1 << 20, '\0');
