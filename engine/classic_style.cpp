@@ -244,7 +244,7 @@ ClassicStyle::Next ClassicStyle::SplitStep() {
 
 void ClassicStyle::SwitchPage(const std::string& pageName) {
     LineWriter& writer = pass_.writer;
-    if (pass_.pages.name().find("contents") == std::string::npos) WriteBackToContents(writer);
+    if (pass_.pages.in_section()) WriteBackToContents(writer);  // none before the contents page closes
     WritePageFooter(writer, pass_.time_stamp, pass_.host);
     writer.WriteLine("");
     if (!pass_.pages.OpenSection(pageName, pass_.line_number)) return;

@@ -139,10 +139,12 @@ bool Conversion::Run(std::string& inputName, const std::string& pageTitle) {
     }
     if (!input_.error().empty()) return Fail(input_.error(), Failure::Input);
 
-    style_->EndDocument(!engine_.Processing);
+    // Stopped by the user: the pages so far are kept only where they replace nothing.
+    const bool stopped = !engine_.Processing;
+    style_->EndDocument(stopped);
     host_.Progress(input_.consumed(), input_.size());  // all of it read: a batch counts the bytes
     input_.Close();
-    if (!pages_.Finish(engine_.Abandoned)) return false;
+    if (!pages_.Finish(engine_.Abandoned, stopped)) return false;
     if (split) pages_.ReportMissingPages();
     return true;
 }

@@ -76,13 +76,14 @@ void PageSequence::Restart() {
     references_.Clear();
 }
 
-bool PageSequence::Finish(const std::atomic<bool>& abandoned) {
+bool PageSequence::Finish(const std::atomic<bool>& abandoned, bool stopped) {
     if (!Close()) return false;
     writer_.SetPage(nullptr);
     // Whoever abandoned the conversion may already have removed its
     // temporary files: a page that then cannot take its name is no news.
     if (abandoned) return Fail("", Failure::Abandoned);
-    if (std::string error; !finished_.Publish(error))
+    const auto replace = stopped ? PageSet::Replace::Nothing : PageSet::Replace::Any;
+    if (std::string error; !finished_.Publish(error, replace))
         return abandoned ? Fail("", Failure::Abandoned) : Fail(error);
     return true;
 }

@@ -44,13 +44,16 @@ public:
     void ReportFailure();
 
     // Closes the last page and gives every page its name (unless the
-    // conversion was abandoned). False when it failed.
-    bool Finish(const std::atomic<bool>& abandoned);
+    // conversion was abandoned; where the user stopped it, only if no page
+    // replaces a file). False when it failed.
+    bool Finish(const std::atomic<bool>& abandoned, bool stopped);
 
     bool split() const { return split_; }
     // Whether the page in hand can have bytes put in before what it holds.
     bool CanInsert() const { return page_.CanInsert(); }
     const std::string& name() const { return name_; }
+    // Split mode: a section's page is in hand (the contents page has closed).
+    bool in_section() const { return !section_pages_.empty(); }
 
     // Split mode. Closes the page in hand and opens the section page
     // pageName, whose heading is on line.

@@ -56,7 +56,9 @@ extern "C" {
 typedef enum torvex_status {
     TORVEX_OK = 0,
     /* The progress callback asked to stop: the pages end with the line
-     * "<P>Processing interrupted</P>" and their footer. */
+     * "<P>Processing interrupted</P>" and their footer, and take their
+     * names only where no file has them: if any would replace a file,
+     * none is written and every file stays as it was. */
     TORVEX_STOPPED = 1,
     /* The progress callback gave up: no page was written. */
     TORVEX_ABANDONED = 2,
@@ -230,8 +232,9 @@ typedef enum torvex_progress_answer {
     TORVEX_GO_ON = 0,
     /* Stop after the current line and finish the pages with
      * "<P>Processing interrupted</P>" and their footer, as the window's
-     * Cancel does: the conversion gives TORVEX_STOPPED. Once the whole
-     * input is read it is too late to stop, and the pages are complete. */
+     * Cancel does, kept only where they replace no file: the conversion
+     * gives TORVEX_STOPPED. Once the whole input is read it is too late to
+     * stop, and the pages are complete. */
     TORVEX_STOP = 1,
     /* Give up after the current line: no page is written, no file
      * replaced, no temporary file left; the conversion gives
@@ -285,10 +288,12 @@ TORVEX_API int torvex_convert_file(const char *input, const char *output, const 
                                    torvex_result *result);
 
 /* Removes every temporary file that a conversion of this process is
- * writing at the moment, so that a program ended by a signal leaves none.
- * Async-signal-safe: made to be called from a signal handler, which may
- * interrupt any conversion on any thread. A conversion whose temporary file
- * went fails (unless abandoned first) and replaces nothing. */
+ * writing at the moment, so that a program ended by a signal leaves none,
+ * and puts back the old pages of a page set caught while its pages take
+ * their names, so that the folder holds the whole old set or the whole new
+ * one. Async-signal-safe: made to be called from a signal handler, which
+ * may interrupt any conversion on any thread. A conversion whose temporary
+ * file went fails (unless abandoned first) and replaces nothing. */
 TORVEX_API void torvex_remove_temporary_files(void);
 
 #ifdef __cplusplus

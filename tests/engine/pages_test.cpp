@@ -86,9 +86,8 @@ TEST(ConvertFile, PagesTable) {
     for (const auto& row : ReadTable(DataDir + "/pages.txt", 4)) {
         SCOPED_TRACE(row[0] + " " + row[2]);
         const std::string expected = DataDir + "/" + row[3];
-        TempDir dir;
-        const std::string name = fs::path(row[0]).filename();
-        fs::copy_file(DataDir + "/" + row[0], dir / name);
+        TempDir root;
+        std::string dir = root.path();
         RecordingHost host;
         TestEngine engine(host);
         engine.Processing = true;
@@ -103,20 +102,23 @@ TEST(ConvertFile, PagesTable) {
             else if (option.starts_with("css=")) engine.Page.stylesheets.push_back(option.substr(4));
             else if (option == "no-credit") engine.Page.credit = false;
             else if (option.starts_with("mode=")) mode = std::stoi(option.substr(5));
+            else if (option.starts_with("in=")) fs::create_directory(dir += "/" + option.substr(3));
             else engine.Encoding = SetNamed(option);
         }
-        std::string in = dir / name, out = split ? std::string(SplitOutputName) : dir / "page.html", title = row[1];
+        const std::string name = fs::path(row[0]).filename();
+        fs::copy_file(DataDir + "/" + row[0], dir + "/" + name);
+        std::string in = dir + "/" + name, out = split ? std::string(SplitOutputName) : dir + "/page.html", title = row[1];
         EXPECT_TRUE(engine.ConvertFile(in, out, title, mode, stamp));
         EXPECT_TRUE(host.messages.empty());
-        EXPECT_EQ(fs::path(out).parent_path(), fs::path(dir.path()));  // the last page written, beside the input
+        EXPECT_EQ(fs::path(out).parent_path(), fs::path(dir));  // the last page written, beside the input
         std::string warnings;
         for (const std::string& warning : host.warnings) warnings += warning + "\n";
-        std::set<std::string> written = FilesIn(dir.path());
+        std::set<std::string> written = FilesIn(dir);
         written.erase(name);
         if (update) {
             fs::remove_all(expected);
             fs::create_directories(expected);
-            for (const std::string& page : written) fs::copy_file(dir / page, expected + "/" + page);
+            for (const std::string& page : written) fs::copy_file(dir + "/" + page, expected + "/" + page);
             if (!warnings.empty()) WriteFile(expected + "/warnings", warnings);
             continue;
         }
@@ -124,7 +126,7 @@ TEST(ConvertFile, PagesTable) {
         EXPECT_EQ(ReadFile(expected + "/warnings"), warnings);
         pages.erase("warnings");
         EXPECT_EQ(written, pages);
-        for (const std::string& page : pages) EXPECT_EQ(ReadFile(dir / page), ReadFile(expected + "/" + page)) << page;
+        for (const std::string& page : pages) EXPECT_EQ(ReadFile(dir + "/" + page), ReadFile(expected + "/" + page)) << page;
     }
 }
 

@@ -369,24 +369,42 @@ private slots:
     }
 
     // Cancel, Close and the close box stop a batch in the middle of a long
-    // file: the page is finished with the marker, the next file is not
-    // converted, and Close and the close box end the program once the batch
-    // has unwound. Meanwhile the pointer is busy, the file's name and a
-    // progress bar show, and OK and Enter start no second batch.
+    // file: the page (or set) is finished with the marker and kept only
+    // where no file of its name was, the next file is not converted, and
+    // Close and the close box end the program once the batch has unwound.
+    // Meanwhile the pointer is busy, the file's name and a progress bar
+    // show, and OK and Enter start no second batch.
     void stop_data() {
         QTest::addColumn<QString>("stop");
-        QTest::newRow("Cancel") << "ButtonCancel";
-        QTest::newRow("Close") << "ButtonClose";
-        QTest::newRow("close box") << "";
+        QTest::addColumn<bool>("split");
+        QTest::addColumn<bool>("old");  // an old page where the set or page so far would go
+        QTest::newRow("Cancel") << "ButtonCancel" << false << false;
+        QTest::newRow("Close") << "ButtonClose" << false << false;
+        QTest::newRow("close box") << "" << false << false;
+        QTest::newRow("Cancel over an old page") << "ButtonCancel" << false << true;
+        QTest::newRow("Close, a new set") << "ButtonClose" << true << false;
+        QTest::newRow("Cancel over a page of an old set") << "ButtonCancel" << true << true;
     }
     void stop() {
         QFETCH(QString, stop);
-        TempDir dir;
-        WriteFile(dir / "long.txt", Text(20000));
+        QFETCH(bool, split);
+        QFETCH(bool, old);
+        TempDir dir, whole;
+        std::string text;
+        if (split) {
+            for (int i = 1; i <= 10; ++i) text += "[" + std::to_string(i) + "] Section\n";
+            for (int i = 1; i <= 10; ++i) text += "[" + std::to_string(i) + "] Section\n" + Text(200);
+        } else {
+            text = Text(20000);
+        }
+        for (const TempDir* folder : {&dir, &whole}) WriteFile(*folder / "long.txt", text);
         WriteFile(dir / "next.txt", "never converted\n");
+        const std::string oldPage = split ? "2.html" : "long.html", oldText = "<HTML>the old page</HTML>\n";
+        if (old) WriteFile(dir / oldPage, oldText);
         Window w;
         w.Show();
-        w.Browse("ButtonInput", {Q(dir / "long.txt"), Q(dir / "next.txt")});
+        if (split) w.Click("CheckFAQ");
+        w.Browse("ButtonInput", split ? QStringList{Q(dir / "long.txt")} : QStringList{Q(dir / "long.txt"), Q(dir / "next.txt")});
         int busy = 0, value = -1, endedAtMessage = -1;
         QString name;
         w.dialogs.onMessage = [&] { endedAtMessage = w.ended.count(); };
@@ -408,15 +426,29 @@ private slots:
         QVERIFY2(value > 0 && value < 500, QByteArray::number(value));
         QVERIFY(w.Get("ProgressBar")->isHidden());
         QCOMPARE(w.dialogs.messages, QStringList{"Torvex: Processing Interrupted"});
-        const std::string page = ReadFile(dir / "long.html"), full = EnginePage(dir / "long.txt");
-        const std::string footer = full.substr(full.rfind("<HR><ADDRESS>"));
-        const std::string body = page.substr(0, page.rfind("<P>Processing interrupted</P>" + footer));
-        QVERIFY(page.ends_with("<P>Processing interrupted</P>" + footer) && full.starts_with(body));
-        QVERIFY(body.ends_with("\r\n") && body.find("Line 30 ") != std::string::npos && body.size() < full.size() / 2);
-        QVERIFY(!Exists(dir / "next.html"));
         QCOMPARE(Cursor(), -1);
         QCOMPARE(endedAtMessage, 0);
         QCOMPARE(w.ended.count(), int(stop != "ButtonCancel"));
+        EngineConvert(whole / "long.txt", split ? "FAQ" : whole / "long.html");
+        QStringList pages = Files(dir.path()).filter(QStringLiteral(".html"));
+        if (old) {
+            // Nothing of it replaces the old page, nor goes beside it.
+            QCOMPARE(pages, QStringList{Q(oldPage)});
+            QCOMPARE(ReadFile(dir / oldPage), oldText);
+        } else if (split) {
+            // The pages so far, all as a whole conversion writes them but the last, which has the marker.
+            QVERIFY2(pages.size() == 4 && Files(dir.path()).size() == 6, qPrintable(Files(dir.path()).join(u' ')));
+            for (const QString& page : pages)
+                if (page != "3.html") QCOMPARE(ReadFile(dir / page.toStdString()), ReadFile(whole / page.toStdString()));
+            QVERIFY(ReadFile(dir / "3.html").find("<P>Processing interrupted</P><HR><B><P>\r\n") != std::string::npos);
+        } else {
+            QCOMPARE(pages, QStringList{"long.html"});
+            const std::string page = ReadFile(dir / "long.html"), full = ReadFile(whole / "long.html");
+            const std::string footer = full.substr(full.rfind("<HR><ADDRESS>"));
+            const std::string body = page.substr(0, page.rfind("<P>Processing interrupted</P>" + footer));
+            QVERIFY(page.ends_with("<P>Processing interrupted</P>" + footer) && full.starts_with(body));
+            QVERIFY(body.ends_with("\r\n") && body.find("Line 30 ") != std::string::npos && body.size() < full.size() / 2);
+        }
     }
 
     // Options, folder, size and place come back in the next run's window,
