@@ -22,15 +22,15 @@ void ClassicStyle::Prepare() {
 }
 
 void ClassicStyle::BeginDocument(const std::string& title) {
-    WritePageHeader(pass_.writer, TitleFromUtf8(title), pass_.plan.short_title(), pass_.set);
+    WritePageHeader(pass_.writer, TitleFromUtf8(title), plan_.short_title(), pass_.set);
 }
 
 void ClassicStyle::EndDocument(bool interrupted) {
     LineWriter& writer = pass_.writer;
     if (interrupted) writer.WriteLine(markup::Interrupted);
     writer.WriteLine("");
-    if (split_ && pass_.plan.after_contents())
-        WriteNavigationBar(writer, pass_.plan.number(), pass_.plan.short_title());
+    if (split_ && plan_.after_contents())
+        WriteNavigationBar(writer, plan_.number(), plan_.short_title());
     WritePageFooter(writer, pass_.time_stamp, pass_.host);
     writer.WriteLine("");
 }
@@ -44,7 +44,7 @@ LineShape ClassicStyle::ShapeOf(const InputFile::Line& line, std::string_view& t
     size_t start = 0;
     if (split_) {
         start = std::min(text.find_first_not_of(' '), text.size());
-        pass_.plan.NoLabel();
+        plan_.NoLabel();
     }
     text.remove_prefix(start);
     shape.bytes = text.size();
@@ -174,7 +174,7 @@ void ClassicStyle::LongLine() {
     const LongLineFacts& facts = line.facts();
     Section section = Section::None;
     if (split_) {
-        section = pass_.plan.Of(facts.label, facts.starts_with_bracket, false);
+        section = plan_.Of(facts.label, facts.starts_with_bracket, false);
         // A section heading becomes the title of its page: it is held whole.
         if (section == Section::Heading) {
             const std::string whole = line.Whole();
@@ -182,7 +182,7 @@ void ClassicStyle::LongLine() {
             WholeLine(whole);
             return;
         }
-        pass_.plan.Of(facts.label, facts.starts_with_bracket, true);
+        plan_.Of(facts.label, facts.starts_with_bracket, true);
     }
     ConversionSteps steps;
     steps.make_valid = pass_.make_valid;
@@ -206,7 +206,7 @@ void ClassicStyle::LongLine() {
     }
     const Suffix suffix = breaks_.Compose(
         section == Section::ContentsEntry ? Suffix::None : breaks_.ChooseSuffix(conversion_.shape()));
-    if (section == Section::ContentsEntry) pass_.plan.Passed();
+    if (section == Section::ContentsEntry) plan_.Passed();
     underline.Add(TextWithLineEnd(suffix));
     EndLine(suffix, underline);
     pass_.input.EndLongLine();
@@ -219,19 +219,19 @@ void ClassicStyle::LongLine() {
 ClassicStyle::Next ClassicStyle::SplitStep() {
     const CharacterSet set = pass_.set;
     const auto label = LabelNumber(line_);
-    switch (pass_.plan.Of(label, !line_.empty() && line_[0] == '[', true)) {
+    switch (plan_.Of(label, !line_.empty() && line_[0] == '[', true)) {
     case Section::None:
         return Next::Suffix;
     case Section::ContentsEntry:
         line_ = LinkCrossReferences(EscapeText(line_, set), set, note_reference_);
-        pass_.plan.Passed();
+        plan_.Passed();
         return Next::Compose;
     case Section::Heading:
         if (const std::string pageName = PageFileName(line_);
             !pass_.pages.KeptAsReference(pageName, std::string_view(line_).substr(0, line_.find(']') + 1),
                                          pass_.line_number, pass_.line_number > pass_.replayed)) {
             SwitchPage(pageName);
-            pass_.plan.Passed();
+            plan_.Passed();
             return Next::Compose;
         }
         break;
@@ -249,7 +249,7 @@ void ClassicStyle::SwitchPage(const std::string& pageName) {
     writer.WriteLine("");
     if (!pass_.pages.OpenSection(pageName, pass_.line_number)) return;
     // The heading is the document's text: escaped like the rest of it.
-    WritePageHeader(writer, TitleFromLine(EscapeText(line_, pass_.set), pass_.set), pass_.plan.short_title(), pass_.set);
+    WritePageHeader(writer, TitleFromLine(EscapeText(line_, pass_.set), pass_.set), plan_.short_title(), pass_.set);
     breaks_.Reset();
     line_.clear();
 }

@@ -19,7 +19,7 @@ namespace torvex {
 
 class ClassicStyle final : public PageStyle {
 public:
-    ClassicStyle(PassContext& pass, LineBreakMode mode) : pass_(pass), breaks_(mode) {}
+    ClassicStyle(PassContext& pass, LineBreakMode mode) : pass_(pass), plan_(pass.plan), breaks_(mode) {}
 
     void Prepare() override;
     void BeginDocument(const std::string& title) override;
@@ -48,6 +48,7 @@ private:
     void SwitchPage(const std::string& pageName);
 
     PassContext& pass_;
+    SectionPlan& plan_;  // the pass's, at hand for every line of split mode
     LineBreaks breaks_;
     bool split_ = false;
     bool copy_plain_ = true;     // a line with no byte that needs attention is copied as it stands

@@ -104,15 +104,15 @@ std::string LinkCrossReferences(std::string_view line, CharacterSet set, const R
 
 // The page of a label, as the page's anchors name it.
 void CrossReferences::AppendTarget(std::string_view label, std::string& out) {
-    name_.clear();
-    AppendPageName(label, name_);
-    if (anchors_->href) {
-        html::HrefWriter href;
-        href.AddText(name_, out);
-        href.End(out);
-    } else {
-        out.append(name_);
+    if (!anchors_->href) {
+        AppendPageName(label, out);
+        return;
     }
+    std::string name;
+    AppendPageName(label, name);
+    html::HrefWriter href;
+    href.AddText(name, out);
+    href.End(out);
 }
 
 // One label per round, left to right; each round hands on the text after

@@ -86,7 +86,6 @@ private:
     CharacterSet set_;
     const ReferenceSink* sink_;
     const AnchorMarkup* anchors_;
-    std::string name_;
     Stage stage_ = Stage::Labels;
     bool rest_blank_ = true;   // the text since the last label (or the line's start) is spaces only
     bool after_hash_ = false;  // and it ends in "#"
