@@ -1,6 +1,7 @@
 #include "block_reader.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "utf8.h"
 
@@ -50,6 +51,11 @@ size_t QuoteMarks(std::string_view line, std::uint32_t& depth) {
 }
 
 bool IsFence(std::string_view text) { return text.starts_with("```") || text.starts_with("~~~"); }
+
+// "$ make install": a command after a shell's prompt ("$ 5" is money).
+bool IsPrompt(std::string_view text) {
+    return text.size() > 2 && text.starts_with("$ ") && text[2] != ' ' && !IsDigit(text[2]);
+}
 
 // "## Title ##": the level (1 to 6) and the title, or 0.
 int Hashes(std::string_view text, std::string_view& title) {
@@ -130,6 +136,7 @@ void BlockReader::Reset() {
     leaf_ = Leaf::None;
     fence_.clear();
     text_indent_ = paragraph_indent_ = 0;
+    diff_ = false;
 }
 
 void BlockReader::Add(std::string_view line, std::uint64_t tag, bool ascii) {
@@ -253,8 +260,10 @@ bool BlockReader::Continues(const Line& line) {
     // (Gaps that are a sentence's spacing part no columns.)
     if (l.marker != Marker::None || l.row != 0 || l.box || !l.sentence_gaps) return false;
     if (l.indent >= paragraph_indent_ + 2 || l.indent < ContentColumn()) return false;
-    const char first = line.text[line.quoted + l.text];
-    if (first == '`' || first == '~' || first == '#' || first == '*') return false;
+    const std::string_view text = std::string_view(line.text).substr(line.quoted + l.text);
+    const char first = text[0];
+    if (first == '`' || first == '~' || first == '#' || first == '*' || first == '@' || first == '$') return false;
+    if (text.starts_with("--- ") || text.starts_with("diff -")) return false;  // perhaps a diff's header
     if (pending_ > 1) {  // an underline below makes it a heading
         const Line& next = Pending(1);
         if (next.blanks_before == 0 && next.layout.row != 0) return false;
@@ -268,11 +277,40 @@ bool BlockReader::Continues(const Line& line) {
 // signs of code in it.
 bool BlockReader::Code(Line& line) {
     const std::uint32_t indent = line.layout.indent;
-    if (leaf_ == Leaf::Pre && line.blanks_before == 0) return indent >= pre_indent_ && !Prose(line);
+    const std::string_view words = std::string_view(line.text).substr(line.quoted + line.layout.text);
+    // After a prompt come the command's output lines, whatever they read like.
+    if (leaf_ == Leaf::Pre && line.blanks_before == 0) return indent >= pre_indent_ && (session_ || !Prose(line));
     const bool inParagraph = leaf_ == Leaf::Paragraph && line.blanks_before == 0;
     const std::uint32_t text = inParagraph ? paragraph_indent_ : text_indent_;
-    return indent >= text + (inParagraph ? 2 : 4) &&
-           LooksLikeCode(std::string_view(line.text).substr(line.quoted + line.layout.text)) && !Prose(line);
+    // "$ make install": a command after a shell's prompt (set in, within a paragraph).
+    if (indent >= text + (inParagraph ? 1 : 0) && IsPrompt(words)) return true;
+    return indent >= text + (inParagraph ? 2 : 4) && LooksLikeCode(words) && !Prose(line);
+}
+
+// A line of a unified diff, which stays as written: a diff starts at its
+// headers ("diff -" above "index " or "--- ", "--- " above "+++ ", a hunk's
+// "@@ -N... @@") and goes on while each line starts, where its headers did,
+// with "+", "-", "@" or "\" (or is set further in: a line of context).
+bool BlockReader::Diff(const Line& line, const Line* next, std::string_view text) {
+    const std::uint32_t indent = line.layout.indent;
+    const std::string_view below =
+        next != nullptr && next->blanks_before == 0 ? std::string_view(next->text).substr(next->quoted + next->layout.text)
+                                                    : std::string_view();
+    const bool header = (text.starts_with("diff -") && (below.starts_with("index ") || below.starts_with("--- "))) ||
+                        (text.starts_with("--- ") && below.starts_with("+++ ")) ||
+                        (text.starts_with("@@ -") && text.size() > 4 && IsDigit(text[4]) &&
+                         text.find(" @@", 4) != std::string_view::npos);
+    if (header) {
+        diff_ = true;
+        diff_indent_ = indent;
+        return true;
+    }
+    if (!diff_) return false;
+    const bool body = indent > diff_indent_ ||
+                      (indent == diff_indent_ && !text.empty() && std::strchr("+-@\\", text[0]) != nullptr) ||
+                      text.starts_with("index ");
+    diff_ = line.blanks_before == 0 && indent >= diff_indent_ && body;
+    return diff_;
 }
 
 // A heading by its shape alone: the kind, or 0.
@@ -312,6 +350,8 @@ BlockReader::Role BlockReader::RoleOf(Line& line, std::uint8_t& kind) {
         return Aligned(line, next) ? Role::Aligned : Role::Text;
     }
     if (IsFence(text)) return Role::Fence;
+    const bool inDiff = diff_;
+    if (Diff(line, next, text)) return Role::Aligned;
     std::string_view title;
     if (const int level = layout.indent <= 3 ? Hashes(text, title) : 0; level > 0) {
         kind = static_cast<std::uint8_t>(HeadingKind::Hashes + level - 1);
@@ -355,7 +395,7 @@ BlockReader::Role BlockReader::RoleOf(Line& line, std::uint8_t& kind) {
         return Role::Item;
     }
     if (Aligned(line, next)) return Role::Aligned;
-    if (Code(line)) return Role::Aligned;
+    if (!inDiff && Code(line)) return Role::Aligned;  // (the line after a diff is not its code)
     Gap gaps[LineLayout::MaxGaps];
     const size_t gapCount = ColumnGaps(line, gaps);
     if (gapCount > 0) {
@@ -591,6 +631,7 @@ void BlockReader::OpenPre(const Line& line, Leaf leaf) {
     leaf_ = leaf;
     pre_indent_ = line.layout.indent;
     pre_lines_ = 0;
+    session_ = IsPrompt(std::string_view(line.text).substr(line.quoted + line.layout.text));
 }
 
 void BlockReader::PreLine(const Line& line, std::uint32_t breaks) {

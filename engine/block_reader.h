@@ -126,6 +126,7 @@ private:
     std::uint8_t ShapedHeading(const Line& line, const Line* next, bool nextDirect);
     bool Aligned(const Line& line, const Line* next);
     bool Code(Line& line);
+    bool Diff(const Line& line, const Line* next, std::string_view text);
     size_t ColumnGaps(const Line& line, Gap* out);
     bool Prose(Line& line);
     void Quote(std::uint32_t depth);
@@ -169,6 +170,9 @@ private:
     Block leaf_block_;
     bool leaf_hard_ = false;     // the line in the leaf keeps its break
     std::uint32_t pre_indent_ = 0;
+    bool session_ = false;  // the pre open starts at a shell's prompt
+    bool diff_ = false;  // the lines are a unified diff's, its headers at diff_indent_
+    std::uint32_t diff_indent_ = 0;
     std::uint32_t paragraph_indent_ = 0;  // where the text of the paragraph open stands
     std::uint32_t text_indent_ = 0;       // and of the last paragraph, in the container open
     size_t pre_lines_ = 0;  // lines in the pre so far
