@@ -119,6 +119,16 @@ bool LooksLikeCode(std::string_view text) {
     return false;
 }
 
+// The first characters of a line that may make it something else than the
+// next line of a paragraph: a fence, a heading, a hunk, a prompt, a diff's
+// header.
+constexpr std::array<bool, 256> MakeMayStartOther() {
+    std::array<bool, 256> may{};
+    for (unsigned char c : std::string_view("`~#*@$-d")) may[c] = true;
+    return may;
+}
+constexpr auto MayStartOther = MakeMayStartOther();
+
 bool IsUnderlineRow(char c) { return c == '=' || c == '-' || c == '~' || c == '^' || c == '*' || c == '+' || c == '#' || c == '_'; }
 bool IsRuleRow(char c) { return c == '-' || c == '=' || c == '*' || c == '_' || c == '~' || c == '#'; }
 
@@ -260,10 +270,11 @@ bool BlockReader::Continues(const Line& line) {
     // (Gaps that are a sentence's spacing part no columns.)
     if (l.marker != Marker::None || l.row != 0 || l.box || !l.sentence_gaps) return false;
     if (l.indent >= paragraph_indent_ + 2 || l.indent < ContentColumn()) return false;
-    const std::string_view text = std::string_view(line.text).substr(line.quoted + l.text);
-    const char first = text[0];
-    if (first == '`' || first == '~' || first == '#' || first == '*' || first == '@' || first == '$') return false;
-    if (text.starts_with("--- ") || text.starts_with("diff -")) return false;  // perhaps a diff's header
+    const std::string_view text(line.text.data() + line.quoted + l.text, line.text.size() - line.quoted - l.text);
+    if (MayStartOther[static_cast<unsigned char>(text[0])]) {
+        if (text[0] != '-' && text[0] != 'd') return false;
+        if (text.starts_with("--- ") || text.starts_with("diff -")) return false;  // perhaps a diff's header
+    }
     if (pending_ > 1) {  // an underline below makes it a heading
         const Line& next = Pending(1);
         if (next.blanks_before == 0 && next.layout.row != 0) return false;
@@ -277,13 +288,14 @@ bool BlockReader::Continues(const Line& line) {
 // signs of code in it.
 bool BlockReader::Code(Line& line) {
     const std::uint32_t indent = line.layout.indent;
-    const std::string_view words = std::string_view(line.text).substr(line.quoted + line.layout.text);
     // After a prompt come the command's output lines, whatever they read like.
     if (leaf_ == Leaf::Pre && line.blanks_before == 0) return indent >= pre_indent_ && (session_ || !Prose(line));
+    const std::string_view words(line.text.data() + line.quoted + line.layout.text,
+                                 line.text.size() - line.quoted - line.layout.text);
     const bool inParagraph = leaf_ == Leaf::Paragraph && line.blanks_before == 0;
     const std::uint32_t text = inParagraph ? paragraph_indent_ : text_indent_;
     // "$ make install": a command after a shell's prompt (set in, within a paragraph).
-    if (indent >= text + (inParagraph ? 1 : 0) && IsPrompt(words)) return true;
+    if (words[0] == '$' && indent >= text + (inParagraph ? 1 : 0) && IsPrompt(words)) return true;
     return indent >= text + (inParagraph ? 2 : 4) && LooksLikeCode(words) && !Prose(line);
 }
 
@@ -351,7 +363,7 @@ BlockReader::Role BlockReader::RoleOf(Line& line, std::uint8_t& kind) {
     }
     if (IsFence(text)) return Role::Fence;
     const bool inDiff = diff_;
-    if (Diff(line, next, text)) return Role::Aligned;
+    if ((inDiff || text[0] == '-' || text[0] == 'd' || text[0] == '@') && Diff(line, next, text)) return Role::Aligned;
     std::string_view title;
     if (const int level = layout.indent <= 3 ? Hashes(text, title) : 0; level > 0) {
         kind = static_cast<std::uint8_t>(HeadingKind::Hashes + level - 1);
