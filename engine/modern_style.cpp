@@ -491,6 +491,14 @@ void ModernStyle::CloseContents() {
 // A section heading ends the page in hand and starts its own, with the
 // heading (less its label) as the title.
 void ModernStyle::SwitchPage(const std::string& pageName, std::string_view heading) {
+    // The page's name is its label in UTF-8, which the set of a file still
+    // being guessed could get wrong: the rest of the file tells for certain
+    // first, and the pass starts over where it must.
+    const bool beyondAscii = std::any_of(pageName.begin(), pageName.end(), [](char c) { return (c & 0x80) != 0; });
+    if (pass_.input.checking() && beyondAscii && pass_.input.Settle() != pass_.set) {
+        pass_.restart = true;
+        return;
+    }
     reader_.Finish();
     CloseContents();
     // The label and the character after it go (a character, not a byte).
