@@ -10,8 +10,11 @@
 # for split mode. ROUNDS (default 5) rounds alternate dd, cp and torvex in
 # each line-break mode, on the UTF-8 corpus and in split mode; each ratio is
 # the median over the rounds of torvex's time over dd's in the same round.
-# Then the peak memory of inputs that have no sensible line length, and the
-# linearity checks. Outputs are deleted, untimed, before every timed run.
+# The same rounds time the modern page (-s modern) beside the classic one on
+# each corpus: its ratio is the median of modern over classic, pair by pair.
+# Then the peak memory of inputs that have no sensible line length (in both
+# styles), and the linearity checks. Outputs are deleted, untimed, before
+# every timed run.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 torvex=${1:-$here/../build/ui/torvex}
@@ -90,6 +93,9 @@ for ((r = 1; r <= rounds; r++)); do
     done
     measure "$torvex" -n "$work/utf8.txt" "$work/out.html";              times[utf8]+="$secs "; peaks[utf8]=$peak_kb
     measure "$torvex" -n "$work/numbered.txt" FAQ;                       times[split]+="$secs "; peaks[split]=$peak_kb
+    measure "$torvex" -n -s modern "$work/corpus.txt" "$work/out.html";  times[m-add]+="$secs "; peaks[m-add]=$peak_kb
+    measure "$torvex" -n -s modern "$work/utf8.txt" "$work/out.html";    times[m-utf8]+="$secs "; peaks[m-utf8]=$peak_kb
+    measure "$torvex" -n -s modern "$work/numbered.txt" FAQ;             times[m-split]+="$secs "; peaks[m-split]=$peak_kb
 done
 
 echo
@@ -109,6 +115,22 @@ for n in "${names[@]}"; do
     [ -z "$target" ] || [ "$(calc "${peaks[$n]} < 16 * 1024")" = 1 ] || echo "       peak memory above 16 MB: NOT MET"
 done
 
+echo
+echo "Modern pages against classic ones, pair by pair (target: at most 1.5 times the classic page's time)"
+printf '%-8s %9s %16s %8s %9s %8s\n' run "median s" "ratio to classic" target "peak MB" ""
+for pair in m-add:add m-utf8:utf8 m-split:split; do
+    n=${pair%%:*} c=${pair#*:}
+    read -ra ms <<< "${times[$n]}"
+    read -ra cs <<< "${times[$c]}"
+    ratios=""
+    for i in "${!ms[@]}"; do ratios+="$(calc "(${cs[$i]} > 0) ? ${ms[$i]} / ${cs[$i]} : 0") "; done
+    m=$(tr ' ' '\n' <<< "${times[$n]}" | grep . | median)
+    ratio=$(tr ' ' '\n' <<< "$ratios" | grep . | median)
+    printf '%-8s %9.2f %16.2f %8s %9.1f %8s\n' "$n" "$m" "$ratio" "<= 1.5" "$(calc "${peaks[$n]} / 1024")" \
+        "$(verdict "$ratio" 0 1.5)"
+    [ "$(calc "${peaks[$n]} < 16 * 1024")" = 1 ] || echo "         peak memory above 16 MB: NOT MET"
+done
+
 # Inputs with no sensible line length: memory must stay bounded.
 echo
 echo "Peak memory of inputs without sensible lines (target: at most 64 MB each)"
@@ -116,19 +138,26 @@ head -c $((50 * mb)) /dev/zero | tr '\0' '<' > "$work/less.txt"
 awk 'BEGIN { for (i = 0; i < 1250000; i++) printf "mail user%07d@example.org or see http://example.org/p%07d news:comp.x%06d ", i, i, i }' \
     | head -c $((100 * mb)) > "$work/addresses.txt"
 cat "$work/corpus.txt" "$work/corpus.txt" "$work/corpus.txt" "$work/corpus.txt" | tr -d '\n' > "$work/oneline.txt"
+# One address of 100 MB without a space, which its anchor shows twice.
+run_line() { printf '%s' "$1"; head -c $((100 * mb)) /dev/zero | tr '\0' b; printf '%s\n' "$2"; }
+run_line "see a@" ".example.org" > "$work/mailrun.txt"
+run_line "see http://" ".example.org/" > "$work/webrun.txt"
 pathological() {  # NAME COMMAND...
     local name=$1
     shift
     measure "$@"
-    printf '  %-44s %7.2f s %9.1f MB  %s\n' "$name" "$secs" "$(calc "$peak_kb / 1024")" "$(verdict "$peak_kb" 0 $((64 * 1024)))"
+    printf '  %-53s %7.2f s %9.1f MB  %s\n' "$name" "$secs" "$(calc "$peak_kb / 1024")" "$(verdict "$peak_kb" 0 $((64 * 1024)))"
 }
-pathological "1 GB line without a line end" "$torvex" -n "$work/oneline.txt" "$work/out.html"
-rm -f "$work/oneline.txt"
-pathological "1 GB from /dev/zero, through a pipe" \
-    bash -c "head -c $((1024 * mb)) /dev/zero | '$torvex' -n -e latin-1 - '$work/out.html'"
-pathological "50 MB of < on one line" "$torvex" -n "$work/less.txt" "$work/out.html"
-pathological "100 MB line with 1,250,000 mail addresses" "$torvex" -n "$work/addresses.txt" "$work/out.html"
-rm -f "$work/less.txt"
+for style in classic modern; do
+    pathological "$style: 1 GB line without a line end" "$torvex" -n -s $style "$work/oneline.txt" "$work/out.html"
+    pathological "$style: 1 GB from /dev/zero, through a pipe" \
+        bash -c "head -c $((1024 * mb)) /dev/zero | '$torvex' -n -s $style -e latin-1 - '$work/out.html'"
+    pathological "$style: 50 MB of < on one line" "$torvex" -n -s $style "$work/less.txt" "$work/out.html"
+    pathological "$style: 100 MB line with 1,250,000 mail addresses" "$torvex" -n -s $style "$work/addresses.txt" "$work/out.html"
+    pathological "$style: 100 MB mail address without a space" "$torvex" -n -s $style "$work/mailrun.txt" "$work/out.html"
+    pathological "$style: 100 MB web address without a space" "$torvex" -n -s $style "$work/webrun.txt" "$work/out.html"
+done
+rm -f "$work/oneline.txt" "$work/less.txt" "$work/mailrun.txt" "$work/webrun.txt"
 
 # Median seconds of A and of B over three alternating runs each, into the
 # globals median_a, median_b and the peak kB of B's last run, peak_b.

@@ -11,20 +11,28 @@
 #include "input_file.h"   // ConvertFile throws its InputError
 #include "line_breaks.h"  // the numbers of ConvertFile's LineBreakMode
 #include "line_writer.h"
+#include "modern_markup.h"  // PageOptions
+#include "path_names.h"   // SplitOutputName
 
 namespace torvex {
 
-// The output name that asks for a page set instead of one page.
-inline constexpr std::string_view SplitOutputName = "FAQ";
-// The first page of a set, beside the input: its contents.
-inline constexpr std::string_view SplitContentsPage = "contents.html";
+// Why a ConvertFile gave false.
+enum class Failure {
+    None,
+    Input,       // the input could not be read to its end
+    EmptyInput,  // "Input file appears to be empty"
+    Output,      // a page could not be written or take its name
+    NotAPage,    // the host would not let a file that is no page be replaced
+    Abandoned,   // Abandoned was set
+};
 
 // How much of its input and output the engine holds in memory at once.
 // Tests shrink these to a few bytes, and turn the plain-line copy off, so
 // that every way a line can take is taken.
 struct ConversionLimits {
     size_t read_size = size_t(1) << 17;       // bytes read from the input at a time
-    size_t line_in_memory = size_t(1) << 20;  // a longer line is converted piece by piece
+    size_t line_in_memory = size_t(1) << 20;  // a longer line is converted piece by piece, and a longer
+                                              // run the link step must see whole waits in a scratch file
     size_t piece = size_t(1) << 18;           // the bytes of such a line converted at a time
     size_t held_line = size_t(4) << 20;       // a longer held-back line waits in a temporary file
     bool copy_plain_lines = true;  // a line with no byte that needs attention is copied as it stands
@@ -60,12 +68,18 @@ public:
     // from the whole input at each conversion.
     CharacterSet Encoding = CharacterSet::Auto;
 
+    // How the pages are written: the classic page, or the modern one and
+    // its options.
+    PageOptions Page;
+
     ConversionLimits Limits;
 
     // The page title without its section label, of the last page header written.
     std::string ShortTitle;
     // Label number of the last line seen in split mode (0: none).
     float SectionNumber = 0;
+    // Why the last ConvertFile gave false (None when it gave true or threw).
+    Failure LastFailure = Failure::None;
 
 private:
     friend class Conversion;

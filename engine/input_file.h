@@ -72,7 +72,9 @@ public:
     bool StartsWithByteOrderMark();
     bool regular() const { return regular_ && !held_; }
     // Which bytes the lines are scanned for (see LineScanner::Configure).
-    void SetAttention(bool labels, CharacterSet set, bool valid) { scanner_.Configure(labels, set, valid); }
+    void SetAttention(bool labels, CharacterSet set, bool valid, bool html = false) {
+        scanner_.Configure(labels, set, valid, html);
+    }
 
     struct Line {
         bool whole = true;  // false: longer than the limit, read with the calls below

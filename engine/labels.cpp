@@ -1,5 +1,6 @@
 #include "labels.h"
 
+#include "modern_markup.h"
 #include "page_markup.h"
 
 namespace torvex {
@@ -101,6 +102,19 @@ std::string LinkCrossReferences(std::string_view line, CharacterSet set, const R
     return out;
 }
 
+// The page of a label, as the page's anchors name it.
+void CrossReferences::AppendTarget(std::string_view label, std::string& out) {
+    if (!anchors_->href) {
+        AppendPageName(label, out);
+        return;
+    }
+    std::string name;
+    AppendPageName(label, name);
+    html::HrefWriter href;
+    href.AddText(name, out);
+    href.End(out);
+}
+
 // One label per round, left to right; each round hands on the text after
 // its label, as if that rest were a line of its own.
 void CrossReferences::Add(std::string_view piece, std::string& out, bool last) {
@@ -112,7 +126,7 @@ void CrossReferences::Add(std::string_view piece, std::string& out, bool last) {
             drop_ = false;
         }
         out.append(piece.substr(i));
-        if (last) out.append(markup::LabelLineEnd);
+        if (last) out.append(anchors_->label_line_end);
         return;
     }
     while (stage_ == Stage::Labels) {
@@ -131,9 +145,9 @@ void CrossReferences::Add(std::string_view piece, std::string& out, bool last) {
         if (sink_ != nullptr && *sink_) (*sink_)(label);
         if (rest_blank_ && piece.find_first_not_of(' ', i) == p) {
             // The rest starts with the label: the rest of the line is the link text.
-            out.append(piece.substr(i, q + 1 - i)).append(" ").append(markup::AnchorStart);
-            AppendPageName(label, out);
-            out.append(markup::AnchorText);
+            out.append(piece.substr(i, q + 1 - i)).append(" ").append(anchors_->start);
+            AppendTarget(label, out);
+            out.append(anchors_->text);
             stage_ = Stage::Linked;
             size_t text = q + 1;
             if (text < piece.size())
@@ -141,12 +155,12 @@ void CrossReferences::Add(std::string_view piece, std::string& out, bool last) {
             else
                 drop_ = !last;
             out.append(piece.substr(text));
-            if (last) out.append(markup::LabelLineEnd);
+            if (last) out.append(anchors_->label_line_end);
             return;
         }
-        out.append(piece.substr(i, p - i)).append(markup::AnchorStart);
-        AppendPageName(label, out);
-        out.append(markup::AnchorText).append(piece.substr(p, q - p + 1)).append(markup::AnchorEnd);
+        out.append(piece.substr(i, p - i)).append(anchors_->start);
+        AppendTarget(label, out);
+        out.append(anchors_->text).append(piece.substr(p, q - p + 1)).append(anchors_->end);
         i = q + 1;
         rest_blank_ = true;
         after_hash_ = false;

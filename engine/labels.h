@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "character_set.h"
+#include "page_markup.h"
 
 namespace torvex {
 
@@ -69,8 +70,9 @@ std::string LinkCrossReferences(std::string_view line, CharacterSet set = Charac
 // and in UTF-8 each piece holds whole characters.
 class CrossReferences {
 public:
-    explicit CrossReferences(CharacterSet set = CharacterSet::Latin1, const ReferenceSink* sink = nullptr)
-        : set_(set), sink_(sink) {}
+    explicit CrossReferences(CharacterSet set = CharacterSet::Latin1, const ReferenceSink* sink = nullptr,
+                             const AnchorMarkup& anchors = markup::Anchors)
+        : set_(set), sink_(sink), anchors_(&anchors) {}
     void Add(std::string_view piece, std::string& out, bool last);
 
 private:
@@ -79,8 +81,11 @@ private:
         Plain,   // nothing more is linked
         Linked,  // the rest of the line is the text of a link that the line's end closes
     };
+    void AppendTarget(std::string_view label, std::string& out);
+
     CharacterSet set_;
     const ReferenceSink* sink_;
+    const AnchorMarkup* anchors_;
     Stage stage_ = Stage::Labels;
     bool rest_blank_ = true;   // the text since the last label (or the line's start) is spaces only
     bool after_hash_ = false;  // and it ends in "#"

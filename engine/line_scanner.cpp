@@ -19,8 +19,10 @@ std::uint64_t FourSpaces(std::uint64_t spaces, std::uint64_t before) {
 // none) and gets this block's.
 // Page says which bytes above 127 need attention: in ISO 8859-1 the pound
 // sign; in UTF-8 that may not be valid, all of them; in valid UTF-8 only
-// the pound sign (C2 A3), the others being counted as characters.
-enum class Page { Latin1, Utf8, ValidUtf8 };
+// the pound sign (C2 A3), the others being counted as characters. Html: a
+// modern page, where every byte above 127, "&", the control characters and
+// DEL need attention too.
+enum class Page { Latin1, Utf8, ValidUtf8, Html };
 
 // The masks go out field by field, as they are read.
 void Finish(LineScanner::Masks& masks, std::uint64_t a3, LineScanner::Masks& out) {
@@ -48,10 +50,16 @@ template <bool Labels, Page P>
 __attribute__((target("avx2"))) void ClassifyBlockAvx2(const unsigned char* block, LineScanner::Masks& masksOut) {
     constexpr char Tab = 1, Quote = 2, Three = 4, At = 8, Bracket = 16, Pound = P == Page::Latin1 ? 32 : 0;
     constexpr char L = Labels ? Bracket : 0;
-    const __m256i low = _mm256_setr_epi8(At, 0, Quote, Pound, 0, 0, 0, 0, 0, Tab, Three, L, Three, 0, Three, 0,  //
-                                         At, 0, Quote, Pound, 0, 0, 0, 0, 0, Tab, Three, L, Three, 0, Three, 0);
-    const __m256i high = _mm256_setr_epi8(Tab, 0, Quote, Three, At, L, 0, 0, 0, 0, Pound, 0, 0, 0, 0, 0,  //
-                                          Tab, 0, Quote, Three, At, L, 0, 0, 0, 0, Pound, 0, 0, 0, 0, 0);
+    // A modern page's: "&" (with the double quote's group), the controls
+    // (high half 0 or 1, any low half) and DEL.
+    constexpr bool H = P == Page::Html;
+    constexpr char Amp = H ? Quote : 0, C = H ? 64 : 0, Del = H ? static_cast<char>(128) : 0;
+    const __m256i low = _mm256_setr_epi8(At | C, C, Quote | C, Pound | C, C, C, Amp | C, C, C, Tab | C, Three | C, L | C,
+                                         Three | C, C, Three | C, Del | C,  //
+                                         At | C, C, Quote | C, Pound | C, C, C, Amp | C, C, C, Tab | C, Three | C, L | C,
+                                         Three | C, C, Three | C, Del | C);
+    const __m256i high = _mm256_setr_epi8(Tab | C, C, Quote, Three, At, L, 0, Del, 0, 0, Pound, 0, 0, 0, 0, 0,  //
+                                          Tab | C, C, Quote, Three, At, L, 0, Del, 0, 0, Pound, 0, 0, 0, 0, 0);
     const __m256i nibble = _mm256_set1_epi8(0x0F);
     LineScanner::Masks masks;
     std::uint64_t a3 = 0;
@@ -63,7 +71,7 @@ __attribute__((target("avx2"))) void ClassifyBlockAvx2(const unsigned char* bloc
         const __m256i groups = _mm256_and_si256(_mm256_shuffle_epi8(low, _mm256_and_si256(x, nibble)),
                                                 _mm256_shuffle_epi8(high, _mm256_and_si256(_mm256_srli_epi16(x, 4), nibble)));
         std::uint64_t wanted = ~Bits(_mm256_cmpeq_epi8(groups, _mm256_setzero_si256())) & 0xFFFFFFFFull;
-        if constexpr (P == Page::Utf8) wanted |= Bits(x);  // the top bit is what counts
+        if constexpr (P == Page::Utf8 || P == Page::Html) wanted |= Bits(x);  // the top bit is what counts
         if constexpr (P == Page::ValidUtf8) {
             // Continuation bytes, 0x80 to 0xBF, are the ones below 0xC0 as signed bytes.
             masks.continuations |= Bits(_mm256_cmpgt_epi8(_mm256_set1_epi8(static_cast<char>(0xC0)), x)) << shift;
@@ -92,7 +100,10 @@ void ClassifyBlock(const unsigned char* block, LineScanner::Masks& masksOut) {
                                     _mm_or_si128(_mm_cmpeq_epi8(x, splat('"')), _mm_cmpeq_epi8(x, splat('\t'))));
         hits = _mm_or_si128(hits, _mm_or_si128(_mm_cmpeq_epi8(x, splat('@')), _mm_cmpeq_epi8(x, splat(':'))));
         if constexpr (Labels) hits = _mm_or_si128(hits, _mm_cmpeq_epi8(x, splat('[')));
-        if constexpr (P == Page::Utf8) hits = _mm_or_si128(hits, x);  // the top bit is what counts
+        if constexpr (P == Page::Utf8 || P == Page::Html) hits = _mm_or_si128(hits, x);  // the top bit is what counts
+        if constexpr (P == Page::Html)
+            hits = _mm_or_si128(hits, _mm_or_si128(_mm_cmpeq_epi8(x, splat('&')),
+                                                   _mm_or_si128(_mm_cmplt_epi8(x, splat(0x20)), _mm_cmpeq_epi8(x, splat(0x7F)))));
         if constexpr (P == Page::Latin1) hits = _mm_or_si128(hits, _mm_cmpeq_epi8(x, splat(0xA3)));
         if constexpr (P == Page::ValidUtf8) {
             masks.continuations |= bits(_mm_cmpgt_epi8(splat(0xC0), x));
@@ -114,7 +125,8 @@ void ClassifyBlock(const unsigned char* block, LineScanner::Masks& masksOut) {
         if (c == '\n') masks.lf |= bit;
         if (c == ' ') masks.spaces |= bit;
         const bool wanted = c == '<' || c == '>' || c == '"' || c == '\t' || c == '@' || c == ':' ||
-                            (Labels && c == '[') || (P == Page::Utf8 && c >= 0x80) || (P == Page::Latin1 && c == 0xA3);
+                            (Labels && c == '[') || ((P == Page::Utf8 || P == Page::Html) && c >= 0x80) ||
+                            (P == Page::Latin1 && c == 0xA3) || (P == Page::Html && (c == '&' || c < 0x20 || c == 0x7F));
         if (wanted) masks.attention |= bit;
         if (P == Page::ValidUtf8) {
             if (c >= 0x80 && c < 0xC0) masks.continuations |= bit;
@@ -138,6 +150,8 @@ LineScanner::Classifier ClassifierFor(Page page) {
             return ClassifyBlockAvx2<Labels, Page::Utf8>;
         case Page::ValidUtf8:
             return ClassifyBlockAvx2<Labels, Page::ValidUtf8>;
+        case Page::Html:
+            return ClassifyBlockAvx2<Labels, Page::Html>;
         }
     }
 #endif
@@ -146,6 +160,8 @@ LineScanner::Classifier ClassifierFor(Page page) {
         return ClassifyBlock<Labels, Page::Latin1>;
     case Page::Utf8:
         return ClassifyBlock<Labels, Page::Utf8>;
+    case Page::Html:
+        return ClassifyBlock<Labels, Page::Html>;
     case Page::ValidUtf8:
         break;
     }
@@ -188,9 +204,9 @@ AttentionKinds KindsOfAttention(std::string_view text) {
     return kinds;
 }
 
-void LineScanner::Configure(bool labels, CharacterSet set, bool valid) {
+void LineScanner::Configure(bool labels, CharacterSet set, bool valid, bool html) {
     block_ = npos;
-    const Page page = set != CharacterSet::Utf8 ? Page::Latin1 : valid ? Page::ValidUtf8 : Page::Utf8;
+    const Page page = html ? Page::Html : set != CharacterSet::Utf8 ? Page::Latin1 : valid ? Page::ValidUtf8 : Page::Utf8;
     classify_ = labels ? ClassifierFor<true>(page) : ClassifierFor<false>(page);
 }
 

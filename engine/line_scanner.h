@@ -37,8 +37,9 @@ public:
     // ":" and TAB: "[" where labels are read; in an ISO 8859-1 page the
     // pound sign; in a UTF-8 page every byte above 127, or, where the text
     // is known to be valid UTF-8, the pound sign only (its other characters
-    // are counted).
-    void Configure(bool labels, CharacterSet set, bool valid);
+    // are counted). html (a modern page, whatever the set): every byte
+    // above 127, "&", the control characters and DEL too.
+    void Configure(bool labels, CharacterSet set, bool valid, bool html = false);
 
     // Data to scan from its start. The buffer must be readable up to the
     // next multiple of 64 bytes past size (what lies there is ignored).

@@ -60,6 +60,16 @@ public:
     // The line being added is known to be no underline (before its end):
     // the held-back line is written as it stands.
     void NoUnderline();
+    // Bytes of a page that makes no line a heading once written (its
+    // style has the look-ahead to know): they go to the page a quarter of
+    // a megabyte at a time, with nothing held back.
+    void Pass(std::string_view bytes) {
+        if (bytes.empty()) return;
+        std::memcpy(Room(bytes.size()), bytes.data(), bytes.size());
+        size_ += bytes.size();
+        pending_ = adding_ = size_;
+        if (size_ >= WrittenAtOnce) Flush(size_);
+    }
     // The line added is complete. heading: it is an underline, and the
     // held-back line becomes that heading unless it holds "<P>";
     // holdsParagraph: this line holds one.

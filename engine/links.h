@@ -5,8 +5,12 @@
 #include <string_view>
 
 #include "character_set.h"
+#include "page_markup.h"
 
 namespace torvex {
+
+class PagedText;
+class PartWriter;
 
 // In this order; each key leaves the anchors of the keys before it alone.
 inline constexpr std::string_view LinkKeys[] = {"@", "://", "news:"};
@@ -26,7 +30,9 @@ inline char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<cha
 // same way, as if it were a line of its own. For "@", a first "@" (of the
 // line or of such a rest) that is not followed by a letter-like character
 // ends the work: that text is kept as it is. A candidate ends before an
-// escaped "<", ">" or double quote and before the "](" of a Markdown link.
+// escaped "<", ">" or double quote and before the "](" of a Markdown link;
+// quotation marks around it ("`", "'", and in set the curly ones and
+// guillemets) stay outside it.
 // A mail candidate that holds "://" or starts with "@", a web candidate
 // without a scheme or without a letter or digit after "://", and a news
 // candidate that does not start with "news:" stay plain text. Linear in the
@@ -41,9 +47,10 @@ bool MayHoldLinks(std::string_view line);
 // gives the line back unchanged.
 bool ContainsKey(std::string_view line, std::string_view key);
 
-// MakeLinks, appended to out (which must not overlap line).
+// MakeLinks, appended to out (which must not overlap line), with anchors
+// written (and found) as anchors says.
 void AppendLinks(std::string_view line, std::string_view key, std::string& out,
-                 CharacterSet set = CharacterSet::Latin1);
+                 CharacterSet set = CharacterSet::Latin1, const AnchorMarkup& anchors = markup::Anchors);
 
 // What link detection for one key carries from one piece of a line to the next.
 struct LinkState {
@@ -57,6 +64,11 @@ struct LinkState {
 // run of bytes without spaces that holds no key at all; an anchor may begin
 // in one piece and end in a later one.
 void AppendLinks(std::string_view piece, std::string_view key, std::string& out, CharacterSet set, LinkState& state,
-                 bool last);
+                 bool last, const AnchorMarkup& anchors = markup::Anchors);
+// The same for a piece too long for memory (a run of hundreds of megabytes
+// without a space), held in a PagedText and written out a part at a time.
+void AppendLinks(PagedText& piece, std::string_view key, PartWriter& out, CharacterSet set, LinkState& state,
+                 bool last, const AnchorMarkup& anchors = markup::Anchors);
+bool ContainsKey(PagedText& text, std::string_view key);
 
 }  // namespace torvex

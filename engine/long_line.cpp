@@ -78,24 +78,43 @@ std::string LongLine::Whole() {
     return line;
 }
 
-bool LongLine::NextPiece(std::string_view& piece, bool& last) {
+std::string_view LongLine::Head(size_t n) {
+    const unsigned long long end = std::min<unsigned long long>(facts_.text_begin + n, facts_.text_end);
+    Ensure(end);
+    size_t size = static_cast<size_t>(std::min<unsigned long long>(end - window_begin_, window_.size()));
+    if (set_ == CharacterSet::Utf8 && size < facts_.text_end - window_begin_)
+        while (size > 0 && IsContinuation(window_[size])) --size;
+    return std::string_view(window_).substr(0, size);
+}
+
+bool LongLine::NextPiece(std::string_view& piece, bool& whole, bool& last) {
     if (pos_ >= facts_.text_end) return false;
     window_.erase(0, static_cast<size_t>(pos_ - window_begin_));
     window_begin_ = pos_;
+    const bool joining = !whole_;
     unsigned long long end = Cut();
     Ensure(end);
     end = std::min(end, window_begin_ + window_.size());
-    if (end <= pos_) return false;  // the file got shorter
+    if (end <= pos_) {  // the file got shorter: an empty last piece lets go of what the link step joined
+        if (!joining) return false;
+        facts_.text_end = pos_;
+        whole_ = true;
+    }
     piece = std::string_view(window_.data(), static_cast<size_t>(end - pos_));
     pos_ = end;
     last = end >= facts_.text_end;
+    whole = whole_ || last;
     return true;
 }
 
 // Where the piece that starts at pos_ ends: at the last place within a
 // piece's length where it may end, or, where there is none, at the first
-// place after it.
+// place after it; but a run without spaces that holds a link key (or a
+// bracket) is cut at a piece's length outside a label, and the piece is
+// not whole.
 unsigned long long LongLine::Cut() {
+    const bool inRun = !whole_;  // pos_ lies inside such a run
+    whole_ = true;
     const unsigned long long end = facts_.text_end;
     unsigned long long limit = std::min(pos_ + piece_size_, end);
     if (limit == end) return end;
@@ -121,11 +140,20 @@ unsigned long long LongLine::Cut() {
                 cut = at + 1;
         }
         if (limit == end) return end;
-        if (!inLabel && RunIsClean(run)) {
+        if (!inLabel && !(inRun && run == pos_) && RunIsClean(run)) {
             const unsigned long long boundary = Boundary(limit);
             if (boundary > cut) return boundary;
         }
         if (cut > pos_) return cut;
+        if (!inLabel) {
+            // A UTF-8 character is not cut in two, which moves the place a
+            // few bytes: never across a bracket, into a label.
+            const unsigned long long place = Boundary(limit);
+            if (!labels_ || !BracketBetween(place, limit)) {
+                whole_ = false;
+                return place;
+            }
+        }
         limit = std::min(limit + piece_size_, end);
     }
 }
@@ -176,6 +204,12 @@ bool LongLine::RunIsClean(unsigned long long begin) {
     }
     clean_end_ = facts_.text_end;
     return run_clean_ = true;
+}
+
+bool LongLine::BracketBetween(unsigned long long a, unsigned long long b) const {
+    for (unsigned long long at = std::min(a, b); at < std::max(a, b); ++at)
+        if (At(at) == '[' || At(at) == ']') return true;
+    return false;
 }
 
 // A place at or near `at` where no character is cut in two: in UTF-8, not

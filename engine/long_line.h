@@ -1,11 +1,12 @@
 // A line too long to hold whole in memory. It is read twice where it lies
 // (see InputFile): once to its end, for what must be known before its text
-// is converted, then piece by piece for the conversion. Pieces are cut only
+// is converted, then piece by piece for the conversion. Pieces are cut
 // where no step of the conversion looks across the cut: after a space that
 // lies outside any section label (a link candidate never holds a space),
 // or anywhere in a run without spaces that holds no link key (and, where
-// labels are linked, no bracket). A run that does, or a label, with no such
-// place in it is held whole however long it is.
+// labels are linked, no bracket). A run with no such place in it is cut
+// all the same, outside labels, into pieces that the link step must join
+// (see LineConversion); only a label is held whole however long it is.
 #pragma once
 
 #include <optional>
@@ -44,18 +45,24 @@ public:
         links_ = links;
         labels_ = labels;
     }
-    // The next piece of the text; last tells whether it is the last one.
-    // The piece stays valid until the next call. False after the last.
-    bool NextPiece(std::string_view& piece, bool& last);
+    // The next piece of the text; whole tells whether it ends where no step
+    // looks across (else the link step joins it to the next), last whether
+    // it is the last one. The piece stays valid until the next call. False
+    // after the last.
+    bool NextPiece(std::string_view& piece, bool& whole, bool& last);
 
     // The whole raw line (without its LF), for what needs it whole: the
     // heading of a section page is its page's title.
     std::string Whole();
+    // The first bytes of the text, up to n of them (fewer rather than a
+    // character cut in two), before any piece is taken.
+    std::string_view Head(size_t n);
 
 private:
     unsigned long long Cut();
     bool RunIsClean(unsigned long long begin);
     unsigned long long Boundary(unsigned long long at);
+    bool BracketBetween(unsigned long long a, unsigned long long b) const;
     void Ensure(unsigned long long end);
     char At(unsigned long long at) const { return window_[static_cast<size_t>(at - window_begin_)]; }
 
@@ -66,6 +73,7 @@ private:
     bool links_ = true, labels_ = false;
 
     unsigned long long pos_ = 0;  // where the next piece starts
+    bool whole_ = true;           // the piece before it ended where no step looks across
     std::string window_;          // the line from window_begin_ on, as far as it has been read
     unsigned long long window_begin_ = 0;
     // The run without spaces last looked ahead over: from where, and whether clean.

@@ -90,26 +90,92 @@ bool LooksLikePage(const std::string& path) {
     return page;
 }
 
+// The page takes its name: in place of any file there, or only where none is.
+int TakeName(const std::string& temp, const std::string& path, PageSet::Replace replace) {
+    const int done = replace == PageSet::Replace::Any
+                         ? ::rename(temp.c_str(), path.c_str())
+                         : ::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE);
+    return done == 0 ? 0 : errno;
+}
+
+// A second name for the page at path, so that path shows it until the new
+// page takes its place; on a file system without second names, the page
+// itself moves there.
+int KeepAside(const std::string& path, const std::string& aside) {
+    if (link(path.c_str(), aside.c_str()) == 0) return 0;
+    if (errno != EEXIST && ::rename(path.c_str(), aside.c_str()) == 0) return 0;
+    return errno;
+}
+
+// What has the name path: its type and mode, or 0 for nothing.
+mode_t ModeAt(const std::string& path) {
+    struct stat here {};
+    return lstat(path.c_str(), &here) == 0 ? here.st_mode : 0;
+}
+
 }  // namespace
 
 void PageSet::Add(std::string temp, std::string path, TempFileEntry* entry) {
-    pages_.push_back({std::move(temp), std::move(path), entry});
+    pages_.push_back({std::move(temp), std::move(path), {}, entry});
 }
 
 bool PageSet::Publish(std::string& error, Replace replace) {
-    for (size_t i = 0; i < pages_.size(); ++i) {
-        const char *temp = pages_[i].temp.c_str(), *path = pages_[i].path.c_str();
-        if ((replace == Replace::Any ? ::rename(temp, path)
-                                     : ::renameat2(AT_FDCWD, temp, AT_FDCWD, path, RENAME_NOREPLACE)) != 0) {
-            error = Describe(pages_[i].path, errno);
-            pages_.erase(pages_.begin(), pages_.begin() + static_cast<std::ptrdiff_t>(i));
-            Discard();
-            return false;
-        }
-        UnregisterTempFile(pages_[i].entry);
+    if (pages_.empty()) return true;
+    size_t failed = 0;
+    int err = 0;
+    const auto taken = [](const Pending& page) { return ModeAt(page.path) != 0; };
+    if (pages_.size() == 1)
+        err = TakeName(pages_[0].temp, pages_[0].path, replace);
+    else if (replace == Replace::Nothing && std::any_of(pages_.begin(), pages_.end(), taken))
+        err = EEXIST;
+    else
+        err = PublishTogether(replace, failed);
+    if (err == 0) {
+        for (const Pending& page : pages_) UnregisterTempFile(page.entry);
+        pages_.clear();
+        return true;
     }
-    pages_.clear();
-    return true;
+    const std::string path = pages_[failed].path;
+    Discard();
+    if (replace == Replace::Nothing && err == EEXIST) return true;  // nothing published, as asked
+    error = Describe(path, err);
+    return false;
+}
+
+// Each page in turn: its old page kept aside, then the new one in its
+// place; the old ones are let go only once the whole set is in. Should a
+// rename fail, or a signal's cleanup come first, every name goes back as
+// it was. failed: the page that could not take its name.
+int PageSet::PublishTogether(Replace replace, size_t& failed) {
+    TempFileEntry* leader = pages_[0].entry;
+    for (Pending& page : pages_) {
+        // Anything else that took a page's name meanwhile (a folder) fails its rename.
+        if (S_ISREG(ModeAt(page.path))) page.aside = page.temp + "-old";
+        JoinSet(leader, page.entry, page.path, page.aside);
+    }
+    int err = 0;
+    for (failed = 0; failed < pages_.size(); ++failed) {
+        const Pending& page = pages_[failed];
+        if (!page.aside.empty()) {
+            if ((err = KeepAside(page.path, page.aside)) != 0) break;
+            Step();
+        }
+        if ((err = TakeName(page.temp, page.path, replace)) != 0) break;
+        Step();
+    }
+    if (err == 0 && !CommitSet(leader)) {
+        err = EINTR;
+        failed = 0;
+    }
+    for (const Pending& page : pages_) {
+        if (err != 0) {
+            RestoreName(page.entry);
+        } else if (!page.aside.empty()) {
+            ::unlink(page.aside.c_str());
+            Step();
+        }
+    }
+    return err;
 }
 
 void PageSet::Discard() {
@@ -177,9 +243,10 @@ PageFile::OpenResult PageFile::Open(const std::string& path, const FileId* input
         old_owner_ = target.st_uid;
         old_group_ = target.st_gid;
     } else if (!exists) {
-        // A link to nothing takes the page like a new name; a link that
-        // cannot be followed (a loop, a folder we may not enter) is an error.
-        if (stat_error != ENOENT) return Refuse(stat_error);
+        // A link that leads nowhere (to nothing, through a file, round in a
+        // loop) takes the page like a new name; one that cannot be followed
+        // (a folder we may not enter) may lead to anything: an error.
+        if (stat_error != ENOENT && stat_error != ENOTDIR && stat_error != ELOOP) return Refuse(stat_error);
     } else {
         // A device, a FIFO, a socket, or a link to one: written as it is,
         // never replaced.

@@ -4,6 +4,7 @@
 // names (a device, a FIFO, standard output) is written in place.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <sys/types.h>
@@ -25,19 +26,30 @@ public:
     ~PageSet() { Discard(); }
 
     void Add(std::string temp, std::string path, TempFileEntry* entry);
-    // Whether a page may take the place of a file of its name (Any), or only
-    // of nothing (a file that appeared meanwhile stays).
+    // Whether the pages may take the place of files of their names (Any),
+    // or only of nothing: then where any name is taken (also by a file that
+    // appeared meanwhile), no page takes its name.
     enum class Replace { Any, Nothing };
-    // Renames every page into place, in the order added; false (with error)
-    // when one cannot be, and then the rest are removed.
+    // Renames the pages into place, as one: a failure, or a signal's
+    // cleanup, at any point leaves every name as it was before. False
+    // (with error) on a failure; true also when Nothing kept every page out.
     bool Publish(std::string& error, Replace replace = Replace::Any);
     void Discard();
+
+    // Tests: called after each step of the renaming of a set.
+    std::function<void()> OnStep;
 
 private:
     struct Pending {
         std::string temp, path;
+        std::string aside;  // where the old page waits while the set is put in place
         TempFileEntry* entry;
     };
+    int PublishTogether(Replace replace, size_t& failed);
+    void Step() const {
+        if (OnStep) OnStep();
+    }
+
     std::vector<Pending> pages_;
 };
 

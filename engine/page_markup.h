@@ -14,6 +14,17 @@ namespace torvex {
 
 class LineWriter;
 
+// How a page writes an anchor: start, the target, text, the link text,
+// end (and a line that starts with a section label, the rest of which is
+// its link, ends with label_line_end). The link steps find the anchors
+// already in a line by start and end. A target is taken from the page's
+// text (escaped) as it stands, or, where href is set, written as an
+// address (see html::HrefWriter).
+struct AnchorMarkup {
+    std::string_view start, text, end, label_line_end;
+    bool href = false;
+};
+
 namespace markup {
 
 inline constexpr std::string_view LineEnd = "\r\n";
@@ -38,6 +49,8 @@ inline constexpr std::string_view AnchorEnd = "</A>";
 // A line that starts with a label is a link to the label's page as a whole,
 // ended by its own break.
 inline constexpr std::string_view LabelLineEnd = "</A><BR>";
+
+inline constexpr AnchorMarkup Anchors{AnchorStart, AnchorText, AnchorEnd, LabelLineEnd};
 
 // The line a stopped conversion ends its page with.
 inline constexpr std::string_view Interrupted = "<P>Processing interrupted</P>";

@@ -2,8 +2,14 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace torvex {
+
+// The output name that asks for a page set instead of one page.
+inline constexpr std::string_view SplitOutputName = "FAQ";
+// The first page of a set, beside the input: its contents.
+inline constexpr std::string_view SplitContentsPage = "contents.html";
 
 // Removes one pair of surrounding double quotes from a path longer than two
 // characters; gives the (changed) path.

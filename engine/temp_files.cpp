@@ -1,6 +1,8 @@
 #include "temp_files.h"
 
 #include <fcntl.h>
+#include <sched.h>
+#include <stdio.h>
 #include <sys/random.h>
 #include <unistd.h>
 
@@ -12,6 +14,13 @@
 
 namespace torvex {
 
+namespace {
+
+// Where the renaming of a set stands; kept by the set's leader.
+enum SetState : int { Publishing = 1, Committed, Restored };
+
+}  // namespace
+
 // An entry is never freed: a handler on another thread may be reading it.
 // Freed entries are kept for reuse by the thread that let them go, so the
 // list grows only with the most files any thread had in flight at once.
@@ -19,13 +28,24 @@ struct TempFileEntry {
     std::atomic<bool> live{false};
     char* path = nullptr;  // written only while not live
     size_t capacity = 0;
+    // In a set: the name to take and where the file that has it waits
+    // ("" for none), written before leader is set.
+    std::string name, aside;
+    std::atomic<TempFileEntry*> leader{nullptr};
+    std::atomic<int> state{0};  // of a set, in its leader
     TempFileEntry* next = nullptr;  // fixed once the entry is in the list
 };
 
 namespace {
 
+static_assert(std::atomic<TempFileEntry*>::is_always_lock_free && std::atomic<int>::is_always_lock_free,
+              "a signal handler reads and changes these");
+
 std::atomic<TempFileEntry*> entries{nullptr};
 thread_local std::vector<TempFileEntry*> spare_entries;
+// Cleanups under way. An entry let go is written again only once none is,
+// so that a cleanup never reads names half rewritten.
+std::atomic<int> sweeps{0};
 
 TempFileEntry* Register(const std::string& path) {
     const size_t need = path.size() + 1;
@@ -33,6 +53,7 @@ TempFileEntry* Register(const std::string& path) {
     if (!spare_entries.empty() && spare_entries.back()->capacity >= need) {
         entry = spare_entries.back();
         spare_entries.pop_back();
+        while (sweeps.load() != 0) sched_yield();
     }
     const bool fresh = entry == nullptr;
     if (fresh) {
@@ -87,13 +108,52 @@ int CreateRegisteredTempFile(const std::string& prefix, std::string& name, TempF
 
 void UnregisterTempFile(TempFileEntry* entry) {
     if (entry == nullptr) return;
-    entry->live.store(false, std::memory_order_release);
+    entry->leader.store(nullptr);
+    entry->live.store(false);
     spare_entries.push_back(entry);
 }
 
+void JoinSet(TempFileEntry* leader, TempFileEntry* entry, const std::string& name, const std::string& aside) {
+    entry->name = name;
+    entry->aside = aside;
+    if (entry == leader) leader->state.store(Publishing);
+    entry->leader.store(leader);
+}
+
+bool CommitSet(TempFileEntry* leader) {
+    int state = Publishing;
+    return leader->state.compare_exchange_strong(state, Committed);
+}
+
+// Each name changes at once (a rename), so a temporary file that is gone
+// has taken its name. A file kept aside goes back over the new page; while
+// it is still a second name of the old page (a link), that name just goes.
+void RestoreName(TempFileEntry* entry) {
+    const bool placed = unlink(entry->path) != 0 && errno == ENOENT;
+    if (!entry->aside.empty()) {
+        rename(entry->aside.c_str(), entry->name.c_str());
+        unlink(entry->aside.c_str());
+    } else if (placed) {
+        unlink(entry->name.c_str());
+    }
+}
+
+// The first cleanup to reach a set that is still being renamed decides
+// that it goes back; the set's own thread then learns it at CommitSet.
 void RemoveTempFilesNow() noexcept {
-    for (TempFileEntry* e = entries.load(std::memory_order_acquire); e != nullptr; e = e->next)
-        if (e->live.load(std::memory_order_acquire)) unlink(e->path);
+    ++sweeps;
+    for (TempFileEntry* e = entries.load(std::memory_order_acquire); e != nullptr; e = e->next) {
+        if (!e->live.load()) continue;
+        TempFileEntry* leader = e->leader.load();
+        int state = Publishing;
+        if (leader == nullptr)
+            unlink(e->path);
+        else if (leader->state.compare_exchange_strong(state, Restored) || state == Restored)
+            RestoreName(e);
+        else if (state == Committed && !e->aside.empty())
+            unlink(e->aside.c_str());
+    }
+    --sweeps;
 }
 
 }  // namespace torvex

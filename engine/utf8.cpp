@@ -166,21 +166,46 @@ size_t ValidUtf8Prefix(std::string_view text) {
 
 size_t Utf8Length(std::string_view text) {
     // Continuation bytes, 0x80 to 0xBF, are the ones below -64 as signed
-    // chars. Sixteen lanes count them, each up to 127 before they are summed.
-    using Lanes = signed char __attribute__((vector_size(16)));
+    // chars. Sixteen lanes count them, each up to 255 (127 without SSE2)
+    // before they are summed.
     const char* p = text.data();
+    const size_t n = text.size();
     size_t i = 0, continuations = 0;
-    while (i + sizeof(Lanes) <= text.size()) {
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128(), limit = _mm_set1_epi8(-64);
+    const auto load = [p](size_t at) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at)); };
+    __m128i sums = zero;
+    while (i + 16 <= n) {
+        __m128i counts = zero;
+        for (int round = 0; round < 255 && i + 16 <= n; ++round, i += 16)
+            counts = _mm_sub_epi8(counts, _mm_cmplt_epi8(load(i), limit));  // a lane that holds is -1
+        sums = _mm_add_epi64(sums, _mm_sad_epu8(counts, zero));
+    }
+    if (i < n && n >= 16) {
+        // The last sixteen bytes, of which those not yet counted are the
+        // lanes that a window on sixteen zeros and sixteen ones keeps.
+        static constexpr char Keep[32] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                                          1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
+        const __m128i keep = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Keep + (n - i)));
+        sums = _mm_add_epi64(sums, _mm_sad_epu8(_mm_and_si128(_mm_cmplt_epi8(load(n - 16), limit), keep), zero));
+        i = n;
+    }
+    continuations = static_cast<size_t>(_mm_cvtsi128_si64(sums)) +
+                    static_cast<size_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(sums, sums)));
+#else
+    using Lanes = signed char __attribute__((vector_size(16)));
+    while (i + sizeof(Lanes) <= n) {
         Lanes counts{};
-        for (int round = 0; round < 127 && i + sizeof(Lanes) <= text.size(); ++round, i += sizeof(Lanes)) {
+        for (int round = 0; round < 127 && i + sizeof(Lanes) <= n; ++round, i += sizeof(Lanes)) {
             Lanes block;
             std::memcpy(&block, p + i, sizeof block);
-            counts -= block < -64;  // a lane of a comparison that holds is -1
+            counts -= block < -64;
         }
         for (size_t lane = 0; lane < sizeof(Lanes); ++lane) continuations += static_cast<size_t>(counts[lane]);
     }
-    for (; i < text.size(); ++i) continuations += static_cast<signed char>(p[i]) < -64;
-    return text.size() - continuations;
+#endif
+    for (; i < n; ++i) continuations += static_cast<signed char>(p[i]) < -64;
+    return n - continuations;
 }
 
 void AppendUtf8(char32_t c, std::string& out) {
@@ -193,6 +218,20 @@ void AppendUtf8(char32_t c, std::string& out) {
         put(0xE0 | c >> 12), put(0x80 | (c >> 6 & 0x3F)), put(0x80 | (c & 0x3F));
     } else {
         put(0xF0 | c >> 18), put(0x80 | (c >> 12 & 0x3F)), put(0x80 | (c >> 6 & 0x3F)), put(0x80 | (c & 0x3F));
+    }
+}
+
+void AppendLatin1AsUtf8(std::string_view text, std::string& out) {
+    size_t ascii = AsciiBlocks(text);
+    out.append(text.substr(0, ascii));
+    for (; ascii < text.size(); ++ascii) {
+        const auto c = static_cast<unsigned char>(text[ascii]);
+        if (c < 0x80) {
+            out.push_back(static_cast<char>(c));
+        } else {
+            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        }
     }
 }
 

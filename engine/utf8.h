@@ -23,6 +23,9 @@ size_t Utf8Length(std::string_view text);
 
 void AppendUtf8(char32_t c, std::string& out);
 
+// ISO 8859-1 text as the same characters in UTF-8, appended to out.
+void AppendLatin1AsUtf8(std::string_view text, std::string& out);
+
 // Makes text well-formed UTF-8: each byte that is not part of a well-formed
 // sequence becomes the ISO 8859-1 character of that value (0xE9 becomes
 // U+00E9, written C3 A9). Valid text is left as it is, uncopied; work is

@@ -5,11 +5,13 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace torvex::testing {
 
-// The links for key in a line that holds no anchor.
-inline std::string ReferenceLinkStretch(const std::string& line, const std::string& key) {
+// The links for key in a line that holds no anchor, in a page of UTF-8
+// (the line must then be UTF-8) or of ISO 8859-1.
+inline std::string ReferenceLinkStretch(const std::string& line, const std::string& key, bool utf8 = false) {
     const auto lower = [](std::string t) {
         for (char& ch : t)
             if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
@@ -77,6 +79,28 @@ inline std::string ReferenceLinkStretch(const std::string& line, const std::stri
     if (key == "@")
         for (size_t i = s; i + 1 < p; ++i)
             if (isAt(i, "](")) s = i + 2;
+    // Quotation marks around the candidate stay outside it.
+    const std::vector<std::string> opening = utf8 ? std::vector<std::string>{"`", "'", "\u2018", "\u201C", "\u00AB"}
+                                                  : std::vector<std::string>{"`", "'", "\xAB"};
+    const std::vector<std::string> closing = utf8 ? std::vector<std::string>{"'", "`", "\u2019", "\u201D", "\u00BB"}
+                                                  : std::vector<std::string>{"'", "`", "\xBB"};
+    for (bool moved = true; moved;) {
+        moved = false;
+        for (const std::string& mark : opening)
+            if (s < p && isAt(s, mark)) {
+                s += mark.size();
+                moved = true;
+            }
+    }
+    for (bool moved = true; moved;) {
+        moved = false;
+        for (const std::string& mark : closing)
+            if (q >= keyEnd + mark.size() && isAt(q - mark.size(), mark)) {
+                q -= mark.size();
+                dropPunctuation();
+                moved = true;
+            }
+    }
 
     std::string c = mid(s, q - 1);
     for (const std::string prefix : {"mailto:", "URL:mailto:", "URL:"}) {
@@ -102,18 +126,20 @@ inline std::string ReferenceLinkStretch(const std::string& line, const std::stri
         t = "news:" + shown;
     }
     // A candidate that cannot be linked goes back as it stood, "news:" and all.
-    const std::string piece = linkable && shown.size() >= 6 ? "<A HREF=\"" + t + "\">" + shown + "</A>" : c;
-    return mid(1, s - 1) + piece + ReferenceLinkStretch(line.substr(q - 1), key);
+    size_t characters = 0;
+    for (char ch : shown) characters += !utf8 || (static_cast<unsigned char>(ch) & 0xC0) != 0x80;
+    const std::string piece = linkable && characters >= 6 ? "<A HREF=\"" + t + "\">" + shown + "</A>" : c;
+    return mid(1, s - 1) + piece + ReferenceLinkStretch(line.substr(q - 1), key, utf8);
 }
 
 // Anchors already in the line, from "<A HREF=" to the next "</A>", are kept
 // as they are; each stretch around them is linked as a line of its own.
-inline std::string ReferenceMakeLinks(const std::string& line, const std::string& key) {
+inline std::string ReferenceMakeLinks(const std::string& line, const std::string& key, bool utf8 = false) {
     const size_t open = line.find("<A HREF=\"");
     const size_t close = open == std::string::npos ? open : line.find("</A>", open + 9);
-    if (close == std::string::npos) return ReferenceLinkStretch(line, key);
-    return ReferenceLinkStretch(line.substr(0, open), key) + line.substr(open, close + 4 - open) +
-           ReferenceMakeLinks(line.substr(close + 4), key);
+    if (close == std::string::npos) return ReferenceLinkStretch(line, key, utf8);
+    return ReferenceLinkStretch(line.substr(0, open), key, utf8) + line.substr(open, close + 4 - open) +
+           ReferenceMakeLinks(line.substr(close + 4), key, utf8);
 }
 
 }  // namespace torvex::testing

@@ -14,7 +14,6 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "clock.h"
 #include "page_names.h"
 #include "stderr_host.h"
 
@@ -95,34 +94,30 @@ std::string DescribeClash(const BatchClash& clash, const std::vector<std::string
            " be written to " + clash.page;
 }
 
-// A thread's own engine; its host keeps the messages of the file in hand
-// for the listener, which hears them once that file's turn comes.
-class BatchDriver::Worker : public Host {
+// A thread's host: it keeps the messages of the file in hand for the
+// listener, which hears them once that file's turn comes, and gives the
+// conversion up once the batch is to stop.
+class BatchDriver::Worker : public ConversionHost {
 public:
-    explicit Worker(BatchDriver& driver) : driver_(driver) { engine.Processing = true; }
+    explicit Worker(BatchDriver& driver) : driver_(driver) {}
 
-    void ShowMessage(const std::string& text) override { outcome->messages.push_back(text); }
-    void Warn(const std::string& text) override { ShowMessage(text); }
+    void Warn(const std::string& text) override { outcome->messages.push_back(text); }
     bool MayReplaceNonPage(const std::string& path) override {
-        if (!driver_.options_.force) ShowMessage(NotAPageMessage(path));
-        return driver_.options_.force;
+        Warn(NotAPageMessage(path));
+        return false;
     }
-    // Alone on the calling thread, the batch watches the stop flag (and
-    // shows its progress) only from here.
-    void Yield() override {
-        if (driver_.StopRequested()) engine.Abandoned = true;
-        if (listener != nullptr) listener->Working(driver_.Progress(bytes));
-    }
-    StampTime Now() override { return StampNow(); }
-    // Read now and then by the reporting thread, which needs no order.
-    void Progress(unsigned long long done, unsigned long long /*total*/) override {
+    // The bytes are read now and then by the reporting thread, which needs
+    // no order. Alone on the calling thread, the batch shows its progress
+    // only from here.
+    int Progress(unsigned long long done, unsigned long long /*total*/) override {
         bytes.store(done, std::memory_order_relaxed);
+        if (listener != nullptr) listener->Working(driver_.Progress(done));
+        return driver_.StopRequested() ? TORVEX_ABANDON : TORVEX_GO_ON;
     }
 
     // The file in hand is done: its bytes join those of the files done.
     void FileDone() { driver_.bytes_done_ += bytes.exchange(0, std::memory_order_relaxed); }
 
-    Engine engine{*this};
     FileOutcome* outcome = nullptr;           // of the file in hand
     std::atomic<unsigned long long> bytes{0};  // read of the file in hand
     BatchListener* listener = nullptr;         // told of the progress when on the calling thread
@@ -185,21 +180,21 @@ std::vector<BatchClash> BatchDriver::Check() {
     return clashes;
 }
 
-void BatchDriver::ConvertOne(size_t index, Engine& engine, const ConversionOptions& options) {
+void BatchDriver::ConvertOne(size_t index, ConversionHost& host, const ConversionOptions& options) {
     FileOutcome& outcome = outcomes_[index];
-    outcome.output = files_[index].output;
-    std::string failure;
-    const bool converted = Convert(engine, files_[index].input, outcome.output, options, failure);
-    if (!failure.empty()) outcome.messages.push_back(std::move(failure));
+    ConversionResult result = Convert(files_[index].input, files_[index].output, options, host);
+    outcome.output = result.page.empty() ? files_[index].output : std::move(result.page);
     // A stop may have removed the page's temporary file under it: what
-    // failed once the stop came is only interrupted.
-    if (converted) {
+    // failed once the stop came is only interrupted. A page that is not
+    // one was refused by the host, which said why.
+    if (result.status == TORVEX_OK) {
         outcome.state = FileOutcome::State::Converted;
-    } else if (engine.Abandoned || StopRequested()) {
+    } else if (result.status == TORVEX_STOPPED || result.status == TORVEX_ABANDONED || StopRequested()) {
         outcome.state = FileOutcome::State::Interrupted;
         outcome.messages.clear();
     } else {
         outcome.state = FileOutcome::State::Failed;
+        if (result.status != TORVEX_ERROR_NOT_A_PAGE) outcome.messages.push_back(std::move(result.message));
     }
     ++done_;
 }
@@ -219,7 +214,7 @@ BatchSummary BatchDriver::Summary() const {
     return summary;
 }
 
-BatchSummary BatchDriver::Run(Engine& engine, BatchListener& listener) { return RunHere(engine, nullptr, listener); }
+BatchSummary BatchDriver::Run(ConversionHost& host, BatchListener& listener) { return RunHere(host, nullptr, listener); }
 
 BatchSummary BatchDriver::Run(unsigned jobs, BatchListener& listener) {
     jobs = static_cast<unsigned>(std::clamp<size_t>(jobs, 1, std::max<size_t>(files_.size(), 1)));
@@ -230,20 +225,20 @@ BatchSummary BatchDriver::Run(unsigned jobs, BatchListener& listener) {
 
 BatchSummary BatchDriver::RunAlone(Worker& worker, BatchListener& listener) {
     worker.listener = &listener;
-    return RunHere(worker.engine, &worker, listener);
+    return RunHere(worker, &worker, listener);
 }
 
-BatchSummary BatchDriver::RunHere(Engine& engine, Worker* worker, BatchListener& listener) {
+BatchSummary BatchDriver::RunHere(ConversionHost& host, Worker* worker, BatchListener& listener) {
     ConversionOptions options = options_;
     for (size_t i = 0; i < files_.size() && !StopRequested(); ++i) {
         listener.Starting(i, options);
         if (worker != nullptr) worker->outcome = &outcomes_[i];
-        ConvertOne(i, engine, options);
+        ConvertOne(i, host, options);
         if (worker != nullptr) worker->FileDone();
         const FileOutcome::State state = outcomes_[i].state;
         listener.Finished(i, outcomes_[i]);
-        if (state == FileOutcome::State::Interrupted || !engine.Processing) break;
-        if (state == FileOutcome::State::Failed && worker == nullptr) break;  // the caller's own engine
+        if (state == FileOutcome::State::Interrupted) break;
+        if (state == FileOutcome::State::Failed && worker == nullptr) break;  // the caller's own host
         listener.Working(Progress(0));
     }
     return Summary();
@@ -264,7 +259,7 @@ BatchSummary BatchDriver::RunOnThreads(std::vector<std::unique_ptr<Worker>>& wor
             const size_t i = next++;
             if (i >= files_.size()) break;
             worker.outcome = &outcomes_[i];
-            ConvertOne(i, worker.engine, options_);
+            ConvertOne(i, worker, options_);
             worker.FileDone();
             // Told at the next look, not at once: waking the reporting
             // thread for every small file would cost more than the file.
@@ -289,7 +284,6 @@ BatchSummary BatchDriver::RunOnThreads(std::vector<std::unique_ptr<Worker>>& wor
     if (threads.empty()) return RunAlone(*workers[0], listener);
 
     size_t reported = 0;
-    bool abandoned = false;
     std::unique_lock lock(mutex);
     for (;;) {
         for (; reported < files_.size() && finished[reported]; ++reported) {
@@ -299,10 +293,6 @@ BatchSummary BatchDriver::RunOnThreads(std::vector<std::unique_ptr<Worker>>& wor
         }
         if (running == 0) break;
         changed.wait_for(lock, PollEvery);
-        if (!abandoned && StopRequested()) {
-            abandoned = true;
-            for (auto& worker : workers) worker->engine.Abandoned = true;
-        }
         lock.unlock();
         unsigned long long inHand = 0;
         for (const auto& worker : workers) inHand += worker->bytes;

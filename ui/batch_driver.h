@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "conversion.h"
-#include "engine.h"
 
 namespace torvex {
 
@@ -22,10 +21,8 @@ struct FileOutcome {
     enum class State { NotRun, Converted, Failed, Interrupted };
     State state = State::NotRun;
     std::string output;  // the page written (of a set: its last page)
-    // What the engine's host kept (the command line's hosts keep all its
-    // messages and warnings; the window shows them as they come) and what
-    // the engine did not report itself, such as an input that cannot be
-    // opened. An interrupted file has none.
+    // The file's warnings (on the batch's own threads) and why it failed. An
+    // interrupted file has none.
     std::vector<std::string> messages;
 };
 
@@ -81,29 +78,28 @@ public:
     std::vector<BatchClash> Check();
 
     // A flag that anything (a signal handler) may raise: no further file
-    // starts, the running conversions are abandoned (no page of theirs is
-    // replaced), and the batch ends.
+    // starts, the running conversions are abandoned at their next progress
+    // report (no page of theirs is replaced), and the batch ends.
     void StopWhen(const std::atomic<int>& flag) { stop_ = &flag; }
 
-    // Converts every file with engines of its own, on `jobs` threads at
-    // once (1: on the calling thread); their hosts keep each file's
-    // messages for the listener. Everything the listener is told, it is
-    // told on the calling thread. A file that fails stops none of the others.
+    // Converts every file on `jobs` threads at once (1: on the calling
+    // thread), each with a host that keeps the file's messages for the
+    // listener. Everything the listener is told, it is told on the calling
+    // thread. A file that fails stops none of the others.
     BatchSummary Run(unsigned jobs, BatchListener& listener);
 
     // Converts the files one after the other on the calling thread with
-    // engine, whose host shows messages itself; the batch ends at the first
-    // file that fails, or when engine.Processing is cleared (the page in
-    // hand is finished first).
-    BatchSummary Run(Engine& engine, BatchListener& listener);
+    // host; the batch ends at the first file that fails, or that host
+    // stops (the page in hand is finished first).
+    BatchSummary Run(ConversionHost& host, BatchListener& listener);
 
 private:
     class Worker;
 
     bool StopRequested() const { return stop_ != nullptr && stop_->load() != 0; }
-    void ConvertOne(size_t index, Engine& engine, const ConversionOptions& options);
-    BatchSummary RunHere(Engine& engine, Worker* worker, BatchListener& listener);
-    // On the calling thread with a worker's engine and host.
+    void ConvertOne(size_t index, ConversionHost& host, const ConversionOptions& options);
+    BatchSummary RunHere(ConversionHost& host, Worker* worker, BatchListener& listener);
+    // On the calling thread with a worker as the host.
     BatchSummary RunAlone(Worker& worker, BatchListener& listener);
     BatchSummary RunOnThreads(std::vector<std::unique_ptr<Worker>>& workers, BatchListener& listener);
     // running: bytes read of the files in hand.

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <utility>
 
-#include "engine.h"
+#include "language_tag.h"
 #include "page_names.h"
 #include "stderr_host.h"
 
@@ -37,6 +37,9 @@ struct Option {
     Offer offer;
     const char* help;      // lines after the first start with "\n"
     std::string (*effect)(Parse&, const std::string&);
+    // The shortest prefix of long_name that stands for it: an option added
+    // later takes no abbreviation an older one had ("--no" stays --no-time-stamp).
+    size_t shortest = 1;
 };
 
 // The position of word among the space-separated words, or -1.
@@ -58,9 +61,11 @@ std::string Alternatives(std::string_view words) {
     return text + " or " + std::string(words.substr(last + 1));
 }
 
-constexpr const char* ModeWords = "keep add none";  // in the order of the engine's modes, from 1
+constexpr const char* ModeWords = "keep add none";  // in the order of the library's modes, from 1
 constexpr const char* EncodingWords = "auto utf-8 latin-1";
-constexpr CharacterSet Encodings[] = {CharacterSet::Auto, CharacterSet::Utf8, CharacterSet::Latin1};
+constexpr int Encodings[] = {TORVEX_CHARSET_AUTO, TORVEX_CHARSET_UTF8, TORVEX_CHARSET_LATIN1};
+constexpr const char* StyleWords = "classic modern";
+constexpr int Styles[] = {TORVEX_STYLE_CLASSIC, TORVEX_STYLE_MODERN};
 
 // Other spellings of the words an argument may be, as people write
 // character sets; any of them in any case.
@@ -76,7 +81,7 @@ std::string Spelt(std::string word) {
 }
 
 std::string SetMode(Parse& p, const std::string& word) {
-    p.cl.options.line_break_mode = static_cast<LineBreakMode>(WordIndex(ModeWords, word) + 1);
+    p.cl.options.line_break_mode = TORVEX_LINE_BREAKS_KEEP + WordIndex(ModeWords, word);
     return {};
 }
 
@@ -102,6 +107,25 @@ std::string SetOutputDir(Parse& p, const std::string& folder) {
     return {};
 }
 
+// -s, --style: the classic page or the modern one.
+std::string SetStyle(Parse& p, const std::string& word) {
+    p.cl.options.style = Styles[WordIndex(StyleWords, word)];
+    return {};
+}
+
+std::string SetLanguage(Parse& p, const std::string& tag) {
+    if (!WellFormedLanguageTag(tag))
+        return "invalid language tag '" + tag + "' (use a BCP 47 tag such as en, de-CH or pt-BR)";
+    p.cl.options.language = tag;
+    return {};
+}
+
+std::string AddStylesheet(Parse& p, const std::string& url) {
+    if (url.empty()) return "the stylesheet's address is empty";
+    p.cl.options.stylesheets.push_back(url);
+    return {};
+}
+
 std::string SetFilesFrom(Parse& p, const std::string& list) {
     if (list.empty()) return "the list's name is empty";
     p.cl.files_from = list;
@@ -109,13 +133,24 @@ std::string SetFilesFrom(Parse& p, const std::string& list) {
     return {};
 }
 
-constexpr std::array<Option, 13> Options = {{
+constexpr std::array<Option, 17> Options = {{
+    {'s', "style", "STYLE", StyleWords, "style", Offer::Values,
+     "classic (the default): the page as Torvex has\nalways written it; modern: HTML5 in UTF-8 that\nkeeps the text's shape (lists, columns, code)\nand reads well on any screen",
+     SetStyle, 2},
+    {'\0', "lang", "TAG", nullptr, nullptr, Offer::Nothing,
+     "the language of the text, a BCP 47 tag such as\nen or pt-BR (modern pages; default: the\nlocale's)",
+     SetLanguage, 2},
+    {'\0', "css", "URL", nullptr, nullptr, Offer::Nothing,
+     "link the stylesheet at URL instead of the page's\nown (modern pages; may be given again)", AddStylesheet},
+    {'\0', "no-credit", nullptr, nullptr, nullptr, Offer::Nothing,
+     "leave the converter's credit out of the footer\n(modern pages)",
+     [](Parse& p, const std::string&) { return p.cl.options.credit = false, std::string(); }, 4},
     {'b', "line-breaks", "MODE", ModeWords, "line-break mode", Offer::Values,
      "keep: every line break; add: where the text\nneeds one (the default); none: no line breaks", SetMode},
     {'n', "no-time-stamp", nullptr, nullptr, nullptr, Offer::Nothing, "leave the date and time out of the footer",
      [](Parse& p, const std::string&) { return p.cl.options.time_stamp = false, std::string(); }},
     {'e', "encoding", "SET", EncodingWords, "encoding", Offer::Values,
-     "auto (the default): a UTF-8 page when all of\nINPUT is valid UTF-8 beyond ASCII, else an\nISO 8859-1 page; utf-8: bytes that are not\nUTF-8 read as ISO 8859-1; latin-1: the bytes\nas they are (also utf8, latin1, iso-8859-1;\nin any case)",
+     "auto (the default): INPUT read as UTF-8 when\nall of it is valid UTF-8 beyond ASCII, else as\nISO 8859-1; utf-8: bytes that are not UTF-8\nread as ISO 8859-1; latin-1: the bytes as they\nare (also utf8, latin1, iso-8859-1; in any\ncase). A classic page is in INPUT's character\nset, a modern one always in UTF-8",
      SetEncoding},
     {'t', "title", "TEXT", nullptr, nullptr, Offer::Nothing,
      "the page title (in a batch, of every page);\ninstead of the TITLE words",
@@ -174,7 +209,7 @@ std::string ParseLong(Parse& p, const std::vector<std::string>& args, size_t& i)
             possibilities.clear();
             break;
         }
-        if (std::string_view(option.long_name).starts_with(name)) {
+        if (std::string_view(option.long_name).starts_with(name) && name.size() >= option.shortest) {
             if (match != nullptr && possibilities.empty()) possibilities = " '--" + std::string(match->long_name) + "'";
             if (match != nullptr) possibilities += " '--" + std::string(option.long_name) + "'";
             match = &option;
@@ -295,6 +330,8 @@ const std::string& UsageText() {
             "into a set of pages in INPUT's folder. A page is written to a temporary\n"
             "file and replaces the old one only when complete; an interrupt, a full\n"
             "disk or any other failure leaves the old page as it was.\n"
+            "--style=modern writes a page that keeps the text's shape and reads well\n"
+            "on a phone: torvex -s modern README readme.html\n"
             "A batch converts many files on every processor; messages come in the\n"
             "order of the files and a summary ends them. Nothing is converted when\n"
             "two files would write one page or a page is one of the inputs. Ctrl-C\n"
@@ -385,12 +422,9 @@ std::string MissingOutput(const std::string& input) {
 
 int RunConversion(CommandLine& request) {
     StderrHost host;
-    host.force = request.options.force;
-    Engine engine(host);
-    engine.Processing = true;
-    std::string failure;
-    if (Convert(engine, request.input, request.output, request.options, failure)) return 0;
-    if (!failure.empty()) host.ShowMessage(failure);
+    const ConversionResult result = Convert(request.input, request.output, request.options, host);
+    if (result.status == TORVEX_OK) return 0;
+    if (result.status != TORVEX_ERROR_NOT_A_PAGE) host.ShowMessage(result.message);  // else the host told
     return 1;
 }
 

@@ -5,7 +5,7 @@
 #include <cerrno>
 #include <csignal>
 
-#include "temp_files.h"
+#include "torvex.h"
 
 namespace torvex {
 
@@ -30,12 +30,12 @@ extern "C" void OnStopSignal(int signal) {
         // program at once.
         int none = 0;
         if (stop_signal.compare_exchange_strong(none, signal) || signal == SIGPIPE) {
-            RemoveTempFilesNow();
+            torvex_remove_temporary_files();
             errno = saved;
             return;
         }
     }
-    RemoveTempFilesNow();
+    torvex_remove_temporary_files();
     std::signal(signal, SIG_DFL);
     std::raise(signal);  // delivered as this handler returns
 }
@@ -61,7 +61,7 @@ void DeferStopSignals() { deferring = true; }
 const std::atomic<int>& StopSignal() { return stop_signal; }
 
 void EndBySignal(int signal) {
-    RemoveTempFilesNow();
+    torvex_remove_temporary_files();
     std::signal(signal, SIG_DFL);
     sigset_t set;
     sigemptyset(&set);

@@ -2,8 +2,6 @@
 
 #include <unistd.h>
 
-#include "clock.h"
-
 namespace torvex {
 
 namespace {
@@ -51,11 +49,9 @@ void StderrHost::ShowMessage(const std::string& text) {
 }
 
 bool StderrHost::MayReplaceNonPage(const std::string& path) {
-    if (!force) ShowMessage(NotAPageMessage(path));
-    return force;
+    ShowMessage(NotAPageMessage(path));
+    return false;
 }
-
-StampTime StderrHost::Now() { return StampNow(); }
 
 bool StderrHost::Due(Clock::duration every) {
     if (!terminal_) return false;
@@ -71,8 +67,8 @@ void StderrHost::Draw(const std::string& line) {
     std::fflush(stream_);
 }
 
-void StderrHost::Progress(unsigned long long done, unsigned long long total) {
-    if (!Due(RedrawEvery)) return;
+int StderrHost::Progress(unsigned long long done, unsigned long long total) {
+    if (!Due(RedrawEvery)) return TORVEX_GO_ON;
     const double seconds = std::chrono::duration<double>(last_draw_ - start_).count();
     const double rate = static_cast<double>(done) / 1e6 / seconds;
     char line[64];
@@ -81,6 +77,7 @@ void StderrHost::Progress(unsigned long long done, unsigned long long total) {
     else
         std::snprintf(line, sizeof line, "%.1f MB  %.1f MB/s", static_cast<double>(done) / 1e6, rate);
     Draw(line);
+    return TORVEX_GO_ON;
 }
 
 void StderrHost::BatchProgress(size_t done, size_t total, unsigned long long bytes) {

@@ -7,29 +7,25 @@
 #include <cstdio>
 #include <string>
 
-#include "host.h"
+#include "conversion.h"
 
 namespace torvex {
 
-class StderrHost : public Host {
+class StderrHost : public ConversionHost {
 public:
     explicit StderrHost(std::FILE* stream = stderr);
     ~StderrHost() override;
 
-    void ShowMessage(const std::string& text) override;
+    void ShowMessage(const std::string& text);
     void Warn(const std::string& text) override { ShowMessage(text); }
-    // Yes with --force; otherwise no, and says how to get a yes.
+    // No (asked only without --force), and says how to get a yes.
     bool MayReplaceNonPage(const std::string& path) override;
-    void Yield() override {}
-    StampTime Now() override;
-    void Progress(unsigned long long done, unsigned long long total) override;
+    int Progress(unsigned long long done, unsigned long long total) override;
 
     // The progress of a batch: files done of all, bytes read, time taken.
     void BatchProgress(size_t done, size_t total, unsigned long long bytes);
     // Removes the progress line, if one is showing.
     void ClearProgress();
-
-    bool force = false;
 
 private:
     using Clock = std::chrono::steady_clock;

@@ -23,15 +23,19 @@ std::string Describe(const CommandLine& cl) {
         text += " [" + name + "]";
     const ConversionOptions& o = cl.options;
     if (!o.title.empty()) text += " title=[" + o.title + "]";
-    if (o.line_break_mode != LineBreakMode::Add) text += " mode=" + std::to_string(static_cast<int>(o.line_break_mode));
+    if (o.line_break_mode != TORVEX_LINE_BREAKS_ADD) text += " mode=" + std::to_string(o.line_break_mode);
     if (!o.time_stamp) text += " no-stamp";
     if (o.force) text += " force";
     if (o.split) text += " split";
-    if (o.encoding != CharacterSet::Auto) text += o.encoding == CharacterSet::Utf8 ? " utf-8" : " latin-1";
+    if (o.encoding != TORVEX_CHARSET_AUTO) text += o.encoding == TORVEX_CHARSET_UTF8 ? " utf-8" : " latin-1";
     if (!cl.output_dir.empty()) text += " dir=" + cl.output_dir;
     if (cl.jobs != 0) text += " jobs=" + std::to_string(cl.jobs);
     if (!cl.files_from.empty()) text += " files-from=" + cl.files_from;
     if (cl.null_separated) text += " null";
+    if (o.style == TORVEX_STYLE_MODERN) text += " modern";
+    if (!o.language.empty()) text += " lang=" + o.language;
+    for (const std::string& sheet : o.stylesheets) text += " css=[" + sheet + "]";
+    if (!o.credit) text += " no-credit";
     return text;
 }
 

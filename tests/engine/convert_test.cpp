@@ -1,17 +1,22 @@
 // Whole single-page conversions, compared byte for byte.
 #include <iconv.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <filesystem>
+#include <map>
 
 #include <gtest/gtest.h>
 
 #include "engine.h"
+#include "page_file.h"
 #include "page_markup.h"
 #include "pages.h"
 #include "recording_host.h"
 #include "temp_dir.h"
+#include "temp_files.h"
 #include "test_engine.h"
 
 namespace torvex {
@@ -179,9 +184,9 @@ TEST(ConvertFile, EveryPageStartsCleanAfterAnEarlierOne) {
 }
 
 // A front end stops the pass at a yield. Cleared Processing finishes the
-// page with the marker; Abandoned gives the conversion up without a word:
-// no page of it replaced (of a set, not even those complete), no
-// temporary file left.
+// page with the marker, which takes its name only where no file has it;
+// Abandoned gives the conversion up without a word. Either way no page is
+// replaced (of a set, not even those complete), no temporary file left.
 TEST(ConvertFile, StopsAfterTheLineWhoseYieldStoppedIt) {
     std::string lines, body;
     for (int i = 1; i <= 100; ++i) lines += "line " + std::to_string(i) + "\n";
@@ -191,6 +196,7 @@ TEST(ConvertFile, StopsAfterTheLineWhoseYieldStoppedIt) {
         std::string input, output;
     } cases[] = {
         {false, lines, "out.html"},
+        {false, lines, "new.html"},
         {true, lines, "out.html"},
         {true, "[1] One\n[2] Two\n[1] One\n[2] Two\n" + lines, "FAQ"},
     };
@@ -211,12 +217,83 @@ TEST(ConvertFile, StopsAfterTheLineWhoseYieldStoppedIt) {
         EXPECT_EQ(engine.ConvertFile(in, out, title, mode, stamp), !c.abandon);
         EXPECT_EQ(host.yields, 2);
         EXPECT_EQ(host.messages, std::vector<std::string>{});
-        EXPECT_EQ(ReadFile(dir / "out.html"),
-                  c.abandon ? "old" : PageHead("T") + body + "<P>Processing interrupted</P>" + PageFoot());
-        EXPECT_EQ(ReadFile(dir / "contents.html") + ReadFile(dir / "1.html"), "oldold");
+        EXPECT_EQ(ReadFile(dir / "out.html") + ReadFile(dir / "contents.html") + ReadFile(dir / "1.html"), "oldoldold");
+        const bool published = c.output == "new.html";
+        if (published) {
+            EXPECT_EQ(ReadFile(dir / "new.html"), PageHead("T") + body + "<P>Processing interrupted</P>" + PageFoot());
+        }
         size_t files = 0;
         for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path())) ++files;
-        EXPECT_EQ(files, 4u);
+        EXPECT_EQ(files, 4u + published);
+    }
+}
+
+// Every file of a folder (hidden ones too) with what it holds.
+std::map<std::string, std::string> FilesOf(const TempDir& dir) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+        files[entry.path().filename()] = ReadFile(entry.path());
+    return files;
+}
+
+// A set being put in place is stopped after each of its steps in turn: by
+// a signal whose handler runs the program's cleanup and ends it, or lets
+// it go on (as a batch's first Ctrl-C does), or by a rename that fails
+// (the temporary pages not yet in place are gone). The folder then holds
+// the whole old set or the whole new one and nothing else, and Publish
+// says which.
+TEST(PageSet, AnInterruptedSetLeavesTheWholeOldSetOrTheWholeNewOne) {
+    const std::map<std::string, std::string> old = {{"contents.html", "old"}, {"1.html", "old"}};
+    for (const std::string how : {"signal", "signal, going on", "failed rename"}) {
+        for (const auto replace : {PageSet::Replace::Any, PageSet::Replace::Nothing}) {
+            // Where nothing may be replaced, only new names are tried.
+            const auto names = replace == PageSet::Replace::Any ? std::vector<std::string>{"contents.html", "1.html", "2.html"}
+                                                                : std::vector<std::string>{"2.html", "3.html"};
+            auto whole = old;
+            for (const std::string& name : names) whole[name] = "new";
+            bool sawOld = false;
+            for (int stop = 1, said = -1; said != 0; ++stop) {
+                ASSERT_LT(stop, 20) << "the renaming never ends";
+                SCOPED_TRACE(how + " after step " + std::to_string(stop));
+                TempDir dir;
+                for (const auto& [name, text] : old) WriteFile(dir / name, text);
+                if (const pid_t pid = fork(); pid == 0) {
+                    if (how == "signal") std::signal(SIGTERM, [](int) { RemoveTempFilesNow(); _exit(2); });
+                    else std::signal(SIGTERM, [](int) { RemoveTempFilesNow(); });
+                    PageSet set;
+                    for (const std::string& name : names) {
+                        PageFile page;
+                        page.Open(dir / name, nullptr, PageFile::Kind::InSet, true);
+                        page.Write("new");
+                        if (!page.Close(set)) _exit(9);
+                    }
+                    int steps = 0;
+                    set.OnStep = [&] {
+                        if (++steps != stop) return;
+                        if (how != "failed rename") raise(SIGTERM);
+                        else  // the next rename fails: the temporary pages not yet in place are gone
+                            for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+                                if (const std::string file = entry.path().filename();
+                                    file.find(".torvex-") != std::string::npos && !file.ends_with("-old"))
+                                    std::filesystem::remove(entry.path());
+                    };
+                    std::string error;
+                    _exit(!set.Publish(error, replace) ? 3 : steps < stop ? 0 : 1);
+                } else {
+                    int status = 0;
+                    waitpid(pid, &status, 0);
+                    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 9) << status;
+                    said = WEXITSTATUS(status);
+                }
+                const auto files = FilesOf(dir);
+                EXPECT_TRUE(files == old || files == whole) << said;
+                if (said != 2) {
+                    EXPECT_EQ(said == 3, files == old);
+                }
+                sawOld |= files == old;
+            }
+            EXPECT_TRUE(sawOld);
+        }
     }
 }
 

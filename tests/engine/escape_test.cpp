@@ -1,4 +1,5 @@
 #include "escape.h"
+#include "utf8.h"
 
 #include <gtest/gtest.h>
 
@@ -31,6 +32,22 @@ TEST(EscapeText, AppendsToWhatIsThere) {
     std::string out = "keep:";
     AppendEscaped("<", out, CharacterSet::Latin1);
     EXPECT_EQ(out, "keep:&lt;");
+}
+
+// Characters are counted sixteen bytes at a time, in overlapping blocks at
+// the end and in lanes for long text: every length and every start of a
+// mixed text gives what counting one byte at a time gives.
+TEST(Utf8Length, CountsEveryCharacterWhereverTheTextIsCut) {
+    std::string text;
+    while (text.size() < 9000) text += "a\xC3\xA9 \xE2\x82\xAC\xF0\x9F\x98\x80z";
+    for (size_t begin : {0, 1, 5}) {
+        for (size_t size = 0; begin + size <= text.size(); size += size < 300 ? 1 : 331) {
+            const std::string_view cut = std::string_view(text).substr(begin, size);
+            size_t expected = 0;
+            for (char c : cut) expected += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+            ASSERT_EQ(Utf8Length(cut), expected) << begin << "+" << size;
+        }
+    }
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 
 #include "links_reference.h"
 #include "table.h"
+#include "utf8.h"
 
 namespace torvex {
 namespace {
@@ -36,21 +37,28 @@ TEST(MakeLinks, KeysInTheOrderOfTheConversionPass) {
 }
 
 // Random lines built from the pieces that matter, checked against the
-// straightforward recursive form.
+// straightforward recursive form, in both character sets.
 TEST(MakeLinks, AgreesWithTheRecursiveForm) {
     static const char* const Pieces[] = {
         "a", "bc", "Xyz", "@", "://", "news:", "NeWs:", "nEWS", " ", " ", "\t", ";", "(", ")", ".", ",",
         "&gt;", "&GT;", "&gt", "&lt;", "&quot;", "mailto:", "MAILTO:", "URL:", "url:mailto:", "^", "1",
         "-", "]", "\xE9", "http", "example.com", "&", "@bcd", "news:grp.x", "&quot", "](", "[", "+", "/",
-        "<A HREF=\"", "</A>", "file:///x", "ssh://u@h.x",
+        "<A HREF=\"", "</A>", "file:///x", "ssh://u@h.x", "'", "`", "\xAB", "\xBB", "\u2018", "\u2019",
+        "\u201C", "\u201D", "\u00AB", "\u00BB",
     };
     std::mt19937 random(20240603);
     const auto pick = [&](size_t n) { return static_cast<size_t>(random() % n); };
     for (int round = 0; round < 20000; ++round) {
         std::string line;
         for (size_t i = pick(25); i > 0; --i) line += Pieces[pick(std::size(Pieces))];
-        for (const std::string key : {"@", "://", "news:"})
+        const bool utf8 = ValidUtf8Prefix(line) == line.size();
+        for (const std::string key : {"@", "://", "news:"}) {
             ASSERT_EQ(MakeLinks(line, key), testing::ReferenceMakeLinks(line, key)) << "key " << key << ": " << line;
+            if (utf8) {
+                ASSERT_EQ(MakeLinks(line, key, CharacterSet::Utf8), testing::ReferenceMakeLinks(line, key, true))
+                    << "UTF-8, key " << key << ": " << line;
+            }
+        }
     }
 }
 

@@ -67,18 +67,6 @@ const std::string TwoSections =
     "Alpha text.\n"
     "[2] Beta\n"
     "Beta text.\n";
-TEST(SplitMode, ContentsInTheFolderPathKeepsTheContentsPageLineOffEveryPage) {
-    TempDir root;
-    const std::string folder = root / "old contents";
-    std::filesystem::create_directory(folder);
-    WriteFile(folder + "/faq.txt", TwoSections);
-    Converter c;
-    EXPECT_TRUE(c.Convert(folder + "/faq.txt").ok);
-    EXPECT_EQ(ReadFile(folder + "/1.html"), PageHead("Alpha") + "\r\nAlpha text.<BR>\r\n" + PageFoot());
-    EXPECT_EQ(ReadFile(folder + "/2.html"),
-              PageHead("Beta") + "\r\nBeta text.<BR>\r\n" + Bar("Beta") + PageFoot());
-}
-
 TEST(SplitMode, StoppedPassStillEndsItsPageWithTheBar) {
     TempDir dir;
     std::string text = "[1] One\n[2] Two\n[1] One\n";

@@ -1,14 +1,17 @@
 #include "run.h"
 
 #include <fcntl.h>
-#include <grp.h>
+#include <linux/capability.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <stdexcept>
 
@@ -40,9 +43,25 @@ std::vector<std::string> Words(const std::string& field) {
     return words;
 }
 
-void DropPrivileges() {
-    if (geteuid() != 0) return;
-    if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0) _exit(125);
+void DropFileOverrides() {
+    const auto fail = [](const std::string& what) {
+        const std::string text = "cannot drop the capabilities that override file permissions (" + what +
+                                 "): " + std::strerror(errno) + "\n";
+        [[maybe_unused]] const ssize_t n = write(STDERR_FILENO, text.data(), text.size());
+        _exit(125);
+    };
+    const bool root = getuid() == 0 || geteuid() == 0;
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct sets[_LINUX_CAPABILITY_U32S_3]{};
+    if (syscall(SYS_capget, &header, sets) != 0) fail("capget");
+    for (const int cap : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH}) {
+        if (root && prctl(PR_CAPBSET_READ, cap) == 1 && prctl(PR_CAPBSET_DROP, cap) != 0) fail("bounding set");
+        const __u32 bit = CAP_TO_MASK(cap);
+        __user_cap_data_struct& set = sets[CAP_TO_INDEX(cap)];
+        set.effective &= ~bit, set.permitted &= ~bit, set.inheritable &= ~bit;
+    }
+    if (syscall(SYS_capset, &header, sets) != 0) fail("capset");
+    if (prctl(PR_CAP_AMBIENT, PR_CAP_AMBIENT_CLEAR_ALL, 0, 0, 0) != 0 && errno != EINVAL) fail("ambient set");
 }
 
 // Standard output and error go to files, so that nothing can block; the
@@ -52,7 +71,12 @@ RunResult Run(const std::string& program, const std::vector<std::string>& args, 
     const bool bare = !env.empty() && env[0] == "-i";
     std::vector<std::string> envText = {"PATH=/usr/bin:/bin", "HOME=/tmp", "LANG=C.UTF-8"};
     if (bare) envText.clear();
-    envText.insert(envText.end(), env.begin() + bare, env.end());
+    // A variable given replaces the one of the same name set here.
+    for (auto e = env.begin() + bare; e != env.end(); ++e) {
+        const std::string name = e->substr(0, e->find('=') + 1);
+        std::erase_if(envText, [&name](const std::string& set) { return set.starts_with(name); });
+        envText.push_back(*e);
+    }
     std::vector<char*> argv{const_cast<char*>(program.c_str())}, envp;
     for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     for (const auto& e : envText) envp.push_back(const_cast<char*>(e.c_str()));

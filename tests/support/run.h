@@ -17,7 +17,7 @@ struct RunResult {
 
 // env: "NAME=value" entries added to a clean environment that has only
 // PATH, HOME and LANG (no display), or to none when the first is "-i". in_child runs in the child just before
-// the program starts (limits, a closed descriptor, another user).
+// the program starts (limits, a closed descriptor, file permissions that bind).
 RunResult Run(const std::string& program, const std::vector<std::string>& args,
               const std::vector<std::string>& env = {}, const std::string& input = {},
               const std::string& directory = {}, const std::function<void()>& in_child = {});
@@ -30,8 +30,12 @@ std::map<std::string, std::string> Snapshot(const std::string& root);
 // keeps its spaces and may be empty.
 std::vector<std::string> Words(const std::string& field);
 
-// For in_child: runs the program as the unprivileged user "nobody" when the
-// tests run as root (as a user, the program runs as that user anyway).
-void DropPrivileges();
+// For in_child: the program runs as a user whom file permissions bind.
+// Root keeps its user but loses for good (in the bounding set too, or it
+// would get them back as the program starts) the capabilities that
+// override file permissions, so that nothing depends on which user can
+// reach the program's folder; an ordinary user has none to lose. A child
+// that cannot lose them says so on standard error and ends with status 125.
+void DropFileOverrides();
 
 }  // namespace torvex::testing

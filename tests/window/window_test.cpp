@@ -1,7 +1,13 @@
 // The window on scripted dialogs, headless: scenarios of its rules and of
 // OK's batches against real files (each page compared with the one the
-// engine writes by itself), the About box, stopping a batch, the settings
-// kept between runs, the layout and the input dialog.
+// library writes by itself), the About box, stopping a batch, the settings
+// kept between runs, the layout, the input dialog, and a signal that ends
+// the window in a process of its own.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -14,21 +20,27 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QFileInfo>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
 #include <QWindow>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
 #include <deque>
 #include <filesystem>
 #include <optional>
 
+#include "conversion.h"
 #include "dialogs.h"
 #include "main_frm.h"
-#include "recording_host.h"
+#include "signals.h"
 #include "table.h"
 #include "temp_dir.h"
+#include "torvex.h"
 
 namespace torvex::testing {
 namespace {
@@ -146,19 +158,26 @@ QString Q(const std::string& text) { return QString::fromStdString(text); }
 int Cursor() { return QApplication::overrideCursor() ? QApplication::overrideCursor()->shape() : -1; }
 QStringList Files(const std::string& dir) { return QDir(Q(dir)).entryList(QDir::Files | QDir::Hidden); }
 
-// What the engine writes by itself (with the clock of the window's stamp:
+// What the library writes by itself (at the time of the window's stamp:
 // SOURCE_DATE_EPOCH 946684800).
-void EngineConvert(std::string input, std::string output, int mode = 2, std::string title = "", bool stamp = false) {
-    RecordingHost host;
-    host.now = {2000, 1, 1, 0, 0, 0};
-    Engine engine(host);
-    engine.Processing = true;
-    engine.ConvertFile(input, output, title, mode, stamp);
+void EngineConvert(const std::string& input, const std::string& output, int mode = 2, const std::string& title = "",
+                   bool stamp = false, bool modern = false) {
+    torvex_options* options = torvex_options_new();
+    const torvex_time time{2000, 1, 1, 0, 0, 0};
+    torvex_options_set_time(options, &time);
+    torvex_options_set_line_breaks(options, mode);
+    torvex_options_set_title(options, title.c_str());
+    torvex_options_set_time_stamp(options, stamp);
+    torvex_options_set_style(options, modern ? TORVEX_STYLE_MODERN : TORVEX_STYLE_CLASSIC);
+    torvex_options_set_language(options, LocaleLanguage().c_str());
+    torvex_convert_file(input.c_str(), output.c_str(), options, nullptr);
+    torvex_options_free(options);
 }
 
-std::string EnginePage(const std::string& input, int mode = 2, const std::string& title = "", bool stamp = false) {
+std::string EnginePage(const std::string& input, int mode = 2, const std::string& title = "", bool stamp = false,
+                       bool modern = false) {
     TempDir dir;
-    EngineConvert(input, dir / "page.html", mode, title, stamp);
+    EngineConvert(input, dir / "page.html", mode, title, stamp, modern);
     return ReadFile(dir / "page.html");
 }
 
@@ -166,6 +185,30 @@ std::string Text(int lines) {
     std::string text;
     for (int i = 1; i <= lines; ++i) text += "Line " + std::to_string(i) + " of a long text, with words enough.\n";
     return text;
+}
+
+constexpr const char* UntilSignal = "--window-until-signal";
+
+// The window as the program runs it, in a process of its own: with the
+// program's signal handlers, OK converts INPUT into OUTPUT, and once the
+// conversion is well under way the process says so on standard output.
+int WindowUntilSignal(char** argv) {
+    InstallSignalHandlers();
+    int argc = 1;
+    QApplication app(argc, argv);
+    const QString folder = QFileInfo(QString::fromLocal8Bit(argv[2])).path();  // the settings, never the user's
+    for (const auto format : {QSettings::NativeFormat, QSettings::IniFormat})
+        QSettings::setPath(format, QSettings::UserScope, folder);
+    FakeDialogs dialogs;
+    MainFrm frm(dialogs);
+    frm.findChild<QLineEdit*>(QStringLiteral("Inputname"))->setText(QString::fromLocal8Bit(argv[2]));
+    frm.findChild<QLineEdit*>(QStringLiteral("Outputname"))->setText(QString::fromLocal8Bit(argv[3]));
+    Later converting(10, [](QWidget*) {
+        std::fputs("converting\n", stdout);
+        std::fflush(stdout);
+    });
+    QTimer::singleShot(0, &frm, [&] { frm.findChild<QPushButton*>(QStringLiteral("ButtonOK"))->click(); });
+    return QApplication::exec();
 }
 
 }  // namespace
@@ -259,7 +302,9 @@ private slots:
             } else if (verb == "page") {  // as the engine writes it with the window's options
                 const int mode = w.Get<QRadioButton>("Option1")->isChecked() ? 1 : w.Get<QRadioButton>("Option3")->isChecked() ? 3 : 2;
                 QVERIFY2(ReadFile(dir / a) == EnginePage(dir / b, mode, w.Box("PageTitle")->text().toStdString(),
-                                                         w.Get<QCheckBox>("TimeStamp")->isChecked()), qPrintable(line));
+                                                         w.Get<QCheckBox>("TimeStamp")->isChecked(),
+                                                         w.Get<QRadioButton>("Option5")->isChecked()),
+                         qPrintable(line));
             } else if (verb == "files") {
                 QStringList files;
                 for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.path()))
@@ -324,24 +369,42 @@ private slots:
     }
 
     // Cancel, Close and the close box stop a batch in the middle of a long
-    // file: the page is finished with the marker, the next file is not
-    // converted, and Close and the close box end the program once the batch
-    // has unwound. Meanwhile the pointer is busy, the file's name and a
-    // progress bar show, and OK and Enter start no second batch.
+    // file: the page (or set) is finished with the marker and kept only
+    // where no file of its name was, the next file is not converted, and
+    // Close and the close box end the program once the batch has unwound.
+    // Meanwhile the pointer is busy, the file's name and a progress bar
+    // show, and OK and Enter start no second batch.
     void stop_data() {
         QTest::addColumn<QString>("stop");
-        QTest::newRow("Cancel") << "ButtonCancel";
-        QTest::newRow("Close") << "ButtonClose";
-        QTest::newRow("close box") << "";
+        QTest::addColumn<bool>("split");
+        QTest::addColumn<bool>("old");  // an old page where the set or page so far would go
+        QTest::newRow("Cancel") << "ButtonCancel" << false << false;
+        QTest::newRow("Close") << "ButtonClose" << false << false;
+        QTest::newRow("close box") << "" << false << false;
+        QTest::newRow("Cancel over an old page") << "ButtonCancel" << false << true;
+        QTest::newRow("Close, a new set") << "ButtonClose" << true << false;
+        QTest::newRow("Cancel over a page of an old set") << "ButtonCancel" << true << true;
     }
     void stop() {
         QFETCH(QString, stop);
-        TempDir dir;
-        WriteFile(dir / "long.txt", Text(20000));
+        QFETCH(bool, split);
+        QFETCH(bool, old);
+        TempDir dir, whole;
+        std::string text;
+        if (split) {
+            for (int i = 1; i <= 10; ++i) text += "[" + std::to_string(i) + "] Section\n";
+            for (int i = 1; i <= 10; ++i) text += "[" + std::to_string(i) + "] Section\n" + Text(200);
+        } else {
+            text = Text(20000);
+        }
+        for (const TempDir* folder : {&dir, &whole}) WriteFile(*folder / "long.txt", text);
         WriteFile(dir / "next.txt", "never converted\n");
+        const std::string oldPage = split ? "2.html" : "long.html", oldText = "<HTML>the old page</HTML>\n";
+        if (old) WriteFile(dir / oldPage, oldText);
         Window w;
         w.Show();
-        w.Browse("ButtonInput", {Q(dir / "long.txt"), Q(dir / "next.txt")});
+        if (split) w.Click("CheckFAQ");
+        w.Browse("ButtonInput", split ? QStringList{Q(dir / "long.txt")} : QStringList{Q(dir / "long.txt"), Q(dir / "next.txt")});
         int busy = 0, value = -1, endedAtMessage = -1;
         QString name;
         w.dialogs.onMessage = [&] { endedAtMessage = w.ended.count(); };
@@ -363,15 +426,29 @@ private slots:
         QVERIFY2(value > 0 && value < 500, QByteArray::number(value));
         QVERIFY(w.Get("ProgressBar")->isHidden());
         QCOMPARE(w.dialogs.messages, QStringList{"Torvex: Processing Interrupted"});
-        const std::string page = ReadFile(dir / "long.html"), full = EnginePage(dir / "long.txt");
-        const std::string footer = full.substr(full.rfind("<HR><ADDRESS>"));
-        const std::string body = page.substr(0, page.rfind("<P>Processing interrupted</P>" + footer));
-        QVERIFY(page.ends_with("<P>Processing interrupted</P>" + footer) && full.starts_with(body));
-        QVERIFY(body.ends_with("\r\n") && body.find("Line 30 ") != std::string::npos && body.size() < full.size() / 2);
-        QVERIFY(!Exists(dir / "next.html"));
         QCOMPARE(Cursor(), -1);
         QCOMPARE(endedAtMessage, 0);
         QCOMPARE(w.ended.count(), int(stop != "ButtonCancel"));
+        EngineConvert(whole / "long.txt", split ? "FAQ" : whole / "long.html");
+        QStringList pages = Files(dir.path()).filter(QStringLiteral(".html"));
+        if (old) {
+            // Nothing of it replaces the old page, nor goes beside it.
+            QCOMPARE(pages, QStringList{Q(oldPage)});
+            QCOMPARE(ReadFile(dir / oldPage), oldText);
+        } else if (split) {
+            // The pages so far, all as a whole conversion writes them but the last, which has the marker.
+            QVERIFY2(pages.size() == 4 && Files(dir.path()).size() == 6, qPrintable(Files(dir.path()).join(u' ')));
+            for (const QString& page : pages)
+                if (page != "3.html") QCOMPARE(ReadFile(dir / page.toStdString()), ReadFile(whole / page.toStdString()));
+            QVERIFY(ReadFile(dir / "3.html").find("<P>Processing interrupted</P><HR><B><P>\r\n") != std::string::npos);
+        } else {
+            QCOMPARE(pages, QStringList{"long.html"});
+            const std::string page = ReadFile(dir / "long.html"), full = ReadFile(whole / "long.html");
+            const std::string footer = full.substr(full.rfind("<HR><ADDRESS>"));
+            const std::string body = page.substr(0, page.rfind("<P>Processing interrupted</P>" + footer));
+            QVERIFY(page.ends_with("<P>Processing interrupted</P>" + footer) && full.starts_with(body));
+            QVERIFY(body.ends_with("\r\n") && body.find("Line 30 ") != std::string::npos && body.size() < full.size() / 2);
+        }
     }
 
     // Options, folder, size and place come back in the next run's window,
@@ -432,7 +509,7 @@ private slots:
             QVERIFY2(!key.isEmpty() && !keys.contains(key), qPrintable(control->objectName() + ": " + key));
             keys << key;
         }
-        QCOMPARE(keys.size(), 14);
+        QCOMPARE(keys.size(), 16);
     }
 
     // The real "Complete" box: Enter is OK; the page and the folder are
@@ -477,9 +554,67 @@ private slots:
         box.selectFile("README");
         QCOMPARE(box.selectedFiles(), QStringList{Q(dir / "README")});
     }
+
+    // A signal in the middle of a page ends the window as it ends the
+    // command line: the temporary page goes, the old page stays as it was,
+    // and the process ends by the signal (the shell sees 128 plus it).
+    void endedBySignal_data() {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGINT") << SIGINT;
+        QTest::newRow("SIGTERM") << SIGTERM;
+        QTest::newRow("SIGHUP") << SIGHUP;
+    }
+    void endedBySignal() {
+        QFETCH(int, signal);
+        TempDir dir;
+        const std::string oldPage = "<HTML>the old page</HTML>\n";
+        WriteFile(dir / "big.txt", Text(400000));
+        WriteFile(dir / "big.html", oldPage);
+        int out[2];
+        QVERIFY(pipe2(out, O_CLOEXEC) == 0);
+        const QByteArray self = QCoreApplication::applicationFilePath().toLocal8Bit();
+        const std::string input = dir / "big.txt", output = dir / "big.html";
+        const pid_t pid = fork();
+        if (pid == 0) {
+            dup2(out[1], STDOUT_FILENO);
+            // As a desktop starts it: none of the three ignored or blocked.
+            sigset_t none;
+            sigemptyset(&none);
+            sigprocmask(SIG_SETMASK, &none, nullptr);
+            for (int stop : {SIGINT, SIGTERM, SIGHUP}) std::signal(stop, SIG_DFL);
+            execl(self.constData(), self.constData(), UntilSignal, input.c_str(), output.c_str(), nullptr);
+            _exit(127);
+        }
+        close(out[1]);
+        char said[16] = {};
+        const ssize_t n = read(out[0], said, sizeof said - 1);
+        close(out[0]);
+        // Held still while its page is looked at, then signalled.
+        int status = 0;
+        kill(pid, SIGSTOP);
+        waitpid(pid, &status, WUNTRACED);
+        const QStringList midPage = Files(dir.path());
+        kill(pid, signal);
+        kill(pid, SIGCONT);
+        waitpid(pid, &status, 0);
+        QCOMPARE(QByteArray(said, int(std::max<ssize_t>(n, 0))), QByteArray("converting\n"));
+        QVERIFY2(midPage.size() == 3 && midPage.filter(QStringLiteral(".big.html.torvex-")).size() == 1,
+                 qPrintable(midPage.join(u' ')));
+        QVERIFY2(WIFSIGNALED(status) && WTERMSIG(status) == signal, QByteArray::number(status));
+        QCOMPARE(Files(dir.path()), QStringList({"big.html", "big.txt"}));
+        QVERIFY(ReadFile(dir / "big.html") == oldPage);
+    }
 };
 
 }  // namespace torvex::testing
 
-QTEST_MAIN(torvex::testing::WindowTest)
+int main(int argc, char** argv) {
+    if (argc == 4 && std::strcmp(argv[1], torvex::testing::UntilSignal) == 0)
+        return torvex::testing::WindowUntilSignal(argv);
+    QApplication app(argc, argv);
+    torvex::testing::WindowTest test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "window_test.moc"

@@ -34,8 +34,7 @@ public:
 
     void Finished(size_t index, const FileOutcome& outcome) override {
         frm_.OutputPath = outcome.output;
-        // What the engine could not report itself (an input that cannot be
-        // opened) is told once the batch is over and the pointer is back.
+        // Why a file failed is told once the batch is over and the pointer is back.
         if (!outcome.messages.empty()) failure = QString::fromLocal8Bit(outcome.messages.back());
         // Among several files, a remark says which one it is about.
         const std::vector<std::string>& remarks = frm_.host_.remarks;
@@ -128,9 +127,10 @@ void MainFrm::ButtonOK_Click() {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     // The line-break mode from the options; with none chosen, breaks are added.
     ConversionOptions options;
-    if (Option1->isChecked()) options.line_break_mode = LineBreakMode::Keep;
-    if (Option2->isChecked()) options.line_break_mode = LineBreakMode::Add;
-    if (Option3->isChecked()) options.line_break_mode = LineBreakMode::None;
+    if (Option1->isChecked()) options.line_break_mode = TORVEX_LINE_BREAKS_KEEP;
+    if (Option2->isChecked()) options.line_break_mode = TORVEX_LINE_BREAKS_ADD;
+    if (Option3->isChecked()) options.line_break_mode = TORVEX_LINE_BREAKS_NONE;
+    if (Option5->isChecked()) options.style = TORVEX_STYLE_MODERN;
     // Split output; the output box keeps its text.
     options.split = CheckFAQ->isChecked();
     // Each file in its folder, with its page.
@@ -144,12 +144,12 @@ void MainFrm::ButtonOK_Click() {
         return;
     }
     // The batch is under way: Cancel and Close can now stop it.
-    engine_.Processing = true;
+    Processing = true;
     batch_running_ = true;
     host_.remarks.clear();
     WindowBatch window(*this, plan);
     // One file after the other; a failure or a stop ends the batch.
-    const BatchSummary summary = batch.Run(engine_, window);
+    const BatchSummary summary = batch.Run(host_, window);
     EndProgress();
     // Writing the marker back empties OutputPath.
     if (!plan.shown.empty()) Outputname->setText(multiple);
@@ -157,9 +157,9 @@ void MainFrm::ButtonOK_Click() {
     QApplication::restoreOverrideCursor();
     if (!window.failure.isEmpty()) Message(window.failure, MessageTitle);
     // "Complete" only for a batch that ran to its end.
-    if (engine_.Processing && summary.failed == 0) Completed(plan, options.split, window.remarks.join(u'\n'));
+    if (Processing && summary.failed == 0) Completed(plan, options.split, window.remarks.join(u'\n'));
     // At rest again.
-    engine_.Processing = false;
+    Processing = false;
     batch_running_ = false;
     if (end_requested_) RequestEnd();
 }

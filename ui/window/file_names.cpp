@@ -3,7 +3,6 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "engine.h"
 #include "path_names.h"
 
 namespace torvex {

@@ -55,13 +55,13 @@ QSettings Settings() {
 }
 
 // The line-break options as the settings name them, in the order of the
-// engine's modes (Option1 to Option3).
+// library's modes (Option1 to Option3).
 constexpr const char* ModeWords[] = {"keep", "add", "none"};
 
 }  // namespace
 
 MainFrm::MainFrm(Dialogs& dialogs, QWidget* parent)
-    : QDialog(parent), dialogs_(dialogs), host_(dialogs, this), engine_(host_) {
+    : QDialog(parent), dialogs_(dialogs), host_(dialogs, this, Processing) {
     BuildControls();
 
     CMDialog1.DialogTitle = QStringLiteral("Input file");
@@ -124,6 +124,10 @@ void MainFrm::BuildControls() {
     Option1 = Named(new QRadioButton(QStringLiteral("&Keep original line breaks"), Frame2), "Option1");
     Option3 = Named(new QRadioButton(QStringLiteral("&No line breaks"), Frame2), "Option3");
     Option2->setChecked(true);
+    Frame3 = Named(new QGroupBox(QStringLiteral("Page style"), this), "Frame3");
+    Option4 = Named(new QRadioButton(QStringLiteral("Classic pa&ge"), Frame3), "Option4");
+    Option5 = Named(new QRadioButton(QStringLiteral("&Modern page, for any screen"), Frame3), "Option5");
+    Option4->setChecked(true);
     TimeStamp = Named(new QCheckBox(QStringLiteral("Date and &Time stamp output"), this), "TimeStamp");
     Label3 = Named(new QLabel(QStringLiteral("&Page title"), this), "Label3");
     PageTitle = Named(new QLineEdit(this), "PageTitle");
@@ -156,6 +160,14 @@ void MainFrm::BuildControls() {
     options->addWidget(Option2);
     options->addWidget(Option1);
     options->addWidget(Option3);
+    auto* styles = new QVBoxLayout(Frame3);
+    styles->addWidget(Option4);
+    styles->addWidget(Option5);
+    styles->addStretch(1);
+    // The page style beside the line-break options.
+    auto* frames = new QHBoxLayout;
+    frames->addWidget(Frame2, 1);
+    frames->addWidget(Frame3, 1);
 
     // Each label beside its box, so that the window stays short enough for
     // a small screen at twice the usual scale.
@@ -167,7 +179,7 @@ void MainFrm::BuildControls() {
     fields->addWidget(Outputname, 1, 1);
     fields->addWidget(ButtonOutput, 1, 2);
     fields->addWidget(CheckFAQ, 2, 1, 1, 2);
-    fields->addWidget(Frame2, 3, 1, 1, 2);
+    fields->addLayout(frames, 3, 1, 1, 2);
     fields->addWidget(TimeStamp, 4, 1, 1, 2);
     fields->addWidget(Label3, 5, 0);
     fields->addWidget(PageTitle, 5, 1, 1, 2);
@@ -187,15 +199,16 @@ void MainFrm::BuildControls() {
     form->addStretch(1);
     form->addLayout(buttons);
 
-    QWidget* order[] = {Inputname, ButtonInput, Outputname, ButtonOutput, CheckFAQ, Option2, Option1,
-                        Option3,   TimeStamp,   PageTitle,  ButtonOK,     ButtonClose, ButtonCancel, ButtonReg};
+    QWidget* order[] = {Inputname, ButtonInput, Outputname, ButtonOutput, CheckFAQ,    Option2,      Option1,
+                        Option3,   Option4,     Option5,    TimeStamp,    PageTitle,   ButtonOK,     ButtonClose,
+                        ButtonCancel, ButtonReg};
     for (size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
 void MainFrm::Form_Load() {
     Title->setText(QString::fromUtf8(ProductName) + u' ' + QString::fromUtf8(ProductVersion));
     MessageTitle = QString::fromUtf8(ProductName);
-    engine_.Processing = false;
+    Processing = false;
     // As the user left the window last time.
     const QSettings settings = Settings();
     restoreGeometry(settings.value(QStringLiteral("geometry")).toByteArray());
@@ -205,6 +218,8 @@ void MainFrm::Form_Load() {
     for (size_t k = 0; k < std::size(modes); ++k)
         if (mode == QString::fromLatin1(ModeWords[k])) modes[k]->setChecked(true);
     TimeStamp->setChecked(settings.value(QStringLiteral("timeStamp"), false).toBool());
+    (settings.value(QStringLiteral("pageStyle")).toString() == QStringLiteral("modern") ? Option5 : Option4)
+        ->setChecked(true);
 }
 
 void MainFrm::SaveSettings() {
@@ -214,6 +229,8 @@ void MainFrm::SaveSettings() {
     const size_t mode = Option1->isChecked() ? 0 : Option3->isChecked() ? 2 : 1;
     settings.setValue(QStringLiteral("lineBreaks"), QString::fromLatin1(ModeWords[mode]));
     settings.setValue(QStringLiteral("timeStamp"), TimeStamp->isChecked());
+    settings.setValue(QStringLiteral("pageStyle"),
+                      Option5->isChecked() ? QStringLiteral("modern") : QStringLiteral("classic"));
 }
 
 void MainFrm::Message(const QString& text, const QString& title) { dialogs_.Message(this, text, title); }
@@ -331,14 +348,14 @@ void MainFrm::CheckFAQ_Click() {
 }
 
 void MainFrm::ButtonCancel_Click() {
-    if (!engine_.Processing) return;
+    if (!Processing) return;
     Message(QStringLiteral("Processing Interrupted"), MessageTitle);
-    engine_.Processing = false;
+    Processing = false;
 }
 
 void MainFrm::ButtonClose_Click() {
-    if (engine_.Processing) Message(QStringLiteral("Processing Interrupted"), MessageTitle);
-    engine_.Processing = false;
+    if (Processing) Message(QStringLiteral("Processing Interrupted"), MessageTitle);
+    Processing = false;
     close();
 }
 
@@ -354,9 +371,9 @@ void MainFrm::closeEvent(QCloseEvent* event) {
 // it as Close does; the conversion then finishes its page ("Processing
 // interrupted" and the footer) before the program ends.
 void MainFrm::Form_QueryUnload(UnloadMode mode) {
-    if (mode == UnloadMode::CloseBox && engine_.Processing)
+    if (mode == UnloadMode::CloseBox && Processing)
         Message(QStringLiteral("Processing Interrupted"), MessageTitle);
-    engine_.Processing = false;
+    Processing = false;
     RequestEnd();
 }
 

@@ -13,7 +13,6 @@
 
 #include "batch_driver.h"
 #include "dialogs.h"
-#include "engine.h"
 #include "window_host.h"
 
 class QCheckBox;
@@ -64,8 +63,10 @@ public:
     CommonDialog CMDialog1;
     CommonDialog CMDialog2;
     QString MessageTitle;
+    // True while a batch runs; Cancel and Close clear it to stop the
+    // conversion in hand after its current line.
+    bool Processing = false;
 
-    Engine& engine() { return engine_; }
     bool BatchRunning() const { return batch_running_; }
 
     // Takes files named on the command line or dropped on the window as if
@@ -138,6 +139,9 @@ private:
     QRadioButton* Option2;
     QRadioButton* Option1;
     QRadioButton* Option3;
+    QGroupBox* Frame3;
+    QRadioButton* Option4;
+    QRadioButton* Option5;
     QCheckBox* TimeStamp;
     QLabel* Label3;
     QLineEdit* PageTitle;
@@ -150,7 +154,6 @@ private:
 
     Dialogs& dialogs_;
     WindowHost host_;
-    Engine engine_;
     QPointer<AboutFrm> About;
     bool batch_running_ = false;
     bool end_requested_ = false;

@@ -1,13 +1,14 @@
-// The engine's host while the window runs: its messages are the window's
-// message boxes, and every yield lets the window handle what is waiting, so
-// that Cancel and Close work in the middle of a conversion.
+// What a conversion asks of the window while it runs: every progress report
+// lets the window handle what is waiting, so that Cancel and Close work in
+// the middle of a conversion, and a file that is not a page is replaced
+// only if the user says so.
 #pragma once
 
 #include <functional>
 #include <string>
 #include <vector>
 
-#include "host.h"
+#include "conversion.h"
 
 class QWidget;
 
@@ -15,20 +16,21 @@ namespace torvex {
 
 class Dialogs;
 
-class WindowHost : public Host {
+class WindowHost : public ConversionHost {
 public:
-    WindowHost(Dialogs& dialogs, QWidget* parent) : dialogs_(dialogs), parent_(parent) {}
+    // processing: the window's own flag, which Cancel and Close clear.
+    WindowHost(Dialogs& dialogs, QWidget* parent, const bool& processing)
+        : dialogs_(dialogs), parent_(parent), processing_(processing) {}
 
-    void ShowMessage(const std::string& text) override;
     // Kept for the batch to show once it is complete.
     void Warn(const std::string& text) override { remarks.push_back(text); }
     // Asks the user, Yes or No.
     bool MayReplaceNonPage(const std::string& path) override;
-    void Yield() override;
-    StampTime Now() override;
-    void Progress(unsigned long long done, unsigned long long total) override;
+    // Handles the window's events; stops the conversion once they cleared
+    // the window's flag.
+    int Progress(unsigned long long done, unsigned long long total) override;
 
-    // Told of the bytes read so far at each yield (the window's progress bar).
+    // Told of the bytes read so far at each report (the window's progress bar).
     std::function<void(unsigned long long done, unsigned long long total)> OnProgress;
     // What conversions remarked on (a split document's cross references).
     std::vector<std::string> remarks;
@@ -36,6 +38,7 @@ public:
 private:
     Dialogs& dialogs_;
     QWidget* parent_;
+    const bool& processing_;
 };
 
 }  // namespace torvex
