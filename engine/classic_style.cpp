@@ -71,6 +71,28 @@ void ClassicStyle::PlainLine(const InputFile::Line& line) {
     Submit(text, breaks_.Compose(breaks_.ChooseSuffix(shape)), true);
 }
 
+// What ShapeOf and PlainLine do, for a run of plain lines outside split
+// mode: with no leading spaces to drop, a line is laid out by hand when its
+// first four spaces in a row end within its text. The line-break state is
+// kept at hand for the run.
+size_t ClassicStyle::PlainLines(size_t most) {
+    if (!copy_plain_) return 0;
+    if (split_) return pass_.input.PlainLines(most, [this](const InputFile::Line& line) { PlainLine(line); });
+    LineBreaks breaks = breaks_;
+    const size_t taken = pass_.input.PlainLines(most, [&](const InputFile::Line& line) {
+        const std::string_view text = LineText(line.content);
+        LineShape shape;
+        shape.bytes = text.size();
+        shape.length = text.size() - line.continuations;
+        shape.first = text.size() > 0 ? static_cast<unsigned char>(text[0]) : 0;
+        shape.second = text.size() > 1 ? static_cast<unsigned char>(text[1]) : 0;
+        shape.laid_out = line.four_spaces < text.size();
+        Submit(text, breaks.Compose(breaks.ChooseSuffix(shape)), true);
+    });
+    breaks_ = breaks;
+    return taken;
+}
+
 // A line outside split mode that holds bytes needing attention, known to
 // be in the page's set: one look tells which steps have work to do, and
 // the text goes through those only.

@@ -32,6 +32,9 @@ public:
             WholeLine(line.content);
     }
     void LongLine() override;
+    // The plain lines that follow in the data in hand, at most `most`, in
+    // one run: how many there were.
+    size_t PlainLines(size_t most);
     void EndDocument(bool interrupted) override;
 
 private:

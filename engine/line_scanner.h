@@ -76,6 +76,45 @@ public:
         }
     }
 
+    // The lines from `from` on while each ends in the data, holds no byte
+    // that needs attention and is at most `longest` bytes long, at most
+    // `most` of them, each handed to take(start, line) as Scan would give
+    // it (its places count from the data's start). Where the first line
+    // not taken starts. One loop over the blocks' masks, with no call per
+    // line but take's.
+    template <class Take>
+    size_t PlainLines(size_t from, size_t longest, size_t most, Take&& take) {
+        if (most == 0 || from >= size_) return from;
+        if (const size_t block = from & ~size_t(63); block != block_) Classify(block);
+        size_t start = from;
+        std::uint64_t keep = ~std::uint64_t(0) << (from & 63);
+        ScannedLine line;
+        for (;;) {
+            const std::uint64_t lf = masks_.lf & keep;
+            const std::uint64_t before = lf != 0 ? (lf & (0 - lf)) - 1 : ~std::uint64_t(0);
+            if ((masks_.attention & keep & before) != 0) return start;
+            if (const std::uint64_t bytes = masks_.continuations & keep & before; bytes != 0)
+                line.continuations += static_cast<size_t>(__builtin_popcountll(bytes));
+            if (const std::uint64_t runs = masks_.four_spaces & keep & before; runs != 0) {
+                if (line.four_spaces == npos) line.four_spaces = block_ + static_cast<size_t>(__builtin_ctzll(runs));
+                line.last_four_spaces = block_ + 63 - static_cast<size_t>(__builtin_clzll(runs));
+            }
+            if (lf == 0) {
+                if (block_ + 64 >= size_) return start;
+                Classify(block_ + 64);
+                keep = ~std::uint64_t(0);
+                continue;
+            }
+            line.end = block_ + static_cast<size_t>(__builtin_ctzll(lf));
+            if (line.end - start > longest) return start;
+            take(start, line);
+            start = line.end + 1;
+            if (--most == 0) return start;
+            keep = ~(before | (lf & (0 - lf)));  // the bits after the LF
+            line = {};
+        }
+    }
+
     // Blocks of data are read this far past their end.
     static constexpr size_t Padding = 64;
 

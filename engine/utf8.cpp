@@ -7,7 +7,9 @@
 #include "any_byte.h"
 #include "huge_buffer.h"
 
-#if defined(__SSE2__)
+#if defined(__x86_64__)
+#include <immintrin.h>
+#elif defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
@@ -102,7 +104,7 @@ bool BlockBreaksUtf8(__m128i prev, __m128i cur) {
 // How far text (which starts a sequence) is well-formed, 16 bytes at a
 // time: up to the block that breaks a rule or to the last whole block, and
 // then back to where the sequence under way there starts.
-size_t WellFormedBlocks(std::string_view text, bool& beyondAscii) {
+size_t WellFormedBlocksSse2(std::string_view text, bool& beyondAscii) {
     const auto* p = reinterpret_cast<const unsigned char*>(text.data());
     __m128i prev = _mm_setzero_si128();
     size_t at = 0;
@@ -119,6 +121,85 @@ size_t WellFormedBlocks(std::string_view text, bool& beyondAscii) {
         at += 16;
     }
     return SequenceStart(p, at);
+}
+
+#if defined(__x86_64__)
+// The same, 32 bytes at a time with AVX2, where each pair of a byte and
+// the one before it is looked up by its three nibbles that tell: the
+// tables give the faults each nibble allows, and a pair is at fault when
+// all three allow the same. A byte two or three places after a lead of
+// three or four bytes must be a continuation, which the pair tables
+// cannot see: that is checked apart.
+namespace fault {
+constexpr char TooShort = 1, TooLong = 2, Overlong3 = 4, TooLarge = 8, Surrogate = 16, Overlong2 = 32,
+               TooLarge1000 = 64, Overlong4 = 64;
+constexpr char TwoConts = static_cast<char>(128);
+constexpr char Carry = TooShort | TooLong | TwoConts;  // faults the first byte's low nibble has no say in
+}  // namespace fault
+
+__attribute__((target("avx2"))) inline __m256i BlockFaults(__m256i prev, __m256i cur) {
+    using namespace fault;
+    const __m256i highOfFirst = _mm256_setr_epi8(
+        TooLong, TooLong, TooLong, TooLong, TooLong, TooLong, TooLong, TooLong, TwoConts, TwoConts, TwoConts, TwoConts,
+        TooShort | Overlong2, TooShort, TooShort | Overlong3 | Surrogate, TooShort | TooLarge | TooLarge1000 | Overlong4,
+        TooLong, TooLong, TooLong, TooLong, TooLong, TooLong, TooLong, TooLong, TwoConts, TwoConts, TwoConts, TwoConts,
+        TooShort | Overlong2, TooShort, TooShort | Overlong3 | Surrogate, TooShort | TooLarge | TooLarge1000 | Overlong4);
+    constexpr char Large = Carry | TooLarge | TooLarge1000;
+    const __m256i lowOfFirst = _mm256_setr_epi8(
+        Carry | Overlong3 | Overlong2 | Overlong4, Carry | Overlong2, Carry, Carry, Carry | TooLarge, Large, Large, Large,
+        Large, Large, Large, Large, Large, Large | Surrogate, Large, Large,  //
+        Carry | Overlong3 | Overlong2 | Overlong4, Carry | Overlong2, Carry, Carry, Carry | TooLarge, Large, Large, Large,
+        Large, Large, Large, Large, Large, Large | Surrogate, Large, Large);
+    constexpr char C8 = TooLong | Overlong2 | TwoConts | Overlong3 | TooLarge1000 | Overlong4;
+    constexpr char C9 = TooLong | Overlong2 | TwoConts | Overlong3 | TooLarge;
+    constexpr char CA = TooLong | Overlong2 | TwoConts | Surrogate | TooLarge;
+    const __m256i highOfSecond = _mm256_setr_epi8(
+        TooShort, TooShort, TooShort, TooShort, TooShort, TooShort, TooShort, TooShort, C8, C9, CA, CA, TooShort, TooShort,
+        TooShort, TooShort,  //
+        TooShort, TooShort, TooShort, TooShort, TooShort, TooShort, TooShort, TooShort, C8, C9, CA, CA, TooShort, TooShort,
+        TooShort, TooShort);
+    const __m256i nibble = _mm256_set1_epi8(0x0F);
+    const __m256i before = _mm256_permute2x128_si256(prev, cur, 0x21);  // prev's high half, cur's low half
+    const __m256i first = _mm256_alignr_epi8(cur, before, 15);
+    const __m256i pairs =
+        _mm256_and_si256(_mm256_and_si256(_mm256_shuffle_epi8(highOfFirst, _mm256_and_si256(_mm256_srli_epi16(first, 4), nibble)),
+                                          _mm256_shuffle_epi8(lowOfFirst, _mm256_and_si256(first, nibble))),
+                         _mm256_shuffle_epi8(highOfSecond, _mm256_and_si256(_mm256_srli_epi16(cur, 4), nibble)));
+    // Only 111xxxxx two bytes before, or 1111xxxx three before, reach 0x80 by these.
+    const __m256i third = _mm256_subs_epu8(_mm256_alignr_epi8(cur, before, 14), _mm256_set1_epi8(0xE0 - 0x80));
+    const __m256i fourth = _mm256_subs_epu8(_mm256_alignr_epi8(cur, before, 13), _mm256_set1_epi8(0xF0 - 0x80));
+    const __m256i must = _mm256_and_si256(_mm256_or_si256(third, fourth), _mm256_set1_epi8(static_cast<char>(0x80)));
+    return _mm256_xor_si256(must, pairs);
+}
+
+__attribute__((target("avx2"))) size_t WellFormedBlocksAvx2(std::string_view text, bool& beyondAscii) {
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    __m256i prev = _mm256_setzero_si256();
+    size_t at = 0;
+    bool high = false;
+    while (at + 32 <= text.size()) {
+        const __m256i cur = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + at));
+        const bool curHigh = _mm256_movemask_epi8(cur) != 0;
+        if (!curHigh && _mm256_movemask_epi8(prev) == 0) {
+            at += AsciiBlocks(text.substr(at));  // nothing is under way in ASCII
+            continue;
+        }
+        if (const __m256i faults = BlockFaults(prev, cur); !_mm256_testz_si256(faults, faults)) break;
+        high = high || curHigh;
+        prev = cur;
+        at += 32;
+    }
+    beyondAscii = beyondAscii || high;
+    return SequenceStart(p, at);
+}
+#endif
+
+size_t WellFormedBlocks(std::string_view text, bool& beyondAscii) {
+#if defined(__x86_64__)
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    if (avx2) return WellFormedBlocksAvx2(text, beyondAscii);
+#endif
+    return WellFormedBlocksSse2(text, beyondAscii);
 }
 #else
 size_t WellFormedBlocks(std::string_view text, bool&) { return AsciiBlocks(text); }
