@@ -71,23 +71,35 @@ void ClassicStyle::PlainLine(const InputFile::Line& line) {
     Submit(text, breaks_.Compose(breaks_.ChooseSuffix(shape)), true);
 }
 
+size_t ClassicStyle::PlainLines(size_t most) {
+    if (!copy_plain_) return 0;
+    if (split_) return pass_.input.PlainLines(most, [this](const InputFile::Line& line) { PlainLine(line); });
+    switch (breaks_.mode()) {
+    case LineBreakMode::Keep:
+        return PlainRun<LineBreakMode::Keep>(most);
+    case LineBreakMode::None:
+        return PlainRun<LineBreakMode::None>(most);
+    case LineBreakMode::Add:
+        break;
+    }
+    return PlainRun<LineBreakMode::Add>(most);
+}
+
 // What ShapeOf and PlainLine do, for a run of plain lines outside split
 // mode: with no leading spaces to drop, a line is laid out by hand when its
 // first four spaces in a row end within its text. The line-break state is
 // kept at hand for the run.
-size_t ClassicStyle::PlainLines(size_t most) {
-    if (!copy_plain_) return 0;
-    if (split_) return pass_.input.PlainLines(most, [this](const InputFile::Line& line) { PlainLine(line); });
+template <LineBreakMode Mode>
+size_t ClassicStyle::PlainRun(size_t most) {
     LineBreaks breaks = breaks_;
     const size_t taken = pass_.input.PlainLines(most, [&](const InputFile::Line& line) {
         const std::string_view text = LineText(line.content);
         LineShape shape;
-        shape.bytes = text.size();
         shape.length = text.size() - line.continuations;
         shape.first = text.size() > 0 ? static_cast<unsigned char>(text[0]) : 0;
         shape.second = text.size() > 1 ? static_cast<unsigned char>(text[1]) : 0;
         shape.laid_out = line.four_spaces < text.size();
-        Submit(text, breaks.Compose(breaks.ChooseSuffix(shape)), true);
+        SubmitPadded(text, breaks.Next<Mode>(shape));
     });
     breaks_ = breaks;
     return taken;
@@ -117,13 +129,11 @@ void ClassicStyle::MarkedLine(const InputFile::Line& line) {
 // read a little past its end (it lies in the input buffer), so that it is
 // copied sixteen bytes at a time; a plain line is short.
 void ClassicStyle::Submit(std::string_view text, Suffix suffix, bool padded) {
-    constexpr size_t Block = sizeof(markup::SuffixBytes[0]);
     LineWriter& writer = pass_.writer;
-    const CharacterSet set = pass_.set;
     const std::string_view end = TextWithLineEnd(suffix);
     const size_t size = text.size() + end.size();
     if (size > pass_.limits.held_line) {
-        UnderlineTest underline(set);
+        UnderlineTest underline(pass_.set);
         underline.Add(text);
         underline.Add(end);
         // Known to be no underline, a line this long may go to the page as it is added.
@@ -132,21 +142,36 @@ void ClassicStyle::Submit(std::string_view text, Suffix suffix, bool padded) {
         EndLine(suffix, underline);
         return;
     }
-    char* out = writer.Room(std::max<size_t>(text.size(), 4 * Block) + 2 * Block);
-    if (padded) {
-        // Most lines are copied by the first four blocks, with no loop to guess the end of.
-        std::memcpy(out, text.data(), 4 * Block);
-        for (size_t at = 4 * Block; at < text.size(); at += Block) std::memcpy(out + at, text.data() + at, Block);
-    } else {
-        std::memcpy(out, text.data(), text.size());
-    }
-    std::memcpy(out + text.size(), end.data(), Block);  // the suffix, CR LF and padding
+    if (padded) return SubmitPadded(text, suffix);
+    char* out = writer.Room(size + sizeof(markup::SuffixBytes[0]));
+    std::memcpy(out, text.data(), text.size());
+    SubmitAt(out, text.size(), suffix);
+}
+
+// Submit for a text that may be read a little past its end, and is short.
+void ClassicStyle::SubmitPadded(std::string_view text, Suffix suffix) {
+    constexpr size_t Block = sizeof(markup::SuffixBytes[0]);
+    if (text.size() + Block > pass_.limits.held_line) return Submit(text, suffix, false);
+    char* out = pass_.writer.Room(std::max<size_t>(text.size(), 4 * Block) + 2 * Block);
+    // Most lines are copied by the first four blocks, with no loop to guess the end of.
+    std::memcpy(out, text.data(), 4 * Block);
+    for (size_t at = 4 * Block; at < text.size(); at += Block) std::memcpy(out + at, text.data() + at, Block);
+    SubmitAt(out, text.size(), suffix);
+}
+
+// The line whose text lies at out in the writer's room, with room for a
+// block after it: its suffix and line end go after it, and the line is done.
+void ClassicStyle::SubmitAt(char* out, size_t length, Suffix suffix) {
+    const std::string_view end = TextWithLineEnd(suffix);
+    const size_t size = length + end.size();
+    const CharacterSet set = pass_.set;
+    std::memcpy(out + length, end.data(), sizeof(markup::SuffixBytes[0]));  // the suffix, CR LF and padding
     bool underline = false;
     const Heading heading = !IsUnderlineAtAGlance({out, size}, set, underline) ? HeadingUnder({out, size}, set)
                             : underline                                       ? HeadingUnder(out[0])
                                                                               : Heading::None;
-    writer.Added(size);
-    writer.EndLine(heading, HasParagraph(suffix));
+    pass_.writer.Added(size);
+    pass_.writer.EndLine(heading, HasParagraph(suffix));
 }
 
 // Text of a line that comes in pieces. Known to be no underline, the line

@@ -44,7 +44,11 @@ private:
     void PlainLine(const InputFile::Line& line);
     void MarkedLine(const InputFile::Line& line);
     void WholeLine(std::string_view content);
+    template <LineBreakMode Mode>
+    size_t PlainRun(size_t most);
     void Submit(std::string_view text, Suffix suffix, bool padded = false);
+    void SubmitPadded(std::string_view text, Suffix suffix);
+    void SubmitAt(char* out, size_t length, Suffix suffix);
     void Append(std::string_view text, const UnderlineTest& underline);
     void EndLine(Suffix suffix, const UnderlineTest& underline);
     Next SplitStep();

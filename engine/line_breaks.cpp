@@ -47,7 +47,7 @@ bool LaidOutByHand(std::string_view text) {
 }  // namespace
 
 void LineBreaks::Reset() {
-    recent_lengths_ = {80, 80, 80, 80};
+    short_lines_ = 0;
     previous_suffix_ = Suffix::None;
     paragraph_mark_ = Suffix::FirstParagraph;
 }

@@ -3,7 +3,6 @@
 // before it, then adjusted by the line-break mode.
 #pragma once
 
-#include <array>
 #include <string>
 #include <string_view>
 
@@ -83,10 +82,11 @@ public:
     // rather than one after another: the common line costs no guess.
     Suffix ChooseSuffix(const LineShape& shape) {
         const size_t length = shape.length;
-        recent_lengths_ = {length, recent_lengths_[0], recent_lengths_[1], recent_lengths_[2]};
         const bool paragraph = (length == 0) | ((shape.first < 32) & (shape.first != '\t'));
-        const bool shortLine =
-            (length * 3 < 160) | ((length * 5 < 320) & ShortLineRun(recent_lengths_[1], recent_lengths_[2], recent_lengths_[3]));
+        // Two of the three lines before are short (the bits of 3, 5, 6 and 7).
+        const bool shortRun = (0xE8u >> short_lines_) & 1;
+        short_lines_ = ((short_lines_ << 1) | (length - 3 < 47)) & 7;  // 3..49, as ShortLineRun
+        const bool shortLine = (length * 3 < 160) | ((length * 5 < 320) & shortRun);
         const bool br = shortLine | ((shape.first == ' ') & (shape.second == '[')) | (shape.first == '>') | shape.laid_out;
         return paragraph ? paragraph_mark_ : br ? Suffix::Break : Suffix::None;
     }
@@ -103,9 +103,25 @@ public:
         return suffix;
     }
 
+    // Compose(ChooseSuffix(shape)) where the mode is known at compile
+    // time: with every line break kept, no shape and nothing recorded
+    // shows; with none, only whether the line ends a paragraph does.
+    template <LineBreakMode Mode>
+    Suffix Next(const LineShape& shape) {
+        if constexpr (Mode == LineBreakMode::Keep) {
+            return Suffix::Break;
+        } else if constexpr (Mode == LineBreakMode::None) {
+            const bool paragraph = (shape.length == 0) | ((shape.first < 32) & (shape.first != '\t'));
+            return Compose(paragraph ? paragraph_mark_ : Suffix::None);
+        } else {
+            return Compose(ChooseSuffix(shape));
+        }
+    }
+    LineBreakMode mode() const { return mode_; }
+
 private:
     LineBreakMode mode_;
-    std::array<size_t, 4> recent_lengths_{80, 80, 80, 80};  // newest first
+    unsigned short_lines_ = 0;  // whether each of the last three lines was short, the last in bit 0
     Suffix previous_suffix_ = Suffix::None;
     Suffix paragraph_mark_ = Suffix::FirstParagraph;
 };
