@@ -35,17 +35,16 @@ void ClassicStyle::EndDocument(bool interrupted) {
     writer.WriteLine("");
 }
 
+namespace {
+
 // A whole line's text and what the suffix rules look at in it, from what
-// the scanner saw. In split mode a line without "[" has no label: its
-// number is 0, and only its trim is left.
-LineShape ClassicStyle::ShapeOf(const InputFile::Line& line, std::string_view& text) {
+// the scanner saw. In split mode the leading spaces go too.
+template <bool Split>
+[[gnu::always_inline]] inline LineShape ShapeOfText(const InputFile::Line& line, std::string_view& text) {
     text = LineText(line.content);
     LineShape shape;
     size_t start = 0;
-    if (split_) {
-        start = std::min(text.find_first_not_of(' '), text.size());
-        plan_.NoLabel();
-    }
+    if constexpr (Split) start = std::min(text.find_first_not_of(' '), text.size());
     text.remove_prefix(start);
     shape.bytes = text.size();
     shape.length = text.size() - line.continuations;  // what a UTF-8 page counts: characters
@@ -54,12 +53,26 @@ LineShape ClassicStyle::ShapeOf(const InputFile::Line& line, std::string_view& t
     // Four spaces in a row within the text: not among the trailing spaces,
     // nor (in split mode) among the leading ones that went. Where the first
     // run is among the leading spaces and the last among the trailing ones,
-    // the text is looked at.
+    // the text is looked at. With no leading spaces gone, the first run
+    // ends three bytes in at the earliest, and tells.
     const size_t begin = start + 3, end = start + text.size();
     const auto within = [begin, end](size_t at) { return at >= begin && at < end; };
-    shape.laid_out = within(line.four_spaces) || within(line.last_four_spaces) ||
-                     (line.four_spaces < begin && line.last_four_spaces >= end && text.find("    ") != std::string_view::npos);
+    if constexpr (Split)
+        shape.laid_out = within(line.four_spaces) || within(line.last_four_spaces) ||
+                         (line.four_spaces < begin && line.last_four_spaces >= end && text.find("    ") != std::string_view::npos);
+    else
+        shape.laid_out = line.four_spaces < end;
     return shape;
+}
+
+}  // namespace
+
+// In split mode a line without "[" has no label: its number is 0, and
+// only its trim is left.
+LineShape ClassicStyle::ShapeOf(const InputFile::Line& line, std::string_view& text) {
+    if (!split_) return ShapeOfText<false>(line, text);
+    plan_.NoLabel();
+    return ShapeOfText<true>(line, text);
 }
 
 // A line with no byte that needs attention: nothing in it is escaped or
@@ -68,40 +81,33 @@ LineShape ClassicStyle::ShapeOf(const InputFile::Line& line, std::string_view& t
 void ClassicStyle::PlainLine(const InputFile::Line& line) {
     std::string_view text;
     const LineShape shape = ShapeOf(line, text);
-    Submit(text, breaks_.Compose(breaks_.ChooseSuffix(shape)), true);
+    SubmitPadded(text, breaks_.Compose(breaks_.ChooseSuffix(shape)));
 }
 
 size_t ClassicStyle::PlainLines(size_t most) {
     if (!copy_plain_) return 0;
-    if (split_) return pass_.input.PlainLines(most, [this](const InputFile::Line& line) { PlainLine(line); });
     switch (breaks_.mode()) {
     case LineBreakMode::Keep:
-        return PlainRun<LineBreakMode::Keep>(most);
+        return split_ ? PlainRun<LineBreakMode::Keep, true>(most) : PlainRun<LineBreakMode::Keep, false>(most);
     case LineBreakMode::None:
-        return PlainRun<LineBreakMode::None>(most);
+        return split_ ? PlainRun<LineBreakMode::None, true>(most) : PlainRun<LineBreakMode::None, false>(most);
     case LineBreakMode::Add:
         break;
     }
-    return PlainRun<LineBreakMode::Add>(most);
+    return split_ ? PlainRun<LineBreakMode::Add, true>(most) : PlainRun<LineBreakMode::Add, false>(most);
 }
 
-// What ShapeOf and PlainLine do, for a run of plain lines outside split
-// mode: with no leading spaces to drop, a line is laid out by hand when its
-// first four spaces in a row end within its text. The line-break state is
-// kept at hand for the run.
-template <LineBreakMode Mode>
+// PlainLine for each plain line of a run, with the mode and split mode
+// known at compile time and the line-break state kept at hand.
+template <LineBreakMode Mode, bool Split>
 size_t ClassicStyle::PlainRun(size_t most) {
     LineBreaks breaks = breaks_;
     const size_t taken = pass_.input.PlainLines(most, [&](const InputFile::Line& line) {
-        const std::string_view text = LineText(line.content);
-        LineShape shape;
-        shape.length = text.size() - line.continuations;
-        shape.first = text.size() > 0 ? static_cast<unsigned char>(text[0]) : 0;
-        shape.second = text.size() > 1 ? static_cast<unsigned char>(text[1]) : 0;
-        shape.laid_out = line.four_spaces < text.size();
-        SubmitPadded(text, breaks.Next<Mode>(shape));
+        std::string_view text;
+        SubmitPadded(text, breaks.Next<Mode>(ShapeOfText<Split>(line, text)));
     });
     breaks_ = breaks;
+    if (Split && taken > 0) plan_.NoLabel();
     return taken;
 }
 

@@ -44,7 +44,7 @@ private:
     void PlainLine(const InputFile::Line& line);
     void MarkedLine(const InputFile::Line& line);
     void WholeLine(std::string_view content);
-    template <LineBreakMode Mode>
+    template <LineBreakMode Mode, bool Split>
     size_t PlainRun(size_t most);
     void Submit(std::string_view text, Suffix suffix, bool padded = false);
     void SubmitPadded(std::string_view text, Suffix suffix);
