@@ -19,7 +19,8 @@ namespace torvex {
 class Conversion {
 public:
     Conversion(Engine& engine, std::string& outputName, LineBreakMode mode, bool timeStamp)
-        : engine_(engine), host_(engine.host_), output_name_(outputName), pages_(engine.host_, engine.writer_, outputName),
+        : engine_(engine), host_(engine.host_), output_name_(outputName), mode_(mode),
+          pages_(engine.host_, engine.writer_, outputName),
           plan_(engine.SectionNumber, engine.ShortTitle),
           pass_{engine.host_, engine.writer_, input_, pages_, plan_, engine.Limits, timeStamp, {}} {
         if (engine.Page.style == PageOptions::Style::Modern)
@@ -47,6 +48,7 @@ private:
     Engine& engine_;
     Host& host_;
     std::string& output_name_;
+    const LineBreakMode mode_;
     InputFile input_;
     PageSequence pages_;
     SectionPlan plan_;
@@ -153,7 +155,10 @@ bool Conversion::Run(std::string& inputName, const std::string& pageTitle) {
 void Conversion::Prepare() {
     pass_.make_valid = pass_.set == CharacterSet::Utf8 && engine_.Encoding != CharacterSet::Auto;
     if (pass_.set == CharacterSet::Utf8) input_.SkipByteOrderMark();
-    input_.SetAttention(pages_.split(), pass_.set, !pass_.make_valid, modern_.has_value());
+    // Only where line breaks are added does a line's shape show (its
+    // length in characters, and whether it is laid out by hand).
+    input_.SetAttention(pages_.split(), pass_.set, !pass_.make_valid, modern_.has_value(),
+                        !modern_ && mode_ == LineBreakMode::Add);
     engine_.writer_.SetHeldInMemory(pass_.limits.held_line);
     style_->Prepare();
 }

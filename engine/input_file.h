@@ -72,8 +72,8 @@ public:
     bool StartsWithByteOrderMark();
     bool regular() const { return regular_ && !held_; }
     // Which bytes the lines are scanned for (see LineScanner::Configure).
-    void SetAttention(bool labels, CharacterSet set, bool valid, bool html = false) {
-        scanner_.Configure(labels, set, valid, html);
+    void SetAttention(bool labels, CharacterSet set, bool valid, bool html = false, bool shape = true) {
+        scanner_.Configure(labels, set, valid, html, shape);
     }
 
     struct Line {

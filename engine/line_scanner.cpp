@@ -1,5 +1,7 @@
 #include "line_scanner.h"
 
+#include <algorithm>
+
 #if defined(__x86_64__)
 #include <immintrin.h>
 #endif
@@ -24,16 +26,20 @@ std::uint64_t FourSpaces(std::uint64_t spaces, std::uint64_t before) {
 // DEL need attention too.
 enum class Page { Latin1, Utf8, ValidUtf8, Html };
 
-// The masks go out field by field, as they are read.
-void Finish(LineScanner::Masks& masks, std::uint64_t a3, LineScanner::Masks& out) {
-    masks.four_spaces = FourSpaces(masks.spaces, out.spaces);
-    masks.attention |= a3 & ((masks.c2 << 1) | (out.c2 >> 63));
-    out.lf = masks.lf;
-    out.attention = masks.attention;
-    out.four_spaces = masks.four_spaces;
-    out.spaces = masks.spaces;
-    out.continuations = masks.continuations;
-    out.c2 = masks.c2;
+// A block's bits as its bytes are tested.
+struct Bits {
+    std::uint64_t lf = 0, wanted = 0, spaces = 0, continuations = 0, c2 = 0, a3 = 0;
+};
+
+// The masks of a block from its bits and what the block before left.
+template <Page P, bool Shape>
+inline void Finish(const Bits& bits, LineScanner::Carry& carry, LineScanner::BlockMasks& out) {
+    out.lf = bits.lf;
+    out.attention = bits.wanted;
+    if constexpr (P == Page::ValidUtf8) out.attention |= bits.a3 & ((bits.c2 << 1) | (carry.c2 >> 63));
+    out.four_spaces = Shape ? FourSpaces(bits.spaces, carry.spaces) : 0;
+    out.continuations = Shape ? bits.continuations : 0;
+    carry = {bits.spaces, bits.c2};
 }
 
 #if defined(__x86_64__)
@@ -42,12 +48,13 @@ void Finish(LineScanner::Masks& masks, std::uint64_t a3, LineScanner::Masks& out
 // a byte is wanted when both halves share a group. The groups are the
 // wanted bytes' first hex digits: 0 for TAB, 2 for the double quote, 3 for
 // ":" "<" ">", 4 for "@", 5 for "[", A for the pound sign.
-__attribute__((target("avx2"))) inline std::uint64_t Bits(__m256i hits) {
+__attribute__((target("avx2"))) inline std::uint64_t Mask(__m256i hits) {
     return static_cast<unsigned>(_mm256_movemask_epi8(hits));
 }
 
-template <bool Labels, Page P>
-__attribute__((target("avx2"))) void ClassifyBlockAvx2(const unsigned char* block, LineScanner::Masks& masksOut) {
+template <bool Labels, Page P, bool Shape>
+__attribute__((target("avx2"))) void ClassifyAvx2(const unsigned char* data, size_t blocks, LineScanner::Carry& carry,
+                                                  LineScanner::BlockMasks* out) {
     constexpr char Tab = 1, Quote = 2, Three = 4, At = 8, Bracket = 16, Pound = P == Page::Latin1 ? 32 : 0;
     constexpr char L = Labels ? Bracket : 0;
     // A modern page's: "&" (with the double quote's group), the controls
@@ -61,111 +68,115 @@ __attribute__((target("avx2"))) void ClassifyBlockAvx2(const unsigned char* bloc
     const __m256i high = _mm256_setr_epi8(Tab | C, C, Quote, Three, At, L, 0, Del, 0, 0, Pound, 0, 0, 0, 0, 0,  //
                                           Tab | C, C, Quote, Three, At, L, 0, Del, 0, 0, Pound, 0, 0, 0, 0, 0);
     const __m256i nibble = _mm256_set1_epi8(0x0F);
-    LineScanner::Masks masks;
-    std::uint64_t a3 = 0;
-    for (int k = 0; k < 2; ++k) {
-        const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(block + 32 * k));
-        const int shift = 32 * k;
-        masks.lf |= Bits(_mm256_cmpeq_epi8(x, _mm256_set1_epi8('\n'))) << shift;
-        masks.spaces |= Bits(_mm256_cmpeq_epi8(x, _mm256_set1_epi8(' '))) << shift;
-        const __m256i groups = _mm256_and_si256(_mm256_shuffle_epi8(low, _mm256_and_si256(x, nibble)),
-                                                _mm256_shuffle_epi8(high, _mm256_and_si256(_mm256_srli_epi16(x, 4), nibble)));
-        std::uint64_t wanted = ~Bits(_mm256_cmpeq_epi8(groups, _mm256_setzero_si256())) & 0xFFFFFFFFull;
-        if constexpr (P == Page::Utf8 || P == Page::Html) wanted |= Bits(x);  // the top bit is what counts
-        if constexpr (P == Page::ValidUtf8) {
-            // Continuation bytes, 0x80 to 0xBF, are the ones below 0xC0 as signed bytes.
-            masks.continuations |= Bits(_mm256_cmpgt_epi8(_mm256_set1_epi8(static_cast<char>(0xC0)), x)) << shift;
-            masks.c2 |= Bits(_mm256_cmpeq_epi8(x, _mm256_set1_epi8(static_cast<char>(0xC2)))) << shift;
-            a3 |= Bits(_mm256_cmpeq_epi8(x, _mm256_set1_epi8(static_cast<char>(0xA3)))) << shift;
+    for (size_t b = 0; b < blocks; ++b) {
+        Bits bits;
+        for (int k = 0; k < 2; ++k) {
+            const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + 64 * b + 32 * k));
+            const int shift = 32 * k;
+            bits.lf |= Mask(_mm256_cmpeq_epi8(x, _mm256_set1_epi8('\n'))) << shift;
+            if constexpr (Shape) bits.spaces |= Mask(_mm256_cmpeq_epi8(x, _mm256_set1_epi8(' '))) << shift;
+            const __m256i groups = _mm256_and_si256(_mm256_shuffle_epi8(low, _mm256_and_si256(x, nibble)),
+                                                    _mm256_shuffle_epi8(high, _mm256_and_si256(_mm256_srli_epi16(x, 4), nibble)));
+            std::uint64_t wanted = ~Mask(_mm256_cmpeq_epi8(groups, _mm256_setzero_si256())) & 0xFFFFFFFFull;
+            if constexpr (P == Page::Utf8 || P == Page::Html) wanted |= Mask(x);  // the top bit is what counts
+            if constexpr (P == Page::ValidUtf8) {
+                // Continuation bytes, 0x80 to 0xBF, are the ones below 0xC0 as signed bytes.
+                if constexpr (Shape)
+                    bits.continuations |= Mask(_mm256_cmpgt_epi8(_mm256_set1_epi8(static_cast<char>(0xC0)), x)) << shift;
+                bits.c2 |= Mask(_mm256_cmpeq_epi8(x, _mm256_set1_epi8(static_cast<char>(0xC2)))) << shift;
+                bits.a3 |= Mask(_mm256_cmpeq_epi8(x, _mm256_set1_epi8(static_cast<char>(0xA3)))) << shift;
+            }
+            bits.wanted |= wanted << shift;
         }
-        masks.attention |= wanted << shift;
+        Finish<P, Shape>(bits, carry, out[b]);
     }
-    Finish(masks, a3, masksOut);
 }
 
-template <bool Labels, Page P>
-void ClassifyBlock(const unsigned char* block, LineScanner::Masks& masksOut) {
+template <bool Labels, Page P, bool Shape>
+void Classify(const unsigned char* data, size_t blocks, LineScanner::Carry& carry, LineScanner::BlockMasks* out) {
     const auto splat = [](int c) { return _mm_set1_epi8(static_cast<char>(c)); };
-    LineScanner::Masks masks;
-    std::uint64_t a3 = 0;
-    for (int k = 0; k < 4; ++k) {
-        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 16 * k));
-        const auto bits = [k](__m128i hits) {
-            return static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(hits))) << (16 * k);
-        };
-        masks.lf |= bits(_mm_cmpeq_epi8(x, splat('\n')));
-        masks.spaces |= bits(_mm_cmpeq_epi8(x, splat(' ')));
-        // "<" and ">" differ in one bit only.
-        __m128i hits = _mm_or_si128(_mm_cmpeq_epi8(_mm_or_si128(x, splat(2)), splat('>')),
-                                    _mm_or_si128(_mm_cmpeq_epi8(x, splat('"')), _mm_cmpeq_epi8(x, splat('\t'))));
-        hits = _mm_or_si128(hits, _mm_or_si128(_mm_cmpeq_epi8(x, splat('@')), _mm_cmpeq_epi8(x, splat(':'))));
-        if constexpr (Labels) hits = _mm_or_si128(hits, _mm_cmpeq_epi8(x, splat('[')));
-        if constexpr (P == Page::Utf8 || P == Page::Html) hits = _mm_or_si128(hits, x);  // the top bit is what counts
-        if constexpr (P == Page::Html)
-            hits = _mm_or_si128(hits, _mm_or_si128(_mm_cmpeq_epi8(x, splat('&')),
-                                                   _mm_or_si128(_mm_cmplt_epi8(x, splat(0x20)), _mm_cmpeq_epi8(x, splat(0x7F)))));
-        if constexpr (P == Page::Latin1) hits = _mm_or_si128(hits, _mm_cmpeq_epi8(x, splat(0xA3)));
-        if constexpr (P == Page::ValidUtf8) {
-            masks.continuations |= bits(_mm_cmpgt_epi8(splat(0xC0), x));
-            masks.c2 |= bits(_mm_cmpeq_epi8(x, splat(0xC2)));
-            a3 |= bits(_mm_cmpeq_epi8(x, splat(0xA3)));
+    for (size_t b = 0; b < blocks; ++b) {
+        Bits bits;
+        for (int k = 0; k < 4; ++k) {
+            const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + 64 * b + 16 * k));
+            const auto mask = [k](__m128i hits) {
+                return static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(hits))) << (16 * k);
+            };
+            bits.lf |= mask(_mm_cmpeq_epi8(x, splat('\n')));
+            bits.spaces |= mask(_mm_cmpeq_epi8(x, splat(' ')));
+            // "<" and ">" differ in one bit only.
+            __m128i hits = _mm_or_si128(_mm_cmpeq_epi8(_mm_or_si128(x, splat(2)), splat('>')),
+                                        _mm_or_si128(_mm_cmpeq_epi8(x, splat('"')), _mm_cmpeq_epi8(x, splat('\t'))));
+            hits = _mm_or_si128(hits, _mm_or_si128(_mm_cmpeq_epi8(x, splat('@')), _mm_cmpeq_epi8(x, splat(':'))));
+            if constexpr (Labels) hits = _mm_or_si128(hits, _mm_cmpeq_epi8(x, splat('[')));
+            if constexpr (P == Page::Utf8 || P == Page::Html) hits = _mm_or_si128(hits, x);  // the top bit is what counts
+            if constexpr (P == Page::Html)
+                hits = _mm_or_si128(hits, _mm_or_si128(_mm_cmpeq_epi8(x, splat('&')),
+                                                       _mm_or_si128(_mm_cmplt_epi8(x, splat(0x20)), _mm_cmpeq_epi8(x, splat(0x7F)))));
+            if constexpr (P == Page::Latin1) hits = _mm_or_si128(hits, _mm_cmpeq_epi8(x, splat(0xA3)));
+            if constexpr (P == Page::ValidUtf8) {
+                bits.continuations |= mask(_mm_cmpgt_epi8(splat(0xC0), x));
+                bits.c2 |= mask(_mm_cmpeq_epi8(x, splat(0xC2)));
+                bits.a3 |= mask(_mm_cmpeq_epi8(x, splat(0xA3)));
+            }
+            bits.wanted |= mask(hits);
         }
-        masks.attention |= bits(hits);
+        Finish<P, Shape>(bits, carry, out[b]);
     }
-    Finish(masks, a3, masksOut);
 }
 #else
-template <bool Labels, Page P>
-void ClassifyBlock(const unsigned char* block, LineScanner::Masks& masksOut) {
-    LineScanner::Masks masks;
-    std::uint64_t a3 = 0;
-    for (int i = 0; i < 64; ++i) {
-        const unsigned char c = block[i];
-        const std::uint64_t bit = std::uint64_t(1) << i;
-        if (c == '\n') masks.lf |= bit;
-        if (c == ' ') masks.spaces |= bit;
-        const bool wanted = c == '<' || c == '>' || c == '"' || c == '\t' || c == '@' || c == ':' ||
-                            (Labels && c == '[') || ((P == Page::Utf8 || P == Page::Html) && c >= 0x80) ||
-                            (P == Page::Latin1 && c == 0xA3) || (P == Page::Html && (c == '&' || c < 0x20 || c == 0x7F));
-        if (wanted) masks.attention |= bit;
-        if (P == Page::ValidUtf8) {
-            if (c >= 0x80 && c < 0xC0) masks.continuations |= bit;
-            if (c == 0xC2) masks.c2 |= bit;
-            if (c == 0xA3) a3 |= bit;
+template <bool Labels, Page P, bool Shape>
+void Classify(const unsigned char* data, size_t blocks, LineScanner::Carry& carry, LineScanner::BlockMasks* out) {
+    for (size_t b = 0; b < blocks; ++b) {
+        Bits bits;
+        for (int i = 0; i < 64; ++i) {
+            const unsigned char c = data[64 * b + i];
+            const std::uint64_t bit = std::uint64_t(1) << i;
+            if (c == '\n') bits.lf |= bit;
+            if (c == ' ') bits.spaces |= bit;
+            const bool wanted = c == '<' || c == '>' || c == '"' || c == '\t' || c == '@' || c == ':' ||
+                                (Labels && c == '[') || ((P == Page::Utf8 || P == Page::Html) && c >= 0x80) ||
+                                (P == Page::Latin1 && c == 0xA3) || (P == Page::Html && (c == '&' || c < 0x20 || c == 0x7F));
+            if (wanted) bits.wanted |= bit;
+            if (P == Page::ValidUtf8) {
+                if (c >= 0x80 && c < 0xC0) bits.continuations |= bit;
+                if (c == 0xC2) bits.c2 |= bit;
+                if (c == 0xA3) bits.a3 |= bit;
+            }
         }
+        Finish<P, Shape>(bits, carry, out[b]);
     }
-    Finish(masks, a3, masksOut);
 }
 #endif
 
-template <bool Labels>
+template <bool Labels, bool Shape>
 LineScanner::Classifier ClassifierFor(Page page) {
 #if defined(__x86_64__)
     __builtin_cpu_init();
     if (__builtin_cpu_supports("avx2")) {
         switch (page) {
         case Page::Latin1:
-            return ClassifyBlockAvx2<Labels, Page::Latin1>;
+            return ClassifyAvx2<Labels, Page::Latin1, Shape>;
         case Page::Utf8:
-            return ClassifyBlockAvx2<Labels, Page::Utf8>;
+            return ClassifyAvx2<Labels, Page::Utf8, Shape>;
         case Page::ValidUtf8:
-            return ClassifyBlockAvx2<Labels, Page::ValidUtf8>;
+            return ClassifyAvx2<Labels, Page::ValidUtf8, Shape>;
         case Page::Html:
-            return ClassifyBlockAvx2<Labels, Page::Html>;
+            return ClassifyAvx2<Labels, Page::Html, Shape>;
         }
     }
 #endif
     switch (page) {
     case Page::Latin1:
-        return ClassifyBlock<Labels, Page::Latin1>;
+        return Classify<Labels, Page::Latin1, Shape>;
     case Page::Utf8:
-        return ClassifyBlock<Labels, Page::Utf8>;
+        return Classify<Labels, Page::Utf8, Shape>;
     case Page::Html:
-        return ClassifyBlock<Labels, Page::Html>;
+        return Classify<Labels, Page::Html, Shape>;
     case Page::ValidUtf8:
         break;
     }
-    return ClassifyBlock<Labels, Page::ValidUtf8>;
+    return Classify<Labels, Page::ValidUtf8, Shape>;
 }
 
 }  // namespace
@@ -204,35 +215,38 @@ AttentionKinds KindsOfAttention(std::string_view text) {
     return kinds;
 }
 
-void LineScanner::Configure(bool labels, CharacterSet set, bool valid, bool html) {
-    block_ = npos;
+void LineScanner::Configure(bool labels, CharacterSet set, bool valid, bool html, bool shape) {
+    window_blocks_ = 0;
     const Page page = html ? Page::Html : set != CharacterSet::Utf8 ? Page::Latin1 : valid ? Page::ValidUtf8 : Page::Utf8;
-    classify_ = labels ? ClassifierFor<true>(page) : ClassifierFor<false>(page);
+    classify_ = labels ? (shape ? ClassifierFor<true, true>(page) : ClassifierFor<true, false>(page))
+                       : (shape ? ClassifierFor<false, true>(page) : ClassifierFor<false, false>(page));
 }
 
 void LineScanner::Reset(const char* data, size_t size) {
     data_ = data;
     size_ = size;
-    block_ = npos;
+    window_blocks_ = 0;
 }
 
-// Blocks are classified in order; a line never starts with a space that
-// belongs to a run before it, nor with the second byte of a character (an
-// LF stands between), so a block that does not follow the last one may
-// start as if after nothing at all.
-void LineScanner::Classify(size_t block) {
-    if (block_ == npos || block != block_ + 64) masks_ = {};
-    classify_(reinterpret_cast<const unsigned char*>(data_) + block, masks_);
-    block_ = block;
-    if (size_ - block < 64) {
-        const std::uint64_t inside = (std::uint64_t(1) << (size_ - block)) - 1;
-        masks_.lf &= inside;
-        masks_.attention &= inside;
-        masks_.four_spaces &= inside;
-        masks_.spaces &= inside;
-        masks_.continuations &= inside;
-        masks_.c2 &= inside;
+// Classifies the blocks from `block` on, as many as the window holds. A
+// line never starts with a space that belongs to a run before it, nor with
+// the second byte of a character (an LF stands between), so blocks that do
+// not follow the last ones may start as if after nothing at all.
+const LineScanner::BlockMasks* LineScanner::Classify(size_t block) {
+    if (window_blocks_ == 0 || block != window_ + 64 * window_blocks_) carry_ = {};
+    const size_t blocks = std::min(Window, (size_ - block + 63) / 64);
+    classify_(reinterpret_cast<const unsigned char*>(data_) + block, blocks, carry_, window_masks_);
+    window_ = block;
+    window_blocks_ = blocks;
+    if (const size_t last = block + 64 * (blocks - 1); size_ - last < 64) {
+        const std::uint64_t inside = (std::uint64_t(1) << (size_ - last)) - 1;
+        BlockMasks& masks = window_masks_[blocks - 1];
+        masks.lf &= inside;
+        masks.attention &= inside;
+        masks.four_spaces &= inside;
+        masks.continuations &= inside;
     }
+    return window_masks_;
 }
 
 }  // namespace torvex

@@ -38,8 +38,10 @@ public:
     // pound sign; in a UTF-8 page every byte above 127, or, where the text
     // is known to be valid UTF-8, the pound sign only (its other characters
     // are counted). html (a modern page, whatever the set): every byte
-    // above 127, "&", the control characters and DEL too.
-    void Configure(bool labels, CharacterSet set, bool valid, bool html = false);
+    // above 127, "&", the control characters and DEL too. shape: lines
+    // are told with their runs of four spaces and (in valid UTF-8) their
+    // continuation bytes; else those are left unseen (npos and 0).
+    void Configure(bool labels, CharacterSet set, bool valid, bool html = false, bool shape = true);
 
     // Data to scan from its start. The buffer must be readable up to the
     // next multiple of 64 bytes past size (what lies there is ignored).
@@ -47,31 +49,32 @@ public:
 
     // The line that starts at `from`: false when no LF follows in the data.
     bool Scan(size_t from, ScannedLine& line) {
-        const size_t block = from & ~size_t(63);
-        if (block != block_) Classify(block);
+        size_t block = from & ~size_t(63);
+        const BlockMasks* masks = MasksOf(block);
         std::uint64_t keep = ~std::uint64_t(0) << (from & 63);
         bool attention = false;
         size_t fourSpaces = npos, lastFourSpaces = npos, continuations = 0;
         for (;;) {
-            const std::uint64_t lf = masks_.lf & keep;
+            const std::uint64_t lf = masks->lf & keep;
             const std::uint64_t before = lf != 0 ? (lf & (0 - lf)) - 1 : ~std::uint64_t(0);  // bits before the LF
-            attention = attention || (masks_.attention & keep & before) != 0;
-            if (const std::uint64_t bytes = masks_.continuations & keep & before; bytes != 0)
+            attention = attention || (masks->attention & keep & before) != 0;
+            if (const std::uint64_t bytes = masks->continuations & keep & before; bytes != 0)
                 continuations += static_cast<size_t>(__builtin_popcountll(bytes));
-            if (const std::uint64_t runs = masks_.four_spaces & keep & before; runs != 0) {
-                if (fourSpaces == npos) fourSpaces = block_ + static_cast<size_t>(__builtin_ctzll(runs));
-                lastFourSpaces = block_ + 63 - static_cast<size_t>(__builtin_clzll(runs));
+            if (const std::uint64_t runs = masks->four_spaces & keep & before; runs != 0) {
+                if (fourSpaces == npos) fourSpaces = block + static_cast<size_t>(__builtin_ctzll(runs));
+                lastFourSpaces = block + 63 - static_cast<size_t>(__builtin_clzll(runs));
             }
             if (lf != 0) {
-                line.end = block_ + static_cast<size_t>(__builtin_ctzll(lf));
+                line.end = block + static_cast<size_t>(__builtin_ctzll(lf));
                 line.attention = attention;
                 line.four_spaces = fourSpaces;
                 line.last_four_spaces = lastFourSpaces;
                 line.continuations = continuations;
                 return true;
             }
-            if (block_ + 64 >= size_) return false;
-            Classify(block_ + 64);
+            block += 64;
+            if (block >= size_) return false;
+            masks = MasksOf(block);
             keep = ~std::uint64_t(0);
         }
     }
@@ -85,27 +88,29 @@ public:
     template <class Take>
     size_t PlainLines(size_t from, size_t longest, size_t most, Take&& take) {
         if (most == 0 || from >= size_) return from;
-        if (const size_t block = from & ~size_t(63); block != block_) Classify(block);
+        size_t block = from & ~size_t(63);
+        const BlockMasks* masks = MasksOf(block);
         size_t start = from;
         std::uint64_t keep = ~std::uint64_t(0) << (from & 63);
         ScannedLine line;
         for (;;) {
-            const std::uint64_t lf = masks_.lf & keep;
+            const std::uint64_t lf = masks->lf & keep;
             const std::uint64_t before = lf != 0 ? (lf & (0 - lf)) - 1 : ~std::uint64_t(0);
-            if ((masks_.attention & keep & before) != 0) return start;
-            if (const std::uint64_t bytes = masks_.continuations & keep & before; bytes != 0)
+            if ((masks->attention & keep & before) != 0) return start;
+            if (const std::uint64_t bytes = masks->continuations & keep & before; bytes != 0)
                 line.continuations += static_cast<size_t>(__builtin_popcountll(bytes));
-            if (const std::uint64_t runs = masks_.four_spaces & keep & before; runs != 0) {
-                if (line.four_spaces == npos) line.four_spaces = block_ + static_cast<size_t>(__builtin_ctzll(runs));
-                line.last_four_spaces = block_ + 63 - static_cast<size_t>(__builtin_clzll(runs));
+            if (const std::uint64_t runs = masks->four_spaces & keep & before; runs != 0) {
+                if (line.four_spaces == npos) line.four_spaces = block + static_cast<size_t>(__builtin_ctzll(runs));
+                line.last_four_spaces = block + 63 - static_cast<size_t>(__builtin_clzll(runs));
             }
             if (lf == 0) {
-                if (block_ + 64 >= size_) return start;
-                Classify(block_ + 64);
+                block += 64;
+                if (block >= size_) return start;
+                masks = MasksOf(block);
                 keep = ~std::uint64_t(0);
                 continue;
             }
-            line.end = block_ + static_cast<size_t>(__builtin_ctzll(lf));
+            line.end = block + static_cast<size_t>(__builtin_ctzll(lf));
             if (line.end - start > longest) return start;
             take(start, line);
             start = line.end + 1;
@@ -118,20 +123,34 @@ public:
     // Blocks of data are read this far past their end.
     static constexpr size_t Padding = 64;
 
-    struct Masks {
-        std::uint64_t lf = 0, attention = 0, four_spaces = 0, spaces = 0, continuations = 0, c2 = 0;
+    // What the bytes of a block of 64 are, a bit each.
+    struct BlockMasks {
+        std::uint64_t lf = 0, attention = 0, four_spaces = 0, continuations = 0;
     };
-    // Classifies a block into masks, which hold those of the block before.
-    using Classifier = void (*)(const unsigned char* block, Masks& masks);
+    // What a block leaves to the next: its spaces (a run of four may go
+    // on) and its bytes C2 (the pound sign's first byte in UTF-8).
+    struct Carry {
+        std::uint64_t spaces = 0, c2 = 0;
+    };
+    // Classifies `blocks` blocks from data into out, carry going from each to the next.
+    using Classifier = void (*)(const unsigned char* data, size_t blocks, Carry& carry, BlockMasks* out);
 
 private:
-    void Classify(size_t block);
+    // Blocks are classified this many at a time, in one call.
+    static constexpr size_t Window = 32;
+
+    const BlockMasks* MasksOf(size_t block) {
+        const size_t i = (block - window_) / 64;  // far beyond the window for a block before it
+        return i < window_blocks_ ? &window_masks_[i] : Classify(block);
+    }
+    const BlockMasks* Classify(size_t block);
 
     Classifier classify_ = nullptr;
     const char* data_ = nullptr;
     size_t size_ = 0;
-    size_t block_ = npos;  // the block of 64 bytes classified last
-    Masks masks_;
+    size_t window_ = 0, window_blocks_ = 0;  // where the blocks classified last start, and how many
+    Carry carry_;                            // from the last of them
+    BlockMasks window_masks_[Window];
     static constexpr size_t npos = ScannedLine::npos;
 };
 
