@@ -18,7 +18,7 @@ void ClassicStyle::Prepare() {
     breaks_.Reset();
     split_ = pass_.pages.split();
     copy_plain_ = pass_.limits.copy_plain_lines;
-    mark_in_place_ = !split_ && !pass_.make_valid && pass_.limits.copy_plain_lines;
+    mark_in_place_ = !pass_.make_valid && pass_.limits.copy_plain_lines;
 }
 
 void ClassicStyle::BeginDocument(const std::string& title) {
@@ -111,9 +111,9 @@ size_t ClassicStyle::PlainRun(size_t most) {
     return taken;
 }
 
-// A line outside split mode that holds bytes needing attention, known to
-// be in the page's set: one look tells which steps have work to do, and
-// the text goes through those only.
+// A line that holds bytes needing attention, known to be in the page's
+// set, and (in split mode) no label: one look tells which steps have work
+// to do, and the text goes through those only.
 void ClassicStyle::MarkedLine(const InputFile::Line& line) {
     std::string_view text;
     LineShape shape = ShapeOf(line, text);

@@ -26,7 +26,7 @@ public:
     void Line(const InputFile::Line& line) override {
         if (!line.attention && copy_plain_)
             PlainLine(line);
-        else if (mark_in_place_)
+        else if (mark_in_place_ && (!split_ || line.content.find('[') == std::string_view::npos))
             MarkedLine(line);
         else
             WholeLine(line.content);
@@ -59,8 +59,8 @@ private:
     LineBreaks breaks_;
     bool split_ = false;
     bool copy_plain_ = true;     // a line with no byte that needs attention is copied as it stands
-    bool mark_in_place_ = true;  // any other line's steps run where it lies (not in split mode, nor
-                                 // where the text must first be made valid UTF-8)
+    bool mark_in_place_ = true;  // any other line's steps run where it lies (not where the text must
+                                 // first be made valid UTF-8, nor in split mode where it may hold a label)
     std::string line_, work_;  // the line in hand, and where a step that changes it writes
     LineConversion conversion_{pass_.limits.line_in_memory, pass_.limits.piece};
     const ReferenceSink note_reference_ = [this](std::string_view label) {

@@ -95,7 +95,7 @@ public:
 
 private:
     void Flush();
-    void WriteAll(std::string_view bytes);
+    void WriteAll(std::string_view bytes, std::string_view more = {});
     void Fail(int err);
     OpenResult Refuse(int err);
     bool CreateTemp();
