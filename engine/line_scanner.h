@@ -89,34 +89,34 @@ public:
     size_t PlainLines(size_t from, size_t longest, size_t most, Take&& take) {
         if (most == 0 || from >= size_) return from;
         size_t block = from & ~size_t(63);
-        const BlockMasks* masks = MasksOf(block);
         size_t start = from;
+        ScannedLine line;  // what is known of the line begun
         std::uint64_t keep = ~std::uint64_t(0) << (from & 63);
-        ScannedLine line;
         for (;;) {
-            const std::uint64_t lf = masks->lf & keep;
-            const std::uint64_t before = lf != 0 ? (lf & (0 - lf)) - 1 : ~std::uint64_t(0);
-            if ((masks->attention & keep & before) != 0) return start;
-            if (const std::uint64_t bytes = masks->continuations & keep & before; bytes != 0)
-                line.continuations += static_cast<size_t>(__builtin_popcountll(bytes));
-            if (const std::uint64_t runs = masks->four_spaces & keep & before; runs != 0) {
-                if (line.four_spaces == npos) line.four_spaces = block + static_cast<size_t>(__builtin_ctzll(runs));
-                line.last_four_spaces = block + 63 - static_cast<size_t>(__builtin_clzll(runs));
+            const BlockMasks& masks = *MasksOf(block);
+            // The lines before in the block are plain: any attention is this line's or after.
+            const std::uint64_t attention = masks.attention & keep;
+            std::uint64_t lf = masks.lf & keep, runs = masks.four_spaces & keep, bytes = masks.continuations & keep;
+            for (; lf != 0; lf &= lf - 1) {
+                const std::uint64_t before = (lf & (0 - lf)) - 1;
+                if ((attention & before) != 0) return start;
+                if ((runs | bytes) != 0) {
+                    Add(block, runs & before, bytes & before, line);
+                    runs &= ~before;
+                    bytes &= ~before;
+                }
+                line.end = block + static_cast<size_t>(__builtin_ctzll(lf));
+                if (line.end - start > longest) return start;
+                take(start, line);
+                start = line.end + 1;
+                if (--most == 0) return start;
+                line = {};
             }
-            if (lf == 0) {
-                block += 64;
-                if (block >= size_) return start;
-                masks = MasksOf(block);
-                keep = ~std::uint64_t(0);
-                continue;
-            }
-            line.end = block + static_cast<size_t>(__builtin_ctzll(lf));
-            if (line.end - start > longest) return start;
-            take(start, line);
-            start = line.end + 1;
-            if (--most == 0) return start;
-            keep = ~(before | (lf & (0 - lf)));  // the bits after the LF
-            line = {};
+            if (attention != 0) return start;
+            Add(block, runs, bytes, line);
+            block += 64;
+            if (block >= size_) return start;
+            keep = ~std::uint64_t(0);
         }
     }
 
@@ -144,6 +144,14 @@ private:
         return i < window_blocks_ ? &window_masks_[i] : Classify(block);
     }
     const BlockMasks* Classify(size_t block);
+    // Runs of four spaces and continuation bytes of a block, to the line they belong to.
+    static void Add(size_t block, std::uint64_t runs, std::uint64_t bytes, ScannedLine& line) {
+        if (runs != 0) {
+            if (line.four_spaces == npos) line.four_spaces = block + static_cast<size_t>(__builtin_ctzll(runs));
+            line.last_four_spaces = block + 63 - static_cast<size_t>(__builtin_clzll(runs));
+        }
+        if (bytes != 0) line.continuations += static_cast<size_t>(__builtin_popcountll(bytes));
+    }
 
     Classifier classify_ = nullptr;
     const char* data_ = nullptr;
