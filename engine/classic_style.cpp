@@ -155,7 +155,7 @@ void ClassicStyle::Submit(std::string_view text, Suffix suffix, bool padded) {
 }
 
 // Submit for a text that may be read a little past its end, and is short.
-void ClassicStyle::SubmitPadded(std::string_view text, Suffix suffix) {
+[[gnu::always_inline]] inline void ClassicStyle::SubmitPadded(std::string_view text, Suffix suffix) {
     constexpr size_t Block = sizeof(markup::SuffixBytes[0]);
     if (text.size() + Block > pass_.limits.held_line) return Submit(text, suffix, false);
     char* out = pass_.writer.Room(std::max<size_t>(text.size(), 4 * Block) + 2 * Block);
@@ -167,7 +167,7 @@ void ClassicStyle::SubmitPadded(std::string_view text, Suffix suffix) {
 
 // The line whose text lies at out in the writer's room, with room for a
 // block after it: its suffix and line end go after it, and the line is done.
-void ClassicStyle::SubmitAt(char* out, size_t length, Suffix suffix) {
+[[gnu::always_inline]] inline void ClassicStyle::SubmitAt(char* out, size_t length, Suffix suffix) {
     const std::string_view end = TextWithLineEnd(suffix);
     const size_t size = length + end.size();
     const CharacterSet set = pass_.set;

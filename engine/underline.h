@@ -54,6 +54,10 @@ Heading HeadingUnder(std::string_view line, CharacterSet set = CharacterSet::Lat
 // valid UTF-8: its first byte tells how many bytes the character takes.)
 // False when the glance does not tell.
 inline bool IsUnderlineAtAGlance(std::string_view line, CharacterSet set, bool& underline) {
+    underline = false;
+    // The common line: an ASCII character other than a space, then another.
+    if (const auto c = static_cast<unsigned char>(line.size() >= 2 ? line[0] : ' '); c != ' ' && c < 0x80 && line[1] != line[0])
+        return true;
     size_t first = 0;
     if (line.size() >= 8) {
         // The first byte that is no space among the first eight, found at once.
@@ -64,7 +68,6 @@ inline bool IsUnderlineAtAGlance(std::string_view line, CharacterSet set, bool& 
         else first = 8;
     }
     while (first < line.size() && line[first] == ' ') ++first;
-    underline = false;
     if (line.size() - first < 10) return true;
     const auto c = static_cast<unsigned char>(line[first]);
     if (set != CharacterSet::Utf8 || c < 0xC0) return line[first + 1] != line[first];
