@@ -24,16 +24,33 @@ constexpr std::array<std::string_view, 256> MakeReferences() {
 constexpr auto References = MakeReferences();
 
 // The first byte at or after from that may need a reference, sixteen bytes
-// at a time; text.size() when there is none.
+// at a time (the last sixteen of a text that is long enough, overlapping
+// bytes already seen); text.size() when there is none.
 size_t NextSpecial(std::string_view text, size_t from) {
-    for (; from + sizeof(ByteBlock) <= text.size(); from += sizeof(ByteBlock)) {
+    const auto hitsAt = [&text](size_t at, std::uint64_t halves[2]) {
         ByteBlock v;
-        std::memcpy(&v, text.data() + from, sizeof v);
+        std::memcpy(&v, text.data() + at, sizeof v);
         const ByteBlock hits = (v == '<') | (v == '>') | (v == '"') | (v == 0xA3);
-        std::uint64_t halves[2];
-        std::memcpy(halves, &hits, sizeof halves);
+        std::memcpy(halves, &hits, 2 * sizeof halves[0]);
+    };
+    std::uint64_t halves[2];
+    for (; from + sizeof(ByteBlock) <= text.size(); from += sizeof(ByteBlock)) {
+        hitsAt(from, halves);
         if (halves[0] != 0) return from + static_cast<size_t>(__builtin_ctzll(halves[0])) / 8;
         if (halves[1] != 0) return from + 8 + static_cast<size_t>(__builtin_ctzll(halves[1])) / 8;
+    }
+    if (from < text.size() && text.size() >= sizeof(ByteBlock)) {
+        const size_t last = text.size() - sizeof(ByteBlock), seen = from - last;  // the bytes of it seen before
+        hitsAt(last, halves);
+        if (seen < 8) {
+            halves[0] &= ~std::uint64_t(0) << (8 * seen);
+        } else {
+            halves[0] = 0;
+            halves[1] &= ~std::uint64_t(0) << (8 * (seen - 8));
+        }
+        if (halves[0] != 0) return last + static_cast<size_t>(__builtin_ctzll(halves[0])) / 8;
+        if (halves[1] != 0) return last + 8 + static_cast<size_t>(__builtin_ctzll(halves[1])) / 8;
+        return text.size();
     }
     while (from < text.size() && References[static_cast<unsigned char>(text[from])].empty()) ++from;
     return from;
