@@ -1,7 +1,7 @@
 /*
  * The library through its C interface, compiled as C: four conversions on
  * four threads at once write the bytes of the same four one after the
- * other; every failure comes back as a status and a message, and the
+ * other (and their texts converted in memory, the same pages); every failure comes back as a status and a message, and the
  * process goes on; a text in memory gives the page of the same file, byte
  * for byte, whether it is taken as it is made or in one buffer; a text of
  * 200 MB is converted in little more memory than it takes itself.
@@ -111,6 +111,7 @@ struct job {
     torvex_time clock; /* what its clock callback answers */
     /* what the conversion did */
     int status, progress_calls, warnings, clock_reads;
+    int text_status, same_text; /* of its text in memory, against its page */
 };
 
 static void count_warning(const char *text, void *job)
@@ -162,6 +163,24 @@ static void *convert_job(void *argument)
     if (strcmp(job->run, "threads") == 0) pthread_barrier_wait(&start);
     job->status = torvex_convert_file(input, output, options, NULL);
     torvex_options_free(options);
+    if (!job->split) {
+        /* Its text in memory, on the same thread, gives the same page. */
+        size_t size = 0, page_size = 0, converted_size = 0;
+        char *text = read_file(input, &size), *page = read_file(output, &page_size), *converted = NULL;
+        options = torvex_options_new();
+        torvex_options_set_line_breaks(options, job->line_breaks);
+        torvex_options_set_charset(options, job->charset);
+        torvex_options_set_time_stamp(options, job->time_stamp);
+        torvex_options_set_title(options, job->title);
+        if (job->time_stamp) torvex_options_set_time(options, &job->clock);
+        job->text_status = torvex_convert_text_to_buffer(text, size, &converted, &converted_size, options, NULL);
+        job->same_text = page != NULL && converted != NULL && converted_size == page_size &&
+                         memcmp(converted, page, page_size) == 0;
+        free(text);
+        free(page);
+        free(converted);
+        torvex_options_free(options);
+    }
     return NULL;
 }
 
@@ -210,6 +229,8 @@ static void threads(void)
         int pages = 0;
         CHECK(sequential[i].status == TORVEX_OK && jobs[i].status == TORVEX_OK, "%s: status %d, on a thread %d",
               jobs[i].name, sequential[i].status, jobs[i].status);
+        CHECK(jobs[i].split || (jobs[i].text_status == TORVEX_OK && jobs[i].same_text),
+              "%s: status %d, the page of its text in memory differs on a thread", jobs[i].name, jobs[i].text_status);
         CHECK(jobs[i].progress_calls == sequential[i].progress_calls && jobs[i].progress_calls > 10,
               "%s: %d progress reports, on a thread %d", jobs[i].name, sequential[i].progress_calls,
               jobs[i].progress_calls);
