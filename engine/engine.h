@@ -55,8 +55,8 @@ public:
                      int& LineBreakMode, bool& TimeStamp);
 
     // Converts text in memory, read where it lies (it must not change
-    // meanwhile), into one page handed to output as it is made, a quarter
-    // of a megabyte or more at a time; the engine holds no more of the page
+    // meanwhile), into one page handed to output as it is made, mostly a
+    // quarter of a megabyte at a time; the engine holds no more of the page
     // than when it writes a file. output answering false gives the
     // conversion up, as Abandoned does: it is handed nothing more. name
     // stands for the text where a file's name would (a modern page with no

@@ -49,9 +49,9 @@ protected:
 // Takes a page's bytes, in order; false: no more of them.
 using PageOutput = std::function<bool(std::string_view bytes)>;
 
-// A page handed to a function as it is made, in pieces of a quarter of a
-// megabyte or more (a huge line's in one piece). Once the function has said
-// false it is handed nothing more.
+// A page handed to a function as it is made: what the writer hands on at
+// once, a quarter of a megabyte or more, goes on as it is, smaller writes
+// are gathered. Once the function has said false it is handed nothing more.
 class CallbackSink final : public PageSink {
 public:
     explicit CallbackSink(const PageOutput& output) : output_(output) { buffer_.reserve(BufferSize); }

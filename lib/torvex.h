@@ -333,8 +333,9 @@ TORVEX_API int torvex_convert_file(const char *input, const char *output, const 
  */
 
 /* Takes the next size bytes of the page (size > 0; bytes is valid only
- * during the call and not ended by a NUL), in pieces of a quarter of a
- * megabyte or more; a line of many megabytes may come in one piece. 0 goes
+ * during the call and not ended by a NUL). Most pieces hold a quarter of a
+ * megabyte or a little more (the first and the last may be smaller); none
+ * holds more than a few megabytes, whatever the text's lines. 0 goes
  * on; any other answer stops the conversion at once: the function is not
  * called again, and the conversion gives TORVEX_ABANDONED. */
 typedef int (*torvex_output_fn)(const char *bytes, size_t size, void *user_data);

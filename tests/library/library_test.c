@@ -628,10 +628,11 @@ static void text(void)
     text_errors();
 }
 
-/* What an output callback counts of a page it does not keep: its size and
- * its last bytes. */
+/* What an output callback counts of a page it does not keep: its size,
+ * its largest piece and its last bytes. */
 struct counted {
     unsigned long long size;
+    size_t largest;
     char end[16];
 };
 
@@ -642,13 +643,14 @@ static int count(const char *bytes, size_t size, void *argument)
     memmove(c->end, c->end + kept, sizeof c->end - kept);
     memcpy(c->end + sizeof c->end - kept, bytes + size - kept, kept);
     c->size += size;
+    if (size > c->largest) c->largest = size;
     return 0;
 }
 
 /* 200 MB of text, with a line of 50 MB that a heading's underline follows
  * and one of 50 MB at its end, become classic and modern pages with no
  * more memory than the text's and a few megabytes (the sanitizers'
- * bookkeeping needs more). */
+ * bookkeeping needs more), handed on in pieces of a few megabytes at most. */
 static void memory(void)
 {
 #ifdef TORVEX_SANITIZED
@@ -681,6 +683,7 @@ static void memory(void)
         CHECK(status == TORVEX_OK && page.size > size &&
                   memcmp(page.end + sizeof page.end - strlen(end), end, strlen(end)) == 0,
               "style %d: status %d, a page of %llu bytes", style, status, page.size);
+        CHECK(page.largest <= (size_t)8 << 20, "style %d: a piece of %zu bytes", style, page.largest);
         torvex_options_free(options);
     }
     getrusage(RUSAGE_SELF, &usage);
