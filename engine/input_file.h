@@ -113,7 +113,7 @@ public:
     // handed to take(line) as NextLine gives it. How many there were.
     template <class Take>
     size_t PlainLines(size_t most, Take&& take) {
-        const char* data = buffer_.get();
+        const char* data = data_;
         Line line;
         const size_t from = pos_;
         size_t taken = 0;
