@@ -34,32 +34,6 @@ mb=$((1024 * 1024))
 
 source "$here/corpus.sh"
 
-# The UTF-8 sample repeated until the file holds SIZE bytes; the cut at the
-# end falls between lines, so the text stays valid UTF-8.
-build_utf8() {  # FILE SIZE
-    : > "$1"
-    while [ "$(stat -c %s "$1")" -lt "$2" ]; do cat "$here/../samples/languages.txt" >> "$1"; done
-    head -c "$2" "$1" | head -n -1 > "$1.cut" && mv "$1.cut" "$1"
-}
-
-# A numbered document: a contents list, then sections whose text is the
-# licences (with their brackets made round), each a page of its own.
-build_numbered() {  # FILE SIZE
-    local sections=2000 body=$work/body.txt
-    build_corpus "$body" $(($2 / sections))
-    tr '[]' '()' < "$body" > "$body.round" && mv "$body.round" "$body"
-    {
-        for ((i = 1; i <= sections; i++)); do echo "[$i] Section $i"; done
-        echo
-        for ((i = 1; i <= sections; i++)); do
-            echo "[$i] Section $i"
-            echo "See [$(((i % sections) + 1))] for what follows."
-            cat "$body"
-            echo  # the body was cut anywhere: the next heading starts a line
-        done
-    } > "$1"
-}
-
 # Seconds and peak kB of one command, into the globals secs and peak_kb.
 # Earlier outputs go first, untimed: deleting a big file costs the kernel
 # time that would otherwise be charged to the run that replaces it.

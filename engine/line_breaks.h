@@ -16,6 +16,7 @@ namespace torvex {
 // keeps both), then that CR LF and every trailing space dropped (tabs
 // stay). Found without copying: it is always the start of content.
 inline std::string_view LineText(std::string_view content) {
+    if (content.empty() || (content.back() != '\r' && content.back() != ' ')) return content;  // most lines
     size_t end = content.size();
     while (end > 0 && content[end - 1] == '\r') --end;
     // A line of CRs alone is too short to lose them all: two or more leave one.
@@ -94,13 +95,15 @@ public:
     // The suffix actually written: a second paragraph mark in a row is
     // dropped, then the mode applies. Also advances the paragraph mark.
     Suffix Compose(Suffix suffix) {
-        const bool repeated = HasParagraph(previous_suffix_) & HasParagraph(suffix);
-        previous_suffix_ = suffix;
-        suffix = repeated ? Suffix::None : suffix;
-        if (mode_ == LineBreakMode::Keep) suffix = Suffix::Break;
-        if (mode_ == LineBreakMode::None && suffix == Suffix::Break) suffix = Suffix::None;
-        if (suffix == Suffix::FirstParagraph) paragraph_mark_ = Suffix::NextParagraph;
-        return suffix;
+        switch (mode_) {
+        case LineBreakMode::Keep:
+            return ComposeIn<LineBreakMode::Keep>(suffix);
+        case LineBreakMode::None:
+            return ComposeIn<LineBreakMode::None>(suffix);
+        case LineBreakMode::Add:
+            break;
+        }
+        return ComposeIn<LineBreakMode::Add>(suffix);
     }
 
     // Compose(ChooseSuffix(shape)) where the mode is known at compile
@@ -112,14 +115,25 @@ public:
             return Suffix::Break;
         } else if constexpr (Mode == LineBreakMode::None) {
             const bool paragraph = (shape.length == 0) | ((shape.first < 32) & (shape.first != '\t'));
-            return Compose(paragraph ? paragraph_mark_ : Suffix::None);
+            return ComposeIn<Mode>(paragraph ? paragraph_mark_ : Suffix::None);
         } else {
-            return Compose(ChooseSuffix(shape));
+            return ComposeIn<Mode>(ChooseSuffix(shape));
         }
     }
     LineBreakMode mode() const { return mode_; }
 
 private:
+    template <LineBreakMode Mode>
+    Suffix ComposeIn(Suffix suffix) {
+        const bool repeated = HasParagraph(previous_suffix_) & HasParagraph(suffix);
+        previous_suffix_ = suffix;
+        suffix = repeated ? Suffix::None : suffix;
+        if (Mode == LineBreakMode::Keep) suffix = Suffix::Break;
+        if (Mode == LineBreakMode::None && suffix == Suffix::Break) suffix = Suffix::None;
+        if (suffix == Suffix::FirstParagraph) paragraph_mark_ = Suffix::NextParagraph;
+        return suffix;
+    }
+
     LineBreakMode mode_;
     unsigned short_lines_ = 0;  // whether each of the last three lines was short, the last in bit 0
     Suffix previous_suffix_ = Suffix::None;
