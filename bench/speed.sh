@@ -58,21 +58,25 @@ same() {  # WHAT: the pages in $work/a and $work/b
 pages=0
 for style in classic ${old_modern:+modern}; do
     reference=$old
-    [ $style = classic ] || reference=$old_modern
+    s=()  # an older build knows no --style
+    if [ $style = modern ]; then
+        reference=$old_modern
+        s=(-s modern)
+    fi
     for b in keep add none; do
         for e in auto utf-8 latin-1; do
             for f in corpus32 utf8-32; do
                 rm -rf "$work/a" "$work/b" && mkdir "$work/a" "$work/b"
-                "$reference" -n -s $style -b $b -e $e "$work/$f.txt" "$work/a/page.html" > /dev/null 2>&1 || true
-                "$new" -n -s $style -b $b -e $e "$work/$f.txt" "$work/b/page.html" > /dev/null 2>&1 || true
+                "$reference" -n "${s[@]}" -b $b -e $e "$work/$f.txt" "$work/a/page.html" > /dev/null 2>&1 || true
+                "$new" -n "${s[@]}" -b $b -e $e "$work/$f.txt" "$work/b/page.html" > /dev/null 2>&1 || true
                 same "$style $b $e $f"
                 pages=$((pages + 1))
             done
         done
         rm -rf "$work/a" "$work/b" && mkdir "$work/a" "$work/b"
         cp "$work/numbered32.txt" "$work/a/num.txt" && cp "$work/numbered32.txt" "$work/b/num.txt"
-        "$reference" -n -s $style -b $b --split "$work/a/num.txt" > /dev/null 2>&1 || true
-        "$new" -n -s $style -b $b --split "$work/b/num.txt" > /dev/null 2>&1 || true
+        "$reference" -n "${s[@]}" -b $b --split "$work/a/num.txt" > /dev/null 2>&1 || true
+        "$new" -n "${s[@]}" -b $b --split "$work/b/num.txt" > /dev/null 2>&1 || true
         same "$style $b split"
         pages=$((pages + $(find "$work/b" -name '*.htm*' | wc -l)))
     done

@@ -119,6 +119,14 @@ void ClassicStyle::MarkedLine(const InputFile::Line& line) {
     LineShape shape = ShapeOf(line, text);
     const AttentionKinds kinds = KindsOfAttention(text);
     shape.laid_out = shape.laid_out || kinds.tab;
+    constexpr size_t Block = sizeof(markup::SuffixBytes[0]);
+    if (!kinds.at && !kinds.colon && 6 * text.size() + 2 * Block <= pass_.limits.held_line) {
+        // Nothing to link: the text is escaped straight into the page.
+        const Suffix suffix = breaks_.Compose(breaks_.ChooseSuffix(shape));
+        char* out = pass_.writer.Room(6 * text.size() + 2 * Block);
+        SubmitAt(out, static_cast<size_t>(WriteEscaped(text, out, pass_.set) - out), suffix);
+        return;
+    }
     ConversionSteps steps;
     steps.shape = false;
     steps.escape = kinds.escaped;

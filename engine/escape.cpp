@@ -74,6 +74,26 @@ void AppendEscaped(std::string_view text, std::string& out, CharacterSet set) {
     out.append(text, copied);
 }
 
+char* WriteEscaped(std::string_view text, char* out, CharacterSet set) {
+    const auto put = [&out](std::string_view bytes) {
+        std::memcpy(out, bytes.data(), bytes.size());
+        out += bytes.size();
+    };
+    size_t copied = 0;
+    for (size_t i = NextSpecial(text, 0); i < text.size(); i = NextSpecial(text, i + 1)) {
+        size_t start = i;
+        if (set == CharacterSet::Utf8 && text[i] == '\xA3') {
+            if (i == 0 || text[i - 1] != '\xC2') continue;  // part of another character
+            start = i - 1;
+        }
+        put(text.substr(copied, start - copied));
+        put(References[static_cast<unsigned char>(text[i])]);
+        copied = i + 1;
+    }
+    put(text.substr(copied));
+    return out;
+}
+
 bool NeedsEscaping(std::string_view text) {
     return AnyByte(
         text, [](ByteBlock v) { return (v == '<') | (v == '>') | (v == '"') | (v == 0xA3); },

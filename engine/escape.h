@@ -14,6 +14,9 @@ namespace torvex {
 // pair C2 A3 in UTF-8, where a byte 163 inside another character (as in
 // "ã", C3 A3) is left alone.
 void AppendEscaped(std::string_view text, std::string& out, CharacterSet set);
+// The same, written at out, which has room for six bytes (the longest
+// reference) for each of text: where the escaped text ends.
+char* WriteEscaped(std::string_view text, char* out, CharacterSet set);
 
 std::string EscapeText(std::string_view text, CharacterSet set = CharacterSet::Latin1);
 
