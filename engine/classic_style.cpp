@@ -44,7 +44,8 @@ template <bool Split>
     text = LineText(line.content);
     LineShape shape;
     size_t start = 0;
-    if constexpr (Split) start = std::min(text.find_first_not_of(' '), text.size());
+    if constexpr (Split)
+        while (start < text.size() && text[start] == ' ') ++start;
     text.remove_prefix(start);
     shape.bytes = text.size();
     shape.length = text.size() - line.continuations;  // what a UTF-8 page counts: characters
@@ -84,27 +85,39 @@ void ClassicStyle::PlainLine(const InputFile::Line& line) {
     SubmitPadded(text, breaks_.Compose(breaks_.ChooseSuffix(shape)));
 }
 
-size_t ClassicStyle::PlainLines(size_t most) {
+size_t ClassicStyle::Lines(size_t most) {
     if (!copy_plain_) return 0;
     switch (breaks_.mode()) {
     case LineBreakMode::Keep:
-        return split_ ? PlainRun<LineBreakMode::Keep, true>(most) : PlainRun<LineBreakMode::Keep, false>(most);
+        return split_ ? Run<LineBreakMode::Keep, true>(most) : Run<LineBreakMode::Keep, false>(most);
     case LineBreakMode::None:
-        return split_ ? PlainRun<LineBreakMode::None, true>(most) : PlainRun<LineBreakMode::None, false>(most);
+        return split_ ? Run<LineBreakMode::None, true>(most) : Run<LineBreakMode::None, false>(most);
     case LineBreakMode::Add:
         break;
     }
-    return split_ ? PlainRun<LineBreakMode::Add, true>(most) : PlainRun<LineBreakMode::Add, false>(most);
+    return split_ ? Run<LineBreakMode::Add, true>(most) : Run<LineBreakMode::Add, false>(most);
 }
 
-// PlainLine for each plain line of a run, with the mode and split mode
-// known at compile time and the line-break state kept at hand.
+// Line for each line of a run (but one that may hold a label, or is
+// converted whole), with the mode and split mode known at compile time and
+// the line-break state kept at hand for plain lines.
 template <LineBreakMode Mode, bool Split>
-size_t ClassicStyle::PlainRun(size_t most) {
+size_t ClassicStyle::Run(size_t most) {
     LineBreaks breaks = breaks_;
-    const size_t taken = pass_.input.PlainLines(most, [&](const InputFile::Line& line) {
-        std::string_view text;
-        SubmitPadded(text, breaks.Next<Mode>(ShapeOfText<Split>(line, text)));
+    long long& number = pass_.line_number;
+    const size_t taken = pass_.input.WholeLines(most, [&](const InputFile::Line& line) {
+        if (!line.attention) {
+            ++number;
+            std::string_view text;
+            SubmitPadded(text, breaks.Next<Mode>(ShapeOfText<Split>(line, text)));
+            return true;
+        }
+        if (!mark_in_place_ || (Split && line.content.find('[') != std::string_view::npos)) return false;
+        ++number;
+        breaks_ = breaks;
+        MarkedLine(line);
+        breaks = breaks_;
+        return true;
     });
     breaks_ = breaks;
     if (Split && taken > 0) plan_.NoLabel();

@@ -32,9 +32,10 @@ public:
             WholeLine(line.content);
     }
     void LongLine() override;
-    // The plain lines that follow in the data in hand, at most `most`, in
-    // one run: how many there were.
-    size_t PlainLines(size_t most);
+    // The lines that follow in the data in hand, at most `most`, in one
+    // run while they are held whole and hold no label, each counted in the
+    // pass's line number: how many there were.
+    size_t Lines(size_t most);
     void EndDocument(bool interrupted) override;
 
 private:
@@ -45,7 +46,7 @@ private:
     void MarkedLine(const InputFile::Line& line);
     void WholeLine(std::string_view content);
     template <LineBreakMode Mode, bool Split>
-    size_t PlainRun(size_t most);
+    size_t Run(size_t most);
     void Submit(std::string_view text, Suffix suffix, bool padded = false);
     void SubmitPadded(std::string_view text, Suffix suffix);
     void SubmitAt(char* out, size_t length, Suffix suffix);

@@ -197,11 +197,10 @@ bool Conversion::ConvertLines(Style& style) {
         else
             style.LongLine();
         if (pass_.restart) return true;
-        // The plain lines after it in the data in hand, up to the next
-        // yield, go in one run: none of them can tell another character
-        // set, and the page and a stop are looked at after the run.
-        if constexpr (requires { style.PlainLines(size_t()); })
-            number += static_cast<long long>(style.PlainLines(static_cast<size_t>(next_yield_ - number)));
+        // The lines after it in the data in hand, up to the next yield, go
+        // in one run: none of them can tell another character set, and the
+        // page and a stop are looked at after the run.
+        if constexpr (requires { style.Lines(size_t()); }) style.Lines(static_cast<size_t>(next_yield_ - number));
         if (pages_.failed()) {
             pages_.ReportFailure();
             input_.Close();

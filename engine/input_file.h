@@ -108,22 +108,24 @@ public:
     }
     bool AtEnd() { return pos_ >= len_ && !Refill(); }
 
-    // The lines that follow while they lie whole in the data in hand and
-    // hold no byte that needs attention, at most `most` of them, each
-    // handed to take(line) as NextLine gives it. How many there were.
+    // The lines that follow while they lie whole in the data in hand, at
+    // most `most` of them, each handed to take(line) as NextLine gives it;
+    // take returns false to leave the line for NextLine. How many were taken.
     template <class Take>
-    size_t PlainLines(size_t most, Take&& take) {
+    size_t WholeLines(size_t most, Take&& take) {
         const char* data = data_;
         Line line;
         const size_t from = pos_;
         size_t taken = 0;
-        pos_ = scanner_.PlainLines(pos_, line_in_memory_, most, [&](size_t start, const ScannedLine& scanned) {
+        pos_ = scanner_.Lines(pos_, line_in_memory_, most, [&](size_t start, const ScannedLine& scanned) {
             line.content = {data + start, scanned.end - start};
+            line.attention = scanned.attention;
             line.four_spaces = scanned.four_spaces - start;
             line.last_four_spaces = scanned.last_four_spaces - start;
             line.continuations = scanned.continuations;
-            take(line);
+            if (!take(line)) return false;
             ++taken;
+            return true;
         });
         // The LF added to a last line that had none is no byte of the input.
         consumed_ += pos_ - from - (virtual_lf_ && pos_ == len_ && pos_ > from ? 1 : 0);

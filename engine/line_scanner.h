@@ -79,14 +79,14 @@ public:
         }
     }
 
-    // The lines from `from` on while each ends in the data, holds no byte
-    // that needs attention and is at most `longest` bytes long, at most
-    // `most` of them, each handed to take(start, line) as Scan would give
-    // it (its places count from the data's start). Where the first line
-    // not taken starts. One loop over the blocks' masks, with no call per
-    // line but take's.
+    // The lines from `from` on while each ends in the data and is at most
+    // `longest` bytes long, at most `most` of them, each handed to
+    // take(start, line) as Scan would give it (its places count from the
+    // data's start); take returns false to leave the line and stop. Where
+    // the first line not taken starts. One loop over the blocks' masks,
+    // with no call per line but take's.
     template <class Take>
-    size_t PlainLines(size_t from, size_t longest, size_t most, Take&& take) {
+    size_t Lines(size_t from, size_t longest, size_t most, Take&& take) {
         if (most == 0 || from >= size_) return from;
         size_t block = from & ~size_t(63);
         size_t start = from;
@@ -94,26 +94,25 @@ public:
         std::uint64_t keep = ~std::uint64_t(0) << (from & 63);
         for (;;) {
             const BlockMasks& masks = *MasksOf(block);
-            // The lines before in the block are plain: any attention is this line's or after.
-            const std::uint64_t attention = masks.attention & keep;
-            std::uint64_t lf = masks.lf & keep, runs = masks.four_spaces & keep, bytes = masks.continuations & keep;
+            std::uint64_t lf = masks.lf & keep, attention = masks.attention & keep, runs = masks.four_spaces & keep,
+                          bytes = masks.continuations & keep;
             for (; lf != 0; lf &= lf - 1) {
                 const std::uint64_t before = (lf & (0 - lf)) - 1;
-                if ((attention & before) != 0) return start;
-                if ((runs | bytes) != 0) {
+                if ((runs | bytes | attention) != 0) {
                     Add(block, runs & before, bytes & before, line);
+                    line.attention = line.attention || (attention & before) != 0;
                     runs &= ~before;
                     bytes &= ~before;
+                    attention &= ~before;
                 }
                 line.end = block + static_cast<size_t>(__builtin_ctzll(lf));
-                if (line.end - start > longest) return start;
-                take(start, line);
+                if (line.end - start > longest || !take(start, line)) return start;
                 start = line.end + 1;
                 if (--most == 0) return start;
                 line = {};
             }
-            if (attention != 0) return start;
             Add(block, runs, bytes, line);
+            line.attention = line.attention || attention != 0;
             block += 64;
             if (block >= size_) return start;
             keep = ~std::uint64_t(0);

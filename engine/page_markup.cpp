@@ -32,32 +32,39 @@ void WritePageHeader(LineWriter& writer, std::u32string title, std::string& shor
     if (!title.empty() && title.front() == U'"') title.erase(0, 1);
     if (!title.empty() && title.back() == U'"') title.pop_back();
 
-    auto row = [&writer](const std::string& text) { writer.WriteLine(text + "\r\n"); };
-    writer.WriteLine("<!DOCTYPE html PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\">");
+    // The rows go to the writer as one line but the last, which alone (as
+    // the line held back) an underline after it could make a heading.
+    std::string head = "<!DOCTYPE html PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\">";
+    head.reserve(1024);
+    const auto row = [&head](auto... parts) {
+        (head.append(parts), ...);
+        head.append("\r\n");
+    };
     row("");
     row("<HTML>");
     row("");
     row("<HEAD>");
-    row(std::string("<META NAME=\"GENERATOR\" CONTENT=\"") + ProductName + " " + MakerSiteAddress + "\">");
+    row("<META NAME=\"GENERATOR\" CONTENT=\"", ProductName, " ", MakerSiteAddress, "\">");
     shortTitle = EncodeTitle(TextAfterLabel(title), set);
     const std::string content = QuotesAsReferences(shortTitle);
-    row(std::string("<meta http-equiv=\"Content-Type\" content=\"text/html; charset=") +
-        (set == CharacterSet::Utf8 ? "utf-8" : "iso-8859-1") + "\">");
+    row("<meta http-equiv=\"Content-Type\" content=\"text/html; charset=", set == CharacterSet::Utf8 ? "utf-8" : "iso-8859-1",
+        "\">");
     row("<meta http-equiv=\"pragma\" content=\"cache\">");
     row("<meta http-equiv=\"expires\" content=\"-1\">");
     row("<meta name=\"robots\" content=\"index,follow\">");
-    row("<meta name=\"description\" content=\"" + content + "\">");
-    row("<meta name=\"keywords\" content=\"" + content + "\">");
-    row("<TITLE>" + shortTitle + "</TITLE>");
+    row("<meta name=\"description\" content=\"", content, "\">");
+    row("<meta name=\"keywords\" content=\"", content, "\">");
+    row("<TITLE>", shortTitle, "</TITLE>");
     row("");
     row("</HEAD>");
     row("");
     row("");
     row("<BODY>");
     row("");
-    row("<H1>" + shortTitle + "</H1>");
+    row("<H1>", shortTitle, "</H1>");
     row("");
-    row("");
+    writer.WriteLine(head);
+    writer.WriteLine("\r\n");
 }
 
 std::string FormatTimeStamp(const StampTime& now) {
@@ -73,15 +80,12 @@ std::string FormatTimeStamp(const StampTime& now) {
 void WritePageFooter(LineWriter& writer, bool addTimeStamp, Host& host) {
     // One reading of the clock: the date and the time always belong together.
     const std::string stamp = addTimeStamp ? FormatTimeStamp(host.Now()) : std::string();
-    writer.WriteLine("<HR>");
-    writer.WriteLine("<ADDRESS>\r\n");
-    writer.WriteLine(std::string("<A HREF=\"") + HomePageAddress + "\">" + ProductName + "</A> " + ProductVersion);
-    writer.WriteLine(std::string(" by <A HREF=\"mailto:") + AuthorMailAddress + "\">" + AuthorName + "</A> created this page");
-    writer.WriteLine(stamp + "\r\n");
-    writer.WriteLine("</ADDRESS>\r\n");
-    writer.WriteLine("</BODY>\r\n");
-    writer.WriteLine("\r\n");
-    writer.WriteLine("</HTML>");
+    // As one line but the last, as the head.
+    std::string foot = "<HR><ADDRESS>\r\n<A HREF=\"";
+    foot.append(HomePageAddress).append("\">").append(ProductName).append("</A> ").append(ProductVersion);
+    foot.append(" by <A HREF=\"mailto:").append(AuthorMailAddress).append("\">").append(AuthorName);
+    foot.append("</A> created this page").append(stamp).append("\r\n</ADDRESS>\r\n</BODY>\r\n\r\n</HTML>");
+    writer.WriteLine(foot);
     writer.WriteLine("\r\n");
 }
 
