@@ -105,7 +105,7 @@ template <LineBreakMode Mode, bool Split>
 size_t ClassicStyle::Run(size_t most) {
     LineBreaks breaks = breaks_;
     long long& number = pass_.line_number;
-    const size_t taken = pass_.input.WholeLines(most, [&](const InputFile::Line& line) {
+    const size_t taken = pass_.input.WholeLines(most, [&](const InputFile::Line& line) __attribute__((always_inline)) {
         if (!line.attention) {
             ++number;
             std::string_view text;

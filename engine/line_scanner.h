@@ -31,6 +31,15 @@ struct AttentionKinds {
 };
 AttentionKinds KindsOfAttention(std::string_view text);
 
+// The bits set in x, counted in a few steps where the processor may have
+// no instruction for it (the library's own count is a call).
+inline size_t CountBits(std::uint64_t x) {
+    x -= (x >> 1) & 0x5555555555555555ull;
+    x = (x & 0x3333333333333333ull) + ((x >> 2) & 0x3333333333333333ull);
+    x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0Full;
+    return static_cast<size_t>((x * 0x0101010101010101ull) >> 56);
+}
+
 class LineScanner {
 public:
     // The bytes that need attention besides "<" ">" the double quote "@"
@@ -59,7 +68,7 @@ public:
             const std::uint64_t before = lf != 0 ? (lf & (0 - lf)) - 1 : ~std::uint64_t(0);  // bits before the LF
             attention = attention || (masks->attention & keep & before) != 0;
             if (const std::uint64_t bytes = masks->continuations & keep & before; bytes != 0)
-                continuations += static_cast<size_t>(__builtin_popcountll(bytes));
+                continuations += CountBits(bytes);
             if (const std::uint64_t runs = masks->four_spaces & keep & before; runs != 0) {
                 if (fourSpaces == npos) fourSpaces = block + static_cast<size_t>(__builtin_ctzll(runs));
                 lastFourSpaces = block + 63 - static_cast<size_t>(__builtin_clzll(runs));
@@ -149,7 +158,7 @@ private:
             if (line.four_spaces == npos) line.four_spaces = block + static_cast<size_t>(__builtin_ctzll(runs));
             line.last_four_spaces = block + 63 - static_cast<size_t>(__builtin_clzll(runs));
         }
-        if (bytes != 0) line.continuations += static_cast<size_t>(__builtin_popcountll(bytes));
+        if (bytes != 0) line.continuations += CountBits(bytes);
     }
 
     Classifier classify_ = nullptr;
