@@ -78,18 +78,20 @@ public:
     // Back to the state of a new page.
     void Reset();
 
-    // Records the length of the line of this shape and gives its suffix.
-    // Every fact is at hand here, so the rules are weighed all at once
-    // rather than one after another: the common line costs no guess.
+    // Records the length of the line of this shape and gives its suffix:
+    // a paragraph mark after an empty line or one that starts with a
+    // control character (but TAB); "<BR>" after a short line (under 54
+    // characters, or under 64 after two short lines of the three before),
+    // one laid out by hand, or one that starts with ">" or " [".
     Suffix ChooseSuffix(const LineShape& shape) {
         const size_t length = shape.length;
-        const bool paragraph = (length == 0) | ((shape.first < 32) & (shape.first != '\t'));
-        // Two of the three lines before are short (the bits of 3, 5, 6 and 7).
-        const bool shortRun = (0xE8u >> short_lines_) & 1;
-        short_lines_ = ((short_lines_ << 1) | (length - 3 < 47)) & 7;  // 3..49, as ShortLineRun
-        const bool shortLine = (length * 3 < 160) | ((length * 5 < 320) & shortRun);
-        const bool br = shortLine | ((shape.first == ' ') & (shape.second == '[')) | (shape.first == '>') | shape.laid_out;
-        return paragraph ? paragraph_mark_ : br ? Suffix::Break : Suffix::None;
+        const unsigned before = short_lines_;
+        short_lines_ = ((before << 1) | (length - 3 < 47)) & 7;  // 3..49, as ShortLineRun
+        if (length == 0 || (shape.first < 32 && shape.first != '\t')) return paragraph_mark_;
+        // Two of the three lines before are short: the bits of 3, 5, 6 and 7.
+        const bool br = length < 54 || shape.laid_out || shape.first == '>' || (shape.first == ' ' && shape.second == '[') ||
+                        (length < 64 && ((0xE8u >> before) & 1));
+        return br ? Suffix::Break : Suffix::None;
     }
 
     // The suffix actually written: a second paragraph mark in a row is
