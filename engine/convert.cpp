@@ -186,21 +186,29 @@ template <class Style>
 bool Conversion::ConvertLines(Style& style) {
     InputFile::Line line;
     long long& number = pass_.line_number;
-    while (input_.NextLine(line)) {
+    for (;;) {
         if (input_.checking() && input_.Guess() != pass_.set) {
             pass_.restart = true;
             return true;
         }
-        ++number;
-        if (line.whole)
-            style.Line(line);
-        else
-            style.LongLine();
-        if (pass_.restart) return true;
-        // The lines after it in the data in hand, up to the next yield, go
-        // in one run: none of them can tell another character set, and the
-        // page and a stop are looked at after the run.
-        if constexpr (requires { style.Lines(size_t()); }) style.Lines(static_cast<size_t>(next_yield_ - number));
+        // The lines in the data in hand, up to the next yield, go in one
+        // run where the style has one: none of them can tell another
+        // character set, and the page and a stop are looked at after it.
+        size_t ran = 0;
+        if constexpr (requires { style.Lines(size_t()); }) ran = style.Lines(static_cast<size_t>(next_yield_ - number));
+        if (ran == 0) {
+            if (!input_.NextLine(line)) break;
+            if (input_.checking() && input_.Guess() != pass_.set) {
+                pass_.restart = true;
+                return true;
+            }
+            ++number;
+            if (line.whole)
+                style.Line(line);
+            else
+                style.LongLine();
+            if (pass_.restart) return true;
+        }
         if (pages_.failed()) {
             pages_.ReportFailure();
             input_.Close();
