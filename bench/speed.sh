@@ -139,7 +139,7 @@ cat "$work/corpus.txt" "$work/utf8.txt" "$work/split/num.txt" > /dev/null  # int
 # Seconds and peak kB of one command, into the globals secs and peak_kb.
 # The outputs go first, untimed.
 measure() {
-    rm -f "$work"/*.html "$work/copy.txt" "$work"/split/*.html
+    rm -f "$work"/*.html "$work/copy.txt" "$work"/split/*.htm*
     /usr/bin/time -o "$work/time" -f '%e %M' "$@" > /dev/null 2> "$work/err" || {
         echo "failed: $*" >&2
         cat "$work/err" >&2
@@ -151,6 +151,7 @@ measure() {
 echo
 echo "Whole runs on 256 MB, $rounds rounds of OLD, NEW and dd (medians; ratios round by round)"
 printf '%-6s %8s %8s %8s %10s %8s %10s %9s %9s\n' run "OLD s" "NEW s" "dd s" "NEW/OLD" target "NEW/dd" "OLD MB" "NEW MB"
+m() { tr ' ' '\n' <<< "$1" | grep . | median; }
 declare -A inputs=([keep]=corpus [add]=corpus [none]=corpus [utf8]=utf8 [split]=split/num)
 for run in keep add none utf8 split; do
     input=$work/${inputs[$run]}.txt
@@ -167,7 +168,6 @@ for run in keep add none utf8 split; do
         ts_old+="$o " ts_new+="$n " ts_dd+="$d "
         vs_old+="$(calc "($o > 0) ? $n / $o : 0") " vs_dd+="$(calc "($d > 0) ? $n / $d : 0") "
     done
-    m() { tr ' ' '\n' <<< "$1" | grep . | median; }
     ratio=$(m "$vs_old")
     printf '%-6s %8.2f %8.2f %8.2f %10.3f %8s %10.2f %9.1f %9.1f  %s\n' $run "$(m "$ts_old")" "$(m "$ts_new")" \
         "$(m "$ts_dd")" "$ratio" "<= 0.75" "$(m "$vs_dd")" "$(calc "$peak_old / 1024")" "$(calc "$peak_new / 1024")" \

@@ -1,5 +1,6 @@
 #include "escape.h"
 #include "utf8.h"
+#include "utf8_reference.h"
 
 #include <gtest/gtest.h>
 
@@ -20,7 +21,12 @@ TEST(EscapeText, ReplacesTheFourSpecialCharactersOnly) {
         {std::string("nul\0byte", 8), std::string("nul\0byte", 8)},
         {"a>b<c\"d", "a&gt;b&lt;c&quot;d"},
     };
-    for (const auto& c : cases) EXPECT_EQ(EscapeText(c.in), c.out) << c.in;
+    for (const auto& c : cases) {
+        EXPECT_EQ(EscapeText(c.in), c.out) << c.in;
+        std::string room(6 * c.in.size() + 16, '\0');
+        EXPECT_EQ(std::string_view(room.data(), WriteEscaped(c.in, room.data(), CharacterSet::Latin1) - room.data()), c.out)
+            << c.in;
+    }
 }
 
 TEST(EscapeText, IsIdempotent) {
@@ -46,6 +52,28 @@ TEST(Utf8Length, CountsEveryCharacterWhereverTheTextIsCut) {
             size_t expected = 0;
             for (char c : cut) expected += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
             ASSERT_EQ(Utf8Length(cut), expected) << begin << "+" << size;
+        }
+    }
+}
+
+// Text is checked 32 bytes at a time (16 without AVX2), each byte against
+// those up to three before it, which may lie in the block before: every
+// rule of UTF-8, at every place across a block's end, says what checking
+// one character at a time says.
+TEST(ValidUtf8Prefix, HoldsEveryRuleWhereverABlockEnds) {
+    const std::string_view sequences[] = {
+        "\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80", "\xF4\x8F\xBF\xBF", "\xED\x9F\xBF",  // well formed
+        "\xC0\xAF", "\xC1\xBF", "\xE0\x9F\xBF", "\xF0\x8F\xBF\xBF",                      // overlong
+        "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xF5\x80\x80\x80", "\xFF",                // surrogate, too large
+        "\x80", "\xC3", "\xE2\x82", "\xF0\x9F\x98", "\xC3\xA9\xA9", "\xE2\x28\xA1",         // cut or stray
+    };
+    for (const std::string_view sequence : sequences) {
+        for (size_t at = 0; at < 70; ++at) {
+            std::string text(at, 'a');
+            text.append(sequence).append(40, 'b');
+            ASSERT_EQ(ValidUtf8Prefix(text), testing::ReferenceValidUtf8Prefix(text)) << at << " " << text;
+            text.resize(at + sequence.size());  // the sequence at the very end
+            ASSERT_EQ(ValidUtf8Prefix(text), testing::ReferenceValidUtf8Prefix(text)) << at << " " << text;
         }
     }
 }
