@@ -109,7 +109,8 @@ size_t ClassicStyle::Run(size_t most) {
         if (!line.attention) {
             ++number;
             std::string_view text;
-            SubmitPadded(text, breaks.Next<Mode>(ShapeOfText<Split>(line, text)));
+            const LineShape shape = ShapeOfText<Split>(line, text);
+            SubmitPadded(text, breaks.Next<Mode>(shape));
             return true;
         }
         if (!mark_in_place_ || (Split && line.content.find('[') != std::string_view::npos)) return false;
