@@ -117,7 +117,7 @@ bool Conversion::RunText(std::string_view text, const std::string& name, Callbac
 
 // The input is open, and the pages know where they go.
 bool Conversion::Convert(const std::string& pageTitle) {
-    input_.SetLimits(pass_.limits.read_size, pass_.limits.line_in_memory);
+    input_.SetLimits(pass_.limits.read_size, pass_.limits.line_in_memory, pass_.limits.map_from);
     // The whole input decides, before anything of a page is written: it is
     // read to its end first, or a regular file is told as it is converted.
     // (A byte-order mark goes in a UTF-8 page only, which may leave nothing.)

@@ -37,6 +37,10 @@ struct ConversionLimits {
     size_t piece = size_t(1) << 18;           // the bytes of such a line converted at a time
     size_t held_line = size_t(4) << 20;       // a longer held-back line waits in a temporary file
     bool copy_plain_lines = true;  // a line with no byte that needs attention is copied as it stands
+    // A file named as the input that is this large or larger is read through
+    // a mapping: never by default, as a file cut short meanwhile raises
+    // SIGBUS, which the process must hand to CoverMappedInput.
+    unsigned long long map_from = ~0ULL;
 };
 
 class Engine {

@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <limits>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,6 +24,17 @@ constexpr size_t HeldInMemory = size_t(4) << 20;
 // data it is given, and a short line is copied 64 bytes at a time. The
 // last bytes are copied into the buffer, which has room for that.
 constexpr size_t MemoryMargin = 2 * LineScanner::Padding;
+
+// What a mapping holds behind the lines read is given back this much at a
+// time, so that a great file takes no more memory than one read through
+// the buffer.
+constexpr size_t ReleaseStep = size_t(1) << 20;
+
+// The start of the page that holds at.
+size_t PageStart(size_t at) {
+    static const auto page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+    return at / page * page;
+}
 
 [[noreturn]] void Throw(const std::string& path, int err) {
     throw InputError("Cannot open input file " + Describe(path, err));
@@ -51,6 +64,7 @@ void InputFile::Open(const std::string& path) {
     id_ = {info.st_dev, info.st_ino};
     regular_ = S_ISREG(info.st_mode);
     size_ = regular_ ? static_cast<unsigned long long>(info.st_size) : 0;
+    modified_ = info.st_mtim;
 }
 
 void InputFile::OpenStandardInput() {
@@ -105,6 +119,12 @@ void InputFile::CopyRest(unsigned long long at) {
 }
 
 void InputFile::Close() {
+    if (map_ != nullptr) {
+        UnregisterMappedInput(mapping_);
+        munmap(const_cast<char*>(map_), static_cast<size_t>(size_));
+        map_ = nullptr;
+        mapping_ = nullptr;
+    }
     if (fd_ >= 0 && owns_fd_) ::close(fd_);
     fd_ = -1;
     in_memory_ = false;
@@ -117,9 +137,81 @@ void InputFile::Close() {
     long_copy_.Close();
 }
 
-void InputFile::SetLimits(size_t readSize, size_t lineInMemory) {
+void InputFile::SetLimits(size_t readSize, size_t lineInMemory, unsigned long long mapFrom) {
     read_size_ = std::max<size_t>(readSize, 1);
     line_in_memory_ = lineInMemory;
+    if (regular_ && owns_fd_ && !in_memory_ && map_ == nullptr && size_ > 0 && size_ >= mapFrom &&
+        size_ <= std::numeric_limits<size_t>::max() / 4)
+        Map();
+}
+
+// The file's bytes are read where the kernel keeps them instead of being
+// copied into the buffer; should it not be mapped, it is read.
+void InputFile::Map() {
+    void* map = mmap(nullptr, static_cast<size_t>(size_), PROT_READ, MAP_PRIVATE, fd_, 0);
+    if (map == MAP_FAILED) return;
+    madvise(map, static_cast<size_t>(size_), MADV_SEQUENTIAL);
+    map_ = static_cast<const char*>(map);
+    mapping_ = RegisterMappedInput(map_, static_cast<size_t>(size_));
+    released_ = 0;
+    ShowMapped(0);
+}
+
+// The mapping from at on, in place; Slide shows more of it.
+void InputFile::ShowMapped(unsigned long long at) {
+    data_ = map_;
+    offset_ = 0;
+    pos_ = len_ = static_cast<size_t>(at);
+    released_ = std::min(released_, PageStart(pos_));
+    eof_ = false;
+    scanner_.Reset(data_, len_);
+}
+
+// The window on the mapping goes a read's size further, or, near the end,
+// its last bytes are copied into the buffer as a text in memory's are. The
+// file is looked at first: what it holds must still be what was mapped.
+bool InputFile::Slide() {
+    if (!error_.empty() || !Unchanged()) return false;
+    const size_t size = static_cast<size_t>(size_);
+    if (pos_ - released_ >= ReleaseStep) {
+        const size_t to = PageStart(pos_);
+        madvise(const_cast<char*>(map_) + released_, to - released_, MADV_DONTNEED);
+        released_ = to;
+    }
+    const size_t inPlace = size > MemoryMargin ? size - MemoryMargin : 0;
+    const size_t before = len_ - pos_;
+    if (len_ < inPlace) {
+        const size_t end = std::min(len_ + read_size_, inPlace);
+        Check(len_, {map_ + len_, end - len_});
+        len_ = end;
+    } else {
+        const size_t at = pos_;
+        pos_ = len_ = 0;
+        Allocate(size - at);
+        data_ = buffer_.get();
+        std::memcpy(buffer_.get(), map_ + at, size - at);
+        offset_ = at;
+        len_ = size - at;
+        eof_ = true;
+        Check(at, {buffer_.get(), len_});
+    }
+    // A page read past the file's new end has given zeros.
+    if (MappedInputChanged(mapping_) && !Unchanged()) return false;
+    scanner_.Reset(data_, len_);
+    return len_ - pos_ > before;
+}
+
+// Whether the mapped file is as it was; if not, the input ends with an error.
+bool InputFile::Unchanged() {
+    struct stat info {};
+    if (!MappedInputChanged(mapping_) && fstat(fd_, &info) == 0 &&
+        static_cast<unsigned long long>(info.st_size) == size_ && info.st_mtim.tv_sec == modified_.tv_sec &&
+        info.st_mtim.tv_nsec == modified_.tv_nsec)
+        return true;
+    if (error_.empty()) error_ = path_ + ": the file changed while it was being read";
+    pos_ = len_;
+    eof_ = true;
+    return false;
 }
 
 // Room for capacity bytes, keeping those in hand; beyond them lies room for
@@ -129,7 +221,7 @@ void InputFile::Allocate(size_t capacity) {
     std::unique_ptr<char[]> buffer(new char[capacity + 1 + LineScanner::Padding]);
     if (len_ > 0) std::memcpy(buffer.get(), buffer_.get(), len_);
     buffer_ = std::move(buffer);
-    data_ = buffer_.get();
+    if (map_ == nullptr || data_ != map_) data_ = buffer_.get();
     capacity_ = capacity;
 }
 
@@ -153,6 +245,7 @@ bool InputFile::Refill() {
         CopyRest(offset_ + pos_);
         return len_ > before;
     }
+    if (map_ != nullptr && data_ == map_) return Slide();
     if (pos_ > 0) {
         std::memmove(buffer_.get(), buffer_.get() + pos_, len_ - pos_);
         offset_ += pos_;
@@ -312,6 +405,7 @@ void InputFile::Rewind() {
     eof_ = virtual_lf_ = false;
     long_copy_.Clear();
     if (in_memory_) return ShowMemory(start_);
+    if (map_ != nullptr) return ShowMapped(start_);
     if (lseek(fd_, static_cast<off_t>(start_), SEEK_SET) < 0 && error_.empty()) error_ = Describe(path_, errno);
     scanner_.Reset(buffer_.get(), len_);
 }
@@ -354,7 +448,7 @@ bool InputFile::Measure(const std::function<void(std::string_view)>& see, unsign
         return bytes.size();
     };
     // The line's start is in the buffer; a pipe's bytes after its LF stay there.
-    size_t taken = take({buffer_.get() + pos_, len_ - pos_});
+    size_t taken = take({data_ + pos_, len_ - pos_});
     if (copy) {
         const size_t after = long_lf_ ? pos_ + taken + 1 : len_;
         std::memmove(buffer_.get(), buffer_.get() + after, len_ - after);
@@ -419,6 +513,11 @@ void InputFile::EndLongLine() {
     if (held_) {
         pos_ += static_cast<size_t>(line);
         if (pos_ > len_) pos_ = len_;
+    } else if (map_ != nullptr) {
+        // A line without an LF ran to the end of the file.
+        if (error_.empty()) return ShowMapped(long_lf_ ? std::min(long_start_ + line, size_) : size_);
+        pos_ = len_;
+        eof_ = true;
     } else if (regular_) {
         // Read on after the line, from the file.
         pos_ = len_ = 0;
@@ -430,7 +529,7 @@ void InputFile::EndLongLine() {
         eof_ = eof_ || !long_lf_;
         long_copy_.Clear();
     }
-    scanner_.Reset(buffer_.get(), len_);
+    scanner_.Reset(data_, len_);
 }
 
 }  // namespace torvex

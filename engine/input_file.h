@@ -2,7 +2,8 @@
 // Lines up to a limit are handed out where they lie in the buffer; a
 // longer line is read where it lies in the file (or, from a pipe, from a
 // temporary copy), as often as its conversion needs. A text in memory is
-// read where it lies, lines and long lines alike, but for its last bytes.
+// read where it lies, lines and long lines alike, but for its last bytes;
+// so is a great file read through a mapping, a window at a time.
 #pragma once
 
 #include <functional>
@@ -14,6 +15,7 @@
 
 #include "character_set.h"
 #include "line_scanner.h"
+#include "mapped_inputs.h"
 #include "scratch_file.h"
 #include "utf8.h"
 
@@ -49,8 +51,12 @@ public:
     void OpenMemory(std::string_view text, std::string name);
     void Close();
 
-    // How much is read at a time, and the longest line held whole.
-    void SetLimits(size_t readSize, size_t lineInMemory);
+    // How much is read at a time, the longest line held whole, and from
+    // what size on a file opened by name is read through a mapping. A
+    // mapped file that changes meanwhile ends the input with an error; one
+    // cut short raises SIGBUS, which the process must hand to
+    // CoverMappedInput (see mapped_inputs.h).
+    void SetLimits(size_t readSize, size_t lineInMemory, unsigned long long mapFrom);
 
     // Reads the whole input once, before any line is read, to tell the
     // character set of its text: Utf8 for valid UTF-8 that goes beyond
@@ -106,7 +112,9 @@ public:
         }
         return NextLineAfterRefill(line);
     }
-    bool AtEnd() { return pos_ >= len_ && !Refill(); }
+    bool AtEnd() {
+        return (pos_ >= len_ && !Refill()) || (mapping_ != nullptr && MappedInputChanged(mapping_) && !Unchanged());
+    }
 
     // The lines that follow while they lie whole in the data in hand, at
     // most `most` of them, each handed to take(line) as NextLine gives it;
@@ -151,6 +159,10 @@ public:
 private:
     bool NextLineAfterRefill(Line& line);
     bool Refill();
+    void Map();
+    void ShowMapped(unsigned long long at);
+    bool Slide();
+    bool Unchanged();
     void Check(unsigned long long at, std::string_view bytes);
     void Allocate(size_t capacity);
     size_t ReadSome(char* to, size_t n);
@@ -179,7 +191,14 @@ private:
     // but for its last bytes, read from the buffer.
     bool in_memory_ = false;
     std::string_view memory_;
-    const char* data_ = nullptr;  // where the lines are read: the buffer, or the text in memory
+    // A file read through a mapping: the lines are read where they lie in
+    // it, but for its last bytes, read from the buffer. The file as it was
+    // mapped; what lies before released_ has been given back.
+    const char* map_ = nullptr;
+    MappedInputEntry* mapping_ = nullptr;
+    struct timespec modified_ {};
+    size_t released_ = 0;
+    const char* data_ = nullptr;  // where the lines are read: the buffer, the text in memory, or the mapping
     size_t pos_ = 0, len_ = 0;  // the next line starts at pos_; the data ends at len_
     unsigned long long offset_ = 0;  // where data_[0] lies in a regular file or the text
     unsigned long long start_ = 0;   // where the input started in it

@@ -110,7 +110,8 @@ Result ConvertInMemory(uint8_t options, const torvex::ConversionLimits& limits, 
     return result;
 }
 
-// Limits of one to eight bytes, different for different inputs.
+// Limits of one to eight bytes, different for different inputs, and a
+// mapped input for half of them.
 torvex::ConversionLimits TinyLimits(const std::string& input) {
     const size_t h = std::hash<std::string>{}(input);
     torvex::ConversionLimits limits;
@@ -118,6 +119,7 @@ torvex::ConversionLimits TinyLimits(const std::string& input) {
     limits.line_in_memory = (h >> 3) % 9;
     limits.piece = 1 + (h >> 7) % 8;
     limits.held_line = (h >> 10) % 9;
+    limits.map_from = (h >> 14) % 2 == 0 ? 0 : ~0ULL;  // the file read through a mapping, or read
     return limits;
 }
 

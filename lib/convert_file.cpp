@@ -5,6 +5,7 @@
 #include <string>
 
 #include "conversion.h"
+#include "mapped_inputs.h"
 #include "product.h"
 #include "temp_files.h"
 
@@ -73,5 +74,7 @@ int torvex_convert_file(const char* input, const char* output, const torvex_opti
 }
 
 void torvex_remove_temporary_files(void) { torvex::RemoveTempFilesNow(); }
+
+int torvex_handle_input_fault(const void* address) { return torvex::CoverMappedInput(address) ? 1 : 0; }
 
 }  // extern "C"

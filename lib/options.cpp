@@ -159,6 +159,12 @@ int torvex_options_set_replace_non_page(torvex_options* options, int on) {
     return TORVEX_OK;
 }
 
+int torvex_options_set_map_input(torvex_options* options, int on) {
+    if (options == nullptr) return TORVEX_ERROR_OPTION;
+    options->map_input = on != 0;
+    return TORVEX_OK;
+}
+
 int torvex_options_on_message(torvex_options* options, torvex_text_fn fn, void* user_data) {
     return torvex::SetCallback(options, &torvex_options::message, fn, user_data);
 }

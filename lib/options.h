@@ -22,6 +22,7 @@ struct torvex_options {
     torvex_time time{};
     bool split = false;
     bool replace_non_page = false;
+    bool map_input = false;
     int style = TORVEX_STYLE_CLASSIC;
     std::string language = "en";
     std::vector<std::string> stylesheets;

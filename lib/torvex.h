@@ -207,6 +207,14 @@ TORVEX_API int torvex_options_set_text_name(torvex_options *options, const char 
  * callback. Off by default. */
 TORVEX_API int torvex_options_set_replace_non_page(torvex_options *options, int on);
 
+/* Whether an input file of a megabyte or more is read through a mapping,
+ * which spares the copy of its bytes. Off by default: a file cut short by
+ * another process while it is mapped raises SIGBUS in the converting
+ * thread, which ends the process unless its handler passes the fault to
+ * torvex_handle_input_fault(). A file that changes while it is mapped
+ * fails the conversion (TORVEX_ERROR_INPUT) and replaces nothing. */
+TORVEX_API int torvex_options_set_map_input(torvex_options *options, int on);
+
 /*
  * Callbacks
  *
@@ -370,6 +378,16 @@ TORVEX_API int torvex_convert_text_to_buffer(const char *text, size_t size, char
  * may interrupt any conversion on any thread. A conversion whose temporary
  * file went fails (unless abandoned first) and replaces nothing. */
 TORVEX_API void torvex_remove_temporary_files(void);
+
+/* For a SIGBUS handler installed with SA_SIGINFO, given the info's si_addr:
+ * when the fault lies in an input file that a conversion reads through a
+ * mapping (see torvex_options_set_map_input()), the file was cut short.
+ * Its mapping then reads as zeros, so that the faulting read goes on and
+ * the conversion fails as the input changed (TORVEX_ERROR_INPUT); gives
+ * non-zero, and the handler returns. Zero for any other address: the
+ * handler then lets the signal end the process, as it would have.
+ * Async-signal-safe. */
+TORVEX_API int torvex_handle_input_fault(const void *address);
 
 #ifdef __cplusplus
 }

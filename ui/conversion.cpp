@@ -56,6 +56,7 @@ ConversionResult Convert(const std::string& input, const std::string& output, co
     torvex_options_set_charset(o.get(), options.encoding);
     torvex_options_set_split(o.get(), options.split);
     torvex_options_set_replace_non_page(o.get(), options.force);
+    torvex_options_set_map_input(o.get(), 1);  // SIGBUS goes to torvex_handle_input_fault (signals.cpp)
     torvex_options_set_style(o.get(), options.style);
     if (torvex_options_set_language(o.get(), (options.language.empty() ? LocaleLanguage() : options.language).c_str()) ==
         TORVEX_ERROR_MEMORY)

@@ -40,6 +40,19 @@ extern "C" void OnStopSignal(int signal) {
     std::raise(signal);  // delivered as this handler returns
 }
 
+// An input read through a mapping was cut short by another process: its
+// conversion fails and the program goes on. Any other bus error ends the
+// program as it would have, without its temporary pages.
+extern "C" void OnBusError(int signal, siginfo_t* info, void*) {
+    const int saved = errno;
+    const bool covered = torvex_handle_input_fault(info->si_addr) != 0;
+    errno = saved;
+    if (covered) return;
+    torvex_remove_temporary_files();
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);  // delivered as this handler returns, if the fault itself does not come again
+}
+
 }  // namespace
 
 void InstallSignalHandlers() {
@@ -54,6 +67,11 @@ void InstallSignalHandlers() {
         sigaction(signal, &action, nullptr);
     }
     std::signal(SIGXFSZ, SIG_IGN);
+    struct sigaction bus {};
+    bus.sa_sigaction = OnBusError;
+    bus.sa_flags = SA_SIGINFO | SA_RESTART;
+    sigemptyset(&bus.sa_mask);
+    sigaction(SIGBUS, &bus, nullptr);
 }
 
 void DeferStopSignals() { deferring = true; }

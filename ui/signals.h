@@ -11,7 +11,9 @@ namespace torvex {
 // program as the signal would have (the shell sees 128 plus the signal); a
 // signal ignored at start stays ignored. SIGXFSZ is ignored,
 // so that a write past the file-size limit fails (EFBIG) and is reported
-// like any other write error.
+// like any other write error. A bus error in an input read through a
+// mapping (cut short meanwhile) fails its conversion instead of ending the
+// program.
 void InstallSignalHandlers();
 
 // From now on the first stop signal removes the temporary pages, records

@@ -1,6 +1,7 @@
 // What only a running program shows: a signal in the middle of a page, an
-// output swapped under it, batches on several threads and their order,
-// great inputs, and where the window module may come from.
+// output swapped under it, an input changed under it, batches on several
+// threads and their order, great inputs, and where the window module may
+// come from.
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -287,6 +288,52 @@ TEST_F(Safety, PipesGiveTheSameBytesAsFiles) {
         ASSERT_EQ(Torvex({"a.txt", "a.html", "Title"}).status, 0);
         const auto piped = Torvex({"-", "-", "Title"}, text);
         EXPECT_TRUE(piped.status == 0 && piped.out == ReadFile(In("a.html"))) << text.size();
+    }
+}
+
+// A great input is read through a mapping. Another process that cuts it
+// short while it is converted (the pages being read then raise SIGBUS) or
+// writes to it fails the conversion, which replaces nothing. The program
+// is held still while the file changes, so that the change surely comes
+// in the middle of its page.
+TEST_F(Safety, AnInputThatChangesWhileReadFailsAndReplacesNothing) {
+    const std::string text = Lines(800000);  // 40 MB
+    const std::pair<const char*, void (*)(int)> changes[] = {
+        {"cut short", [](int fd) { EXPECT_EQ(ftruncate(fd, 0), 0); }},
+        {"written to", [](int fd) { EXPECT_EQ(pwrite(fd, "X", 1, 0), 1); }},
+    };
+    for (const auto& [what, change] : changes) {
+        SCOPED_TRACE(what);
+        WriteFile(In("big.txt"), text);
+        WriteFile(In("out.html"), OldPage);
+        int err[2];
+        ASSERT_EQ(pipe2(err, O_CLOEXEC), 0);
+        const pid_t pid = fork();
+        if (pid == 0) {
+            dup2(err[1], STDERR_FILENO);
+            if (chdir(dir.path().c_str()) != 0) _exit(126);
+            execl(TORVEX_BINARY, TORVEX_BINARY, "-n", "big.txt", "out.html", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(err[1]);
+        EXPECT_TRUE(WaitFor([&] { return HasTemporaryFile(dir.path(), "out.html"); }));
+        int status = 0;
+        kill(pid, SIGSTOP);
+        waitpid(pid, &status, WUNTRACED);
+        EXPECT_TRUE(HasTemporaryFile(dir.path(), "out.html")) << "the page was finished before the input changed";
+        const int fd = open(In("big.txt").c_str(), O_WRONLY | O_CLOEXEC);
+        change(fd);
+        close(fd);
+        kill(pid, SIGCONT);
+        std::string said;
+        char buffer[4096];
+        for (ssize_t n; (n = read(err[0], buffer, sizeof buffer)) > 0;) said.append(buffer, static_cast<size_t>(n));
+        close(err[0]);
+        waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+        EXPECT_EQ(said, "torvex: big.txt: the file changed while it was being read\n");
+        EXPECT_EQ(ReadFile(In("out.html")), OldPage);
+        EXPECT_FALSE(HasTemporaryFile(dir.path()));
     }
 }
 

@@ -439,8 +439,11 @@ static const struct made_text made_texts[] = {
     {"heading.txt", "Some words here and http://example.org/ there.\n", 3, 5u << 20, "\n=======\nx\n"},
     /* A line too long to hold at the end, without a line end. */
     {"long-end.txt", "a@example.org wrote:\n", 2, 3u << 20, ""},
-    /* A mixture that turns out to be ISO 8859-1 after UTF-8 was seen. */
-    {"mixed.txt", "\xC3\xA9t\xC3\xA9 and \xD0\xA3\n", 3000, 0, "caf\xE9\n"},
+    /* A mixture that turns out to be ISO 8859-1 after UTF-8 was seen, far
+     * enough on to be read through a mapping. */
+    {"mixed.txt", "\xC3\xA9t\xC3\xA9 and \xD0\xA3\n", 70000, 0, "caf\xE9\n"},
+    /* Lines of a mapped file up to its last bytes, which have no line end. */
+    {"great.txt", "A line of some length with <b> and http://example.org/ in it.\n", 20000, 0, "the end"},
 };
 
 static void make_text(const struct made_text *m)
@@ -457,8 +460,9 @@ static void make_text(const struct made_text *m)
 
 static const torvex_time fixed_time = {2027, 3, 5, 14, 7, 9};
 
-/* The file path converted by torvex_convert_file, by torvex_convert_text
- * and by torvex_convert_text_to_buffer, in each style, line-break mode and
+/* The file path converted by torvex_convert_file (read through a mapping
+ * from a megabyte on), by torvex_convert_text and by
+ * torvex_convert_text_to_buffer, in each style, line-break mode and
  * character set, gives the same page. */
 static void same_pages(const char *name)
 {
@@ -485,6 +489,7 @@ static void same_pages(const char *name)
                 torvex_options_set_charset(options, charset);
                 torvex_options_set_time(options, &fixed_time);
                 torvex_options_set_text_name(options, path);
+                torvex_options_set_map_input(options, 1);
                 /* Without a title a modern page waits for its heading, or takes the name. */
                 if (mode == TORVEX_LINE_BREAKS_NONE) torvex_options_set_title(options, "Na\xC3\xAFve <title>");
                 remove(at("page.html"));
