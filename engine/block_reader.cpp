@@ -207,7 +207,7 @@ void BlockReader::Push(std::string_view text, std::uint64_t tag, bool longLine, 
 void BlockReader::Drain(size_t keep) {
     while (pending_ > keep) {
         // Most lines go on with the paragraph open: told at once.
-        if (Line& line = Pending(0); line.depth == depth_ && leaf_ == Leaf::Paragraph && Continues(line)) {
+        if (Line& line = Pending(0); quick_ && line.depth == depth_ && leaf_ == Leaf::Paragraph && Continues(line)) {
             Emit(line, std::string_view(line.text).substr(line.quoted + line.layout.text), 1, leaf_hard_);
             leaf_hard_ = mode_ == LineBreakMode::Keep || (mode_ == LineBreakMode::Add && line.short_line);
         } else {

@@ -73,7 +73,9 @@ public:
 
 class BlockReader {
 public:
-    BlockReader(BlockSink& sink, LineBreakMode mode) : sink_(sink), mode_(mode) {}
+    // quick: lines are told the quick way where they can be (off: every
+    // line the whole way, which must tell the same).
+    BlockReader(BlockSink& sink, LineBreakMode mode, bool quick = true) : sink_(sink), mode_(mode), quick_(quick) {}
 
     // A new document (or a page of one): nothing pending, nothing open.
     void Reset();
@@ -152,6 +154,7 @@ private:
 
     BlockSink& sink_;
     LineBreakMode mode_;
+    bool quick_;
     std::array<Line, Ring> ring_;
     size_t first_ = 0;    // the first line not yet told
     size_t pending_ = 0;  // how many there are

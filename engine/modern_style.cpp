@@ -109,9 +109,10 @@ void ModernStyle::Titled(std::string title) {
 // ASCII that goes to the page as it stands.
 void ModernStyle::Line(const InputFile::Line& line) {
     const std::string_view text = LineText(line.content);
-    if (!line.attention && !pass_.pages.split() && text.size() <= BlockReader::LongLine)
+    const bool plain = !line.attention && pass_.limits.copy_plain_lines;
+    if (plain && !pass_.pages.split() && text.size() <= BlockReader::LongLine)
         reader_.Add(text, static_cast<std::uint64_t>(pass_.line_number) << TagBits | PlainText, true);
-    else if (!line.attention)
+    else if (plain)
         Take(text, nullptr, true);
     else
         Take(Utf8(text, line_), nullptr);

@@ -25,7 +25,7 @@ namespace torvex {
 class ModernStyle final : public PageStyle, private BlockSink {
 public:
     ModernStyle(PassContext& pass, LineBreakMode mode, const PageOptions& options)
-        : pass_(pass), options_(options), reader_(*this, mode) {}
+        : pass_(pass), options_(options), reader_(*this, mode, pass.limits.copy_plain_lines) {}
 
     void Prepare() override;
     void BeginDocument(const std::string& title) override;
