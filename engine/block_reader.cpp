@@ -190,7 +190,8 @@ void BlockReader::Push(std::string_view text, std::uint64_t tag, bool longLine, 
         ++blanks_;
         return;
     }
-    line.text.assign(text);
+    line.text = std::string_view(line.room, std::min(text.size(), LongLine));  // (never more: see Add)
+    std::memcpy(line.room, text.data(), line.text.size());
     line.blanks_before = blanks_;
     blanks_ = 0;
     line.tag = tag;

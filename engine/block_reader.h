@@ -99,7 +99,11 @@ public:
 
 private:
     struct Line {
-        std::string text;  // the line as added, quote marks included
+        Line() = default;
+        Line(const Line&) = delete;  // text points into the line's own room
+        Line& operator=(const Line&) = delete;
+        std::string_view text;  // the line as added, quote marks included, in room
+        char room[LongLine];
         LineLayout layout;  // of the text after the quote marks
         size_t quoted = 0;  // the bytes of the quote marks
         std::uint32_t depth = 0;  // of the quoting

@@ -198,8 +198,13 @@ void ModernStyle::Enter(const Block& block) {
     // Text written bare in an item ends its line before what follows it there.
     if (after_bare_) Write("\n");
     after_bare_ = false;
-    static constexpr std::string_view Indents[] = {"", " class=\"i1\"", " class=\"i2\"", " class=\"i3\""};
-    const std::string_view indent = Indents[std::min<size_t>(block.indent, 3)];
+    // Blocks set in: their tags with the class of each step, whole.
+    static constexpr std::string_view Terms[] = {"<dl>\n", "<dl class=\"i1\">\n", "<dl class=\"i2\">\n", "<dl class=\"i3\">\n"};
+    static constexpr std::string_view Paragraphs[] = {"<p>", "<p class=\"i1\">", "<p class=\"i2\">", "<p class=\"i3\">"};
+    // A pre scrolls sideways in its own box, which the keyboard can reach.
+    static constexpr std::string_view Pres[] = {"<pre tabindex=\"0\">\n", "<pre tabindex=\"0\" class=\"i1\">\n",
+                                                "<pre tabindex=\"0\" class=\"i2\">\n", "<pre tabindex=\"0\" class=\"i3\">\n"};
+    const size_t indent = std::min<size_t>(block.indent, 3);
     switch (block.type) {
     case Type::Quote:
         Write("<blockquote>\n");
@@ -218,9 +223,7 @@ void ModernStyle::Enter(const Block& block) {
         Write("<li>");
         break;
     case Type::Terms:
-        Write("<dl");
-        Write(indent);
-        Write(">\n");
+        Write(Terms[indent]);
         break;
     case Type::Term:
         Write("<dt>");
@@ -230,17 +233,10 @@ void ModernStyle::Enter(const Block& block) {
         break;
     case Type::Paragraph:
         open.bare = first;
-        if (!first) {
-            Write("<p");
-            Write(indent);
-            Write(">");
-        }
+        if (!first) Write(Paragraphs[indent]);
         break;
     case Type::Pre:
-        // A pre scrolls sideways in its own box, which the keyboard can reach.
-        Write("<pre tabindex=\"0\"");
-        Write(indent);
-        Write(">\n");
+        Write(Pres[indent]);
         in_pre_ = true;
         break;
     case Type::Heading:
