@@ -270,7 +270,7 @@ bool BlockReader::Continues(const Line& line) {
     const LineLayout& l = line.layout;
     // (Gaps that are a sentence's spacing part no columns.)
     if (l.marker != Marker::None || l.row != 0 || l.box || !l.sentence_gaps) return false;
-    if (l.indent >= paragraph_indent_ + 2 || l.indent < ContentColumn()) return false;
+    if (l.indent >= paragraph_indent_ + 2 || (l.indent < ContentColumn() && !HoldsNextLine(l.indent))) return false;
     const std::string_view text(line.text.data() + line.quoted + l.text, line.text.size() - line.quoted - l.text);
     if (MayStartOther[static_cast<unsigned char>(text[0])]) {
         if (text[0] != '-' && text[0] != 'd') return false;
@@ -530,12 +530,7 @@ void BlockReader::Quote(std::uint32_t depth) {
 void BlockReader::CloseFor(const Line& line, Role role) {
     const std::uint32_t indent = line.layout.indent;
     const bool lazy = leaf_ == Leaf::Paragraph && line.blanks_before == 0 && role == Role::Text;
-    // A paragraph's next line stays in an item set in as long as it stands
-    // at least as far in as the item's marker (a ChangeLog's entries).
-    const auto holds = [&](const Container& c) {
-        return indent >= c.content ||
-               (lazy && (indent > c.marker || (indent == c.marker && c.marker > 0 && c.block.type == Type::Item)));
-    };
+    const auto holds = [&](const Container& c) { return Holds(c, indent, lazy); };
     for (size_t k = 0; k < open_.size(); ++k) {
         const Container& c = open_[k];
         switch (c.block.type) {
@@ -566,6 +561,35 @@ void BlockReader::CloseFor(const Line& line, Role role) {
             continue;
         }
     }
+}
+
+// Whether an item or a definition holds a line set in this far. lazy: the
+// line is a paragraph's next line, which stays in an item set in as long
+// as it stands at least as far in as the item's marker (a ChangeLog's
+// entries).
+bool BlockReader::Holds(const Container& c, std::uint32_t indent, bool lazy) {
+    return indent >= c.content ||
+           (lazy && (indent > c.marker || (indent == c.marker && c.marker > 0 && c.block.type == Type::Item)));
+}
+
+// Whether CloseFor would leave every container open for a paragraph's next line.
+bool BlockReader::HoldsNextLine(std::uint32_t indent) const {
+    for (size_t k = 0; k < open_.size(); ++k) {
+        const Container& c = open_[k];
+        switch (c.block.type) {
+        case Type::List:
+        case Type::Terms:
+            if (k + 1 < open_.size() && Holds(open_[k + 1], indent, true)) continue;
+            return false;
+        case Type::Item:
+        case Type::Definition:
+            if (Holds(c, indent, true)) continue;
+            return false;
+        default:
+            continue;
+        }
+    }
+    return true;
 }
 
 void BlockReader::CloseTo(size_t depth) {

@@ -137,6 +137,8 @@ private:
     bool Prose(Line& line);
     void Quote(std::uint32_t depth);
     void CloseFor(const Line& line, Role role);
+    static bool Holds(const Container& c, std::uint32_t indent, bool lazy);
+    bool HoldsNextLine(std::uint32_t indent) const;
     void CloseTo(size_t depth);
     void EndLeaf();
     void Open(const Block& block, std::uint32_t marker = 0, std::uint32_t content = 0, char bullet = 0);
