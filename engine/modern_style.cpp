@@ -260,7 +260,7 @@ void ModernStyle::Leave(const Block& block) {
         Write("</blockquote>\n");
         break;
     case Type::List:
-        Write(block.ordered ? "</ol>\n" : "</ul>\n");
+        Write(block.ordered ? std::string_view("</ol>\n") : std::string_view("</ul>\n"));
         break;
     case Type::Item:
         Write("</li>\n");
@@ -295,7 +295,7 @@ void ModernStyle::Text(const BlockText& text) {
     if (in_pre_)
         for (std::uint32_t k = 0; k < text.breaks; ++k) Write("\n");
     else if (text.breaks > 0)
-        Write(text.hard ? "<br>\n" : "\n");
+        Write(text.hard ? std::string_view("<br>\n") : std::string_view("\n"));
     if (in_heading_) {
         heading_.append(text.text);
         heading_tag_ = text.tag;
