@@ -158,6 +158,7 @@ void BlockReader::Reset() {
     has_previous_ = false;
     depth_ = 0;
     open_.clear();
+    content_column_ = 0;
     leaf_ = Leaf::None;
     fence_.clear();
     text_indent_ = paragraph_indent_ = 0;
@@ -183,6 +184,13 @@ void BlockReader::Finish() {
 }
 
 void BlockReader::Push(std::string_view text, std::uint64_t tag, bool longLine, bool ascii) {
+    if (text.empty() && !longLine) {  // an empty line: blank, short, and nothing to lay out
+        recent_[2] = recent_[1];
+        recent_[1] = recent_[0];
+        recent_[0] = 0;
+        ++blanks_;
+        return;
+    }
     Line& line = Pending(pending_);
     // Laid out where it lies, before the copy (reading what was just
     // written, sixteen bytes at a time, would wait for the writes).
@@ -612,7 +620,13 @@ void BlockReader::CloseTo(size_t depth) {
     while (open_.size() > depth) {
         sink_.Leave(open_.back().block);
         open_.pop_back();
-        text_indent_ = ContentColumn();
+        content_column_ = 0;
+        for (size_t k = open_.size(); k-- > 0;)
+            if (open_[k].block.type == Type::Item || open_[k].block.type == Type::Definition) {
+                content_column_ = open_[k].content;
+                break;
+            }
+        text_indent_ = content_column_;
     }
 }
 
@@ -625,7 +639,8 @@ void BlockReader::EndLeaf() {
 void BlockReader::Open(const Block& block, std::uint32_t marker, std::uint32_t content, char bullet) {
     sink_.Enter(block);
     open_.push_back({block, marker, content, bullet});
-    text_indent_ = ContentColumn();
+    if (block.type == Type::Item || block.type == Type::Definition) content_column_ = content;
+    text_indent_ = content_column_;
 }
 
 void BlockReader::OpenItem(const Line& line) {
@@ -707,12 +722,6 @@ std::uint8_t BlockReader::IndentStep(std::uint32_t indent) const {
     const std::uint32_t content = ContentColumn();
     const std::uint32_t in = indent > content ? indent - content : 0;
     return in == 0 ? 0 : in < 4 ? 1 : in < 8 ? 2 : 3;
-}
-
-std::uint32_t BlockReader::ContentColumn() const {
-    for (size_t k = open_.size(); k-- > 0;)
-        if (open_[k].block.type == Type::Item || open_[k].block.type == Type::Definition) return open_[k].content;
-    return 0;
 }
 
 }  // namespace torvex

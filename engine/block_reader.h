@@ -150,7 +150,8 @@ private:
     void PreLine(const Line& line, std::uint32_t breaks);
     void Emit(const Line& line, std::string_view text, std::uint32_t breaks = 0, bool hard = false);
     std::uint8_t IndentStep(std::uint32_t indent) const;
-    std::uint32_t ContentColumn() const;
+    // Where the text of the innermost item or definition open stands (0: none).
+    std::uint32_t ContentColumn() const { return content_column_; }
 
     // The lines not yet told (blank ones left out), after the last one
     // told, in a ring that keeps their room from line to line.
@@ -175,6 +176,7 @@ private:
 
     std::uint32_t depth_ = 0;  // of the quoting open
     std::vector<Container> open_;  // containers, outermost first (quotes included)
+    std::uint32_t content_column_ = 0;  // see ContentColumn
     Leaf leaf_ = Leaf::None;
     Block leaf_block_;
     bool leaf_hard_ = false;     // the line in the leaf keeps its break

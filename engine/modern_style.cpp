@@ -1,6 +1,8 @@
 #include "modern_style.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cstring>
 
 #include "any_byte.h"
 #include "labels.h"
@@ -211,10 +213,25 @@ void ModernStyle::Enter(const Block& block) {
         break;
     case Type::List:
         if (block.ordered) {
-            std::string tag = "<ol";
-            if (block.numbering != '1') tag += std::string(" type=\"") + block.numbering + "\"";
-            if (block.start != 1) tag += " start=\"" + std::to_string(block.start) + "\"";
-            Write(tag + ">\n");
+            // <ol type="a" start="-12345678901234567890">: made in place.
+            char tag[64] = "<ol";
+            size_t size = 3;
+            const auto put = [&](std::string_view part) {
+                std::memcpy(tag + size, part.data(), part.size());
+                size += part.size();
+            };
+            if (block.numbering != '1') {
+                put(" type=\"");
+                tag[size++] = block.numbering;
+                put("\"");
+            }
+            if (block.start != 1) {
+                put(" start=\"");
+                size = static_cast<size_t>(std::to_chars(tag + size, tag + sizeof tag, block.start).ptr - tag);
+                put("\"");
+            }
+            put(">\n");
+            Write({tag, size});
         } else {
             Write("<ul>\n");
         }
