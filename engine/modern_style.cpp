@@ -309,6 +309,12 @@ void ModernStyle::Leave(const Block& block) {
 }
 
 void ModernStyle::Text(const BlockText& text) {
+    // Most text: a plain line of a paragraph, with the break before it.
+    if ((text.tag & PlainText) != 0 && !in_pre_ && !in_heading_ && !held_ && title_ != Title::NameLine && !text.long_line) {
+        static constexpr std::string_view Breaks[] = {"", "", "\n", "<br>\n"};
+        pass_.writer.Pass(Breaks[(text.breaks > 0 ? 2 : 0) + (text.hard ? 1 : 0)], text.text);
+        return;
+    }
     if (in_pre_)
         for (std::uint32_t k = 0; k < text.breaks; ++k) Write("\n");
     else if (text.breaks > 0)
