@@ -163,6 +163,20 @@ std::uint32_t PairsAt(std::string_view text, size_t at) {
 #endif
 }
 
+// How many spaces text holds, sixteen bytes at a time.
+size_t CountSpaces(std::string_view text) {
+    size_t spaces = 0, at = 0;
+#if defined(__SSE2__)
+    const auto count = [](const char* from) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+        return static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, _mm_set1_epi8(' '))));
+    };
+    for (; at + 16 <= text.size(); at += 16) spaces += static_cast<size_t>(__builtin_popcount(count(text.data() + at)));
+#endif
+    for (; at < text.size(); ++at) spaces += text[at] == ' ';
+    return spaces;
+}
+
 // Whether text holds two spaces in a row.
 bool HasPair(std::string_view text) {
     constexpr size_t Block = 16;
@@ -215,10 +229,16 @@ void FindGaps(std::string_view text, std::uint32_t column, LineLayout& layout) {
     constexpr size_t Block = sizeof(ByteBlock);
     size_t spaces = 0, inGaps = 0;
     for (size_t at = 0; at + 1 < text.size(); at += Block) {
-        std::uint32_t mask = at + Block + 1 <= text.size() ? PairsAt(text, at) : 0;
-        if (at + Block + 1 > text.size())  // the end: byte by byte
+        std::uint32_t mask = 0;
+        if (at + Block + 1 <= text.size()) {
+            mask = PairsAt(text, at);
+        } else if (text.size() > Block) {  // the end: the last block, less what the one before saw
+            const size_t last = text.size() - Block - 1;
+            mask = PairsAt(text, last) >> (at - last);
+        } else {  // a short text: byte by byte
             for (size_t k = at; k + 1 < text.size(); ++k)
                 if (text[k] == ' ' && text[k + 1] == ' ') mask |= 1u << (k - at);
+        }
         while (mask != 0) {
             const size_t begin = at + static_cast<size_t>(__builtin_ctz(mask));
             size_t end = begin;
@@ -243,7 +263,7 @@ void FindGaps(std::string_view text, std::uint32_t column, LineLayout& layout) {
     }
     // Single spaces matter only beside gaps (to tell justified prose).
     if (layout.gap_count >= 2) {
-        for (char c : text) spaces += c == ' ';
+        spaces = CountSpaces(text);
         layout.single_spaces = static_cast<std::uint16_t>(std::min<size_t>(spaces - inGaps, 0xFFFF));
     }
     layout.width = static_cast<std::uint32_t>(column + text.size());

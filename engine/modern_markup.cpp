@@ -271,7 +271,13 @@ void HrefWriter::Write(char c, bool encode, std::string& out) {
 
 std::string HeadingSlug(std::string_view text) {
     constexpr size_t Most = 64;
-    std::string slug;
+    // Made in place (a heading's slug is no longer than Most).
+    struct {
+        char bytes[Most];
+        size_t size = 0;
+        bool empty() const { return size == 0; }
+        void push_back(char c) { bytes[size++] = c; }
+    } slug;
     bool dash = false;
     for (size_t i = 0; i < text.size();) {
         const auto c = static_cast<unsigned char>(text[i]);
@@ -286,14 +292,14 @@ std::string HeadingSlug(std::string_view text) {
             ++i;
             continue;
         }
-        if (slug.size() + length + (dash ? 1 : 0) > Most) break;
+        if (slug.size + length + (dash ? 1 : 0) > Most) break;
         if (dash) slug.push_back('-');
         dash = false;
         for (size_t k = 0; k < length; ++k)
             slug.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : text[i + k]);
         i += length;
     }
-    return slug.empty() ? "section" : slug;
+    return slug.empty() ? "section" : std::string(slug.bytes, slug.size);
 }
 
 std::string PageStart(const Head& head) {

@@ -350,13 +350,17 @@ void ModernStyle::Heading(std::uint8_t kind) {
             return;
         }
     }
-    const int level = LevelOf(kind);
-    std::string html = "<h" + std::to_string(level) + " id=\"";
+    const char level = static_cast<char>('0' + LevelOf(kind));
+    std::string& html = heading_html_;
+    html.assign("<h").push_back(level);
+    html += " id=\"";
     html::AppendEscaped(UniqueId(heading_), html);
     html += "\">";
     Write(html);
     WriteText(heading_, heading_tag_);
-    Write("</h" + std::to_string(level) + ">\n");
+    html.assign("</h").push_back(level);
+    html += ">\n";
+    Write(html);
 }
 
 // Headings made alike share a level, in the order their kinds first
