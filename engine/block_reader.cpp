@@ -366,7 +366,7 @@ std::uint8_t BlockReader::ShapedHeading(const Line& line, const Line* next, bool
     // The first line of a text, set in the middle: its title.
     if (!has_previous_ && layout.indent >= 8 && width <= 60 && Words(text) <= 10) return HeadingKind::Centred;
     const bool nextStandsIn = next != nullptr && nextDirect && next->layout.indent > layout.indent;
-    if (width <= 72 && Capitals(text) && (!nextDirect || nextStandsIn)) return HeadingKind::Capitals;
+    if (width <= 72 && (!nextDirect || nextStandsIn) && Capitals(text)) return HeadingKind::Capitals;
     // "   Generic Program Information" above text set further in.
     const char last = text.back();
     if (layout.indent >= 1 && layout.indent <= 4 && nextStandsIn && next->layout.indent >= layout.indent + 2 &&
