@@ -167,11 +167,14 @@ std::uint32_t PairsAt(std::string_view text, size_t at) {
 size_t CountSpaces(std::string_view text) {
     size_t spaces = 0, at = 0;
 #if defined(__SSE2__)
-    const auto count = [](const char* from) {
-        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
-        return static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, _mm_set1_epi8(' '))));
-    };
-    for (; at + 16 <= text.size(); at += 16) spaces += static_cast<size_t>(__builtin_popcount(count(text.data() + at)));
+    // Each block's spaces as ones, summed by lanes of eight bytes.
+    const __m128i one = _mm_set1_epi8(1), space = _mm_set1_epi8(' ');
+    __m128i sums = _mm_setzero_si128();
+    for (; at + 16 <= text.size(); at += 16) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + at));
+        sums = _mm_add_epi64(sums, _mm_sad_epu8(_mm_and_si128(_mm_cmpeq_epi8(x, space), one), _mm_setzero_si128()));
+    }
+    spaces = static_cast<size_t>(_mm_cvtsi128_si64(sums)) + static_cast<size_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(sums, sums)));
 #endif
     for (; at < text.size(); ++at) spaces += text[at] == ' ';
     return spaces;
