@@ -84,7 +84,8 @@ public:
     // of at most LongLine bytes. tag goes with the line's text to the sink.
     // Lines are told to the sink a few lines later, once what follows them
     // is known.
-    // ascii: the line is known to hold neither tabs nor characters beyond ASCII.
+    // ascii: the line is known to be printable ASCII (no tabs, form feeds
+    // or characters beyond ASCII).
     void Add(std::string_view line, std::uint64_t tag = 0, bool ascii = false);
     // A longer line, of which head is the start (LongLine bytes or a
     // little less, ending with a character): it and every line before it

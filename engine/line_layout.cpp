@@ -390,9 +390,22 @@ void LayOut(std::string_view line, LineLayout& layout, bool plain) {
     layout.widest_gap = 0;
     layout.single_spaces = 0;
     layout.sentence_gaps = true;
-    // A line known to be plain ASCII is looked at the short way (its pairs
-    // of spaces only); any other is surveyed at once when it can be.
-    if (plain || !LayOutAtOnce(line, layout)) {
+    // A line known to be printable ASCII is looked at the short way: its
+    // indent of spaces and its pairs of spaces. Any other is surveyed at
+    // once when it can be.
+    if (plain) {
+        size_t i = 0;
+        while (i < line.size() && line[i] == ' ') ++i;
+        if (i == line.size()) return;
+        layout.blank = false;
+        layout.indent = static_cast<std::uint32_t>(i);
+        layout.text = i;
+        const std::string_view text = line.substr(i);
+        if (HasPair(text))
+            FindGaps(text, layout.indent, layout);
+        else
+            layout.width = static_cast<std::uint32_t>(line.size());
+    } else if (!LayOutAtOnce(line, layout)) {
         std::uint32_t column = 0;
         size_t i = 0;
         bool leadingTab = false;
@@ -414,10 +427,7 @@ void LayOut(std::string_view line, LineLayout& layout, bool plain) {
         layout.text = i;
         const std::string_view text = line.substr(i);
         bool tab = false, wide = false, doubleSpace = false;
-        if (plain)
-            doubleSpace = HasPair(text);
-        else
-            Survey(text, tab, wide, doubleSpace);
+        Survey(text, tab, wide, doubleSpace);
         layout.tab = tab || leadingTab;
         layout.ascii = !wide;
         // Without tabs the columns are the characters (the bytes, without
