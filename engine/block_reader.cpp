@@ -165,8 +165,8 @@ void BlockReader::Reset() {
     diff_ = false;
 }
 
-void BlockReader::Add(std::string_view line, std::uint64_t tag, bool ascii) {
-    Push(line, tag, false, ascii);
+void BlockReader::Add(std::string_view line, std::uint64_t tag, bool plain) {
+    Push(line, tag, false, plain);
     if (pending_ > Ahead) Drain(Ahead);
 }
 
@@ -183,7 +183,7 @@ void BlockReader::Finish() {
     blanks_ = 0;
 }
 
-void BlockReader::Push(std::string_view text, std::uint64_t tag, bool longLine, bool ascii) {
+void BlockReader::Push(std::string_view text, std::uint64_t tag, bool longLine, bool plain) {
     if (text.empty() && !longLine) {  // an empty line: blank, short, and nothing to lay out
         recent_[2] = recent_[1];
         recent_[1] = recent_[0];
@@ -194,16 +194,16 @@ void BlockReader::Push(std::string_view text, std::uint64_t tag, bool longLine, 
     Line& line = Pending(pending_);
     // Laid out where it lies, before the copy (reading what was just
     // written, sixteen bytes at a time, would wait for the writes).
-    line.quoted = QuoteMarks(text, line.depth);
-    LayOut(text.substr(line.quoted), line.layout, ascii);
+    line.depth = 0;
+    line.quoted = plain ? 0 : QuoteMarks(text, line.depth);
+    LayOut(text.substr(line.quoted), line.layout, plain);
     // The short-line rule of the line-break options, on lengths in
     // characters (a long line, whatever its length, is no short one). The
     // layout counted them, unless tabs or form feeds made columns of others.
     const LineLayout& layout = line.layout;
-    const bool counted = !layout.blank && !layout.tab && layout.text == layout.indent;
-    const size_t length = longLine || layout.ascii ? text.size()
-                          : counted                ? line.quoted + layout.width
-                                                   : Utf8Length(text);
+    size_t length = text.size();
+    if (!longLine && !layout.ascii)
+        length = !layout.blank && !layout.tab && layout.text == layout.indent ? line.quoted + layout.width : Utf8Length(text);
     line.short_line =
         length * 3 < 160 || (length * 5 < 320 && ShortLineRun(recent_[0], recent_[1], recent_[2]));
     recent_[2] = recent_[1];

@@ -84,9 +84,9 @@ public:
     // of at most LongLine bytes. tag goes with the line's text to the sink.
     // Lines are told to the sink a few lines later, once what follows them
     // is known.
-    // ascii: the line is known to be printable ASCII (no tabs, form feeds
-    // or characters beyond ASCII).
-    void Add(std::string_view line, std::uint64_t tag = 0, bool ascii = false);
+    // plain: the line is known to be printable ASCII (no tabs, form feeds
+    // or characters beyond ASCII) without a byte to escape (no mail quoting).
+    void Add(std::string_view line, std::uint64_t tag = 0, bool plain = false);
     // A longer line, of which head is the start (LongLine bytes or a
     // little less, ending with a character): it and every line before it
     // are told at once, it as what its start shows; the sink reads the
@@ -125,7 +125,7 @@ private:
     enum class Leaf { None, Paragraph, Pre, Fenced };
     enum class Role { Skip, Fence, Heading, Rule, Item, Aligned, Term, Tag, Text };
 
-    void Push(std::string_view line, std::uint64_t tag, bool longLine, bool ascii);
+    void Push(std::string_view line, std::uint64_t tag, bool longLine, bool plain);
     bool Continues(const Line& line);
     void Drain(size_t keep);
     void Step();
