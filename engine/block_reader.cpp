@@ -213,6 +213,7 @@ void BlockReader::Push(std::string_view text, std::uint64_t tag, bool longLine, 
         ++blanks_;
         return;
     }
+    line.first = line.quoted + layout.text < text.size() ? text[line.quoted + layout.text] : 0;
     line.text = std::string_view(line.room, std::min(text.size(), LongLine));  // (never more: see Add)
     CopyShort(line.room, text.data(), line.text.size());
     line.blanks_before = blanks_;
@@ -294,9 +295,9 @@ bool BlockReader::Continues(const Line& line) {
     // (Gaps that are a sentence's spacing part no columns.)
     if (l.marker != Marker::None || l.row != 0 || l.box || !l.sentence_gaps) return false;
     if (l.indent >= paragraph_indent_ + 2 || (l.indent < ContentColumn() && !HoldsNextLine(l.indent))) return false;
-    const std::string_view text(line.text.data() + line.quoted + l.text, line.text.size() - line.quoted - l.text);
-    if (MayStartOther[static_cast<unsigned char>(text[0])]) {
-        if (text[0] != '-' && text[0] != 'd') return false;
+    if (MayStartOther[static_cast<unsigned char>(line.first)]) {
+        if (line.first != '-' && line.first != 'd') return false;
+        const std::string_view text = line.text.substr(line.quoted + l.text);
         if (text.starts_with("--- ") || text.starts_with("diff -")) return false;  // perhaps a diff's header
     }
     if (pending_ > 1) {  // an underline below makes it a heading

@@ -110,6 +110,7 @@ private:
         std::uint32_t depth = 0;  // of the quoting
         std::uint32_t blanks_before = 0;
         std::uint64_t tag = 0;
+        char first = 0;  // of its text (after the quote marks and the indent)
         bool short_line = false;  // the short-line rule keeps its break
         bool long_line = false;
         bool consumed = false;  // an underline or overline of a heading
