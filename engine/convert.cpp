@@ -1,7 +1,8 @@
-// The conversion pass: one input file, read line by line and handed to a
-// page style, which writes the page (or, in split mode, the set of pages)
-// through the page sequence. The pass decides the character set, gives the
-// front end its yields and progress, and stops when asked.
+// The conversion pass: one input file (or text in memory), read line by
+// line and handed to a page style, which writes the page (or, in split
+// mode, the set of pages) through the page sequence. The pass decides the
+// character set, gives the front end its yields and progress, and stops
+// when asked.
 #include <algorithm>
 #include <optional>
 
@@ -35,8 +36,10 @@ public:
     }
 
     bool Run(std::string& inputName, const std::string& pageTitle);
+    bool RunText(std::string_view text, const std::string& name, CallbackSink& sink, const std::string& pageTitle);
 
 private:
+    bool Convert(const std::string& pageTitle);
     bool Fail(const std::string& message, Failure failure = Failure::Output);
     bool OpenFirstPage();
     void Prepare();
@@ -98,8 +101,21 @@ bool Conversion::Run(std::string& inputName, const std::string& pageTitle) {
         input_.OpenStandardInput();
     else
         input_.Open(inputName);  // throws: nothing has been touched yet
-    input_.SetLimits(pass_.limits.read_size, pass_.limits.line_in_memory);
     pages_.Start(split, folder, &input_.id());
+    return Convert(pageTitle);
+}
+
+bool Conversion::RunText(std::string_view text, const std::string& name, CallbackSink& sink,
+                         const std::string& pageTitle) {
+    pass_.input_name = name;
+    input_.OpenMemory(text, name);
+    pages_.StartTo(sink);
+    return Convert(pageTitle);
+}
+
+// The input is open, and the pages know where they go.
+bool Conversion::Convert(const std::string& pageTitle) {
+    input_.SetLimits(pass_.limits.read_size, pass_.limits.line_in_memory);
     // The whole input decides, before anything of a page is written: it is
     // read to its end first, or a regular file is told as it is converted.
     // (A byte-order mark goes in a UTF-8 page only, which may leave nothing.)
@@ -120,7 +136,7 @@ bool Conversion::Run(std::string& inputName, const std::string& pageTitle) {
         empty_ = true;
         host_.ShowMessage("Input file appears to be empty");
         input_.Close();
-        CreateEmptyPage(outputName);
+        if (!pages_.to_sink()) CreateEmptyPage(output_name_);
         return false;
     }
     if (!OpenFirstPage()) return false;
@@ -145,7 +161,7 @@ bool Conversion::Run(std::string& inputName, const std::string& pageTitle) {
     host_.Progress(input_.consumed(), input_.size());  // all of it read: a batch counts the bytes
     input_.Close();
     if (!pages_.Finish(engine_.Abandoned, stopped)) return false;
-    if (split) pages_.ReportMissingPages();
+    if (pages_.split()) pages_.ReportMissingPages();
     return true;
 }
 
@@ -216,6 +232,20 @@ bool Engine::ConvertFile(std::string& InputName, std::string& OutputName, std::s
                          int& LineBreakMode, bool& TimeStamp) {
     Conversion conversion(*this, OutputName, LineBreakModeOf(LineBreakMode), TimeStamp);
     return conversion.Run(InputName, PageTitle);
+}
+
+bool Engine::ConvertText(std::string_view text, const std::string& name, const PageOutput& output,
+                         const std::string& pageTitle, LineBreakMode mode, bool timeStamp) {
+    // A page the caller has stopped taking is given up, as Abandoned does.
+    const PageOutput taken = [this, &output](std::string_view bytes) {
+        if (output(bytes)) return true;
+        Abandoned = true;
+        return false;
+    };
+    CallbackSink sink(taken);
+    std::string noFile;
+    Conversion conversion(*this, noFile, mode, timeStamp);
+    return conversion.RunText(text, name, sink, pageTitle);
 }
 
 }  // namespace torvex

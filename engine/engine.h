@@ -12,6 +12,7 @@
 #include "line_breaks.h"  // the numbers of ConvertFile's LineBreakMode
 #include "line_writer.h"
 #include "modern_markup.h"  // PageOptions
+#include "page_sink.h"     // ConvertText's PageOutput
 #include "path_names.h"   // SplitOutputName
 
 namespace torvex {
@@ -52,6 +53,19 @@ public:
     // Host::ShowMessage and gives false.
     bool ConvertFile(std::string& InputName, std::string& OutputName, std::string& PageTitle,
                      int& LineBreakMode, bool& TimeStamp);
+
+    // Converts text in memory, read where it lies (it must not change
+    // meanwhile), into one page handed to output as it is made, mostly a
+    // quarter of a megabyte at a time; the engine holds no more of the page
+    // than when it writes a file. output answering false gives the
+    // conversion up, as Abandoned does: it is handed nothing more. name
+    // stands for the text where a file's name would (a modern page with no
+    // other title is titled by it). Auto decides the character set from the
+    // whole text before anything is written. No page set: the Split output
+    // name means nothing here. True when the pass ran to its end; a failure
+    // is told through Host::ShowMessage and gives false.
+    bool ConvertText(std::string_view text, const std::string& name, const PageOutput& output,
+                     const std::string& pageTitle, LineBreakMode mode, bool timeStamp);
 
     // True while a run is under way; a front end clears it (from within a
     // Host::Yield, or from another thread) to stop the pass after the

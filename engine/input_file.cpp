@@ -17,6 +17,12 @@ namespace {
 // character set is decided; the rest of it waits in a temporary file.
 constexpr size_t HeldInMemory = size_t(4) << 20;
 
+// The lines of a text in memory are read where they lie as long as they
+// end this far before its end: the scanner reads up to 64 bytes past the
+// data it is given, and a short line is copied 64 bytes at a time. The
+// last bytes are copied into the buffer, which has room for that.
+constexpr size_t MemoryMargin = 2 * LineScanner::Padding;
+
 [[noreturn]] void Throw(const std::string& path, int err) {
     throw InputError("Cannot open input file " + Describe(path, err));
 }
@@ -62,9 +68,48 @@ void InputFile::OpenStandardInput() {
     if (regular_) start_ = offset_ = static_cast<unsigned long long>(std::max<off_t>(lseek(fd_, 0, SEEK_CUR), 0));
 }
 
+void InputFile::OpenMemory(std::string_view text, std::string name) {
+    Close();
+    path_ = std::move(name);
+    in_memory_ = true;
+    memory_ = text;
+    size_ = text.size();
+    ShowMemory(0);
+}
+
+// The text from at on, read where it lies as far as its lines can be;
+// from its last bytes on, from a copy.
+void InputFile::ShowMemory(unsigned long long at) {
+    const size_t inPlace = memory_.size() > MemoryMargin ? memory_.size() - MemoryMargin : 0;
+    if (at >= inPlace) return CopyRest(at);
+    data_ = memory_.data();
+    offset_ = 0;
+    pos_ = static_cast<size_t>(at);
+    len_ = inPlace;
+    eof_ = false;
+    scanner_.Reset(data_, len_);
+}
+
+// The last bytes of the text in memory, from at on: no more than a line
+// held whole and the margin, as a longer line is read where it lies.
+void InputFile::CopyRest(unsigned long long at) {
+    const size_t rest = memory_.size() - static_cast<size_t>(at);
+    pos_ = len_ = 0;
+    Allocate(rest);
+    data_ = buffer_.get();
+    if (rest > 0) std::memcpy(buffer_.get(), memory_.data() + at, rest);
+    offset_ = at;
+    len_ = rest;
+    eof_ = true;
+    scanner_.Reset(data_, len_);
+}
+
 void InputFile::Close() {
     if (fd_ >= 0 && owns_fd_) ::close(fd_);
     fd_ = -1;
+    in_memory_ = false;
+    memory_ = {};
+    data_ = buffer_.get();
     regular_ = held_ = eof_ = virtual_lf_ = checking_ = false;
     pos_ = len_ = 0;
     start_ = offset_ = consumed_ = 0;
@@ -84,6 +129,7 @@ void InputFile::Allocate(size_t capacity) {
     std::unique_ptr<char[]> buffer(new char[capacity + 1 + LineScanner::Padding]);
     if (len_ > 0) std::memcpy(buffer.get(), buffer_.get(), len_);
     buffer_ = std::move(buffer);
+    data_ = buffer_.get();
     capacity_ = capacity;
 }
 
@@ -101,6 +147,12 @@ size_t InputFile::ReadSome(char* to, size_t n) {
 // Moves the line begun to the front and reads more after it; false when
 // nothing more comes.
 bool InputFile::Refill() {
+    if (in_memory_) {
+        if (eof_) return false;
+        const size_t before = len_ - pos_;
+        CopyRest(offset_ + pos_);
+        return len_ > before;
+    }
     if (pos_ > 0) {
         std::memmove(buffer_.get(), buffer_.get() + pos_, len_ - pos_);
         offset_ += pos_;
@@ -150,7 +202,14 @@ bool InputFile::NextLineAfterRefill(Line& line) {
 
 void InputFile::Fail(const std::string& what, int err) const { throw InputError(Describe(what, err)); }
 
-CharacterSet InputFile::Examine() { return regular_ ? ExamineInPlace() : ExamineAndHold(); }
+CharacterSet InputFile::Examine() {
+    if (in_memory_) {
+        Utf8Check check;
+        check.Add(memory_.substr(static_cast<size_t>(start_)));
+        return check.IsUtf8Text() ? CharacterSet::Utf8 : CharacterSet::Latin1;
+    }
+    return regular_ ? ExamineInPlace() : ExamineAndHold();
+}
 
 // Reads at explicit positions, so that the conversion then starts where
 // the file stood (standard input may be a file read partly before).
@@ -252,11 +311,13 @@ void InputFile::Rewind() {
     consumed_ = 0;
     eof_ = virtual_lf_ = false;
     long_copy_.Clear();
+    if (in_memory_) return ShowMemory(start_);
     if (lseek(fd_, static_cast<off_t>(start_), SEEK_SET) < 0 && error_.empty()) error_ = Describe(path_, errno);
     scanner_.Reset(buffer_.get(), len_);
 }
 
 bool InputFile::StartsWithByteOrderMark() {
+    if (in_memory_) return memory_.substr(static_cast<size_t>(start_)).starts_with("\xEF\xBB\xBF");
     char start[3] = {};
     return pread(fd_, start, sizeof start, static_cast<off_t>(start_)) == 3 && std::string_view(start, 3) == "\xEF\xBB\xBF";
 }
@@ -265,13 +326,18 @@ void InputFile::SkipByteOrderMark() {
     constexpr std::string_view Mark = "\xEF\xBB\xBF";
     while (len_ - pos_ < Mark.size() && Refill()) {
     }
-    if (std::string_view(buffer_.get() + pos_, len_ - pos_).starts_with(Mark)) {
+    if (std::string_view(data_ + pos_, len_ - pos_).starts_with(Mark)) {
         pos_ += Mark.size();
         consumed_ += Mark.size();
     }
 }
 
 bool InputFile::Measure(const std::function<void(std::string_view)>& see, unsigned long long& length) {
+    if (in_memory_) {
+        MeasureInMemory(see);
+        length = long_length_;
+        return true;
+    }
     const bool copy = !regular_ && !held_;  // a pipe: what is read is kept to be read again
     long_copy_.Clear();
     long_start_ = held_ ? pos_ : offset_ + pos_;
@@ -322,11 +388,21 @@ bool InputFile::Measure(const std::function<void(std::string_view)>& see, unsign
     return error_.empty();
 }
 
+void InputFile::MeasureInMemory(const std::function<void(std::string_view)>& see) {
+    long_start_ = offset_ + pos_;
+    std::string_view line = memory_.substr(static_cast<size_t>(long_start_));
+    const void* lf = std::memchr(line.data(), '\n', line.size());
+    long_lf_ = lf != nullptr;
+    if (long_lf_) line = line.substr(0, static_cast<size_t>(static_cast<const char*>(lf) - line.data()));
+    see(line);
+    long_length_ = line.size();
+}
+
 size_t InputFile::ReadLong(unsigned long long offset, char* to, size_t n) {
     if (offset >= long_length_) return 0;
     n = static_cast<size_t>(std::min<unsigned long long>(n, long_length_ - offset));
-    if (held_) {
-        std::memcpy(to, buffer_.get() + long_start_ + offset, n);
+    if (held_ || in_memory_) {
+        std::memcpy(to, (held_ ? buffer_.get() : memory_.data()) + long_start_ + offset, n);
         return n;
     }
     if (!regular_) return long_copy_.ReadAt(offset, to, n);
@@ -339,6 +415,7 @@ size_t InputFile::ReadLong(unsigned long long offset, char* to, size_t n) {
 void InputFile::EndLongLine() {
     const unsigned long long line = long_length_ + (long_lf_ ? 1 : 0);
     consumed_ += line;
+    if (in_memory_) return ShowMemory(long_start_ + line);
     if (held_) {
         pos_ += static_cast<size_t>(line);
         if (pos_ > len_) pos_ = len_;

@@ -1,7 +1,8 @@
 // The text file being converted, read through one buffer and cut at LF.
 // Lines up to a limit are handed out where they lie in the buffer; a
 // longer line is read where it lies in the file (or, from a pipe, from a
-// temporary copy), as often as its conversion needs.
+// temporary copy), as often as its conversion needs. A text in memory is
+// read where it lies, lines and long lines alike, but for its last bytes.
 #pragma once
 
 #include <functional>
@@ -43,6 +44,9 @@ public:
     // system's reason (a directory is refused here, not halfway through).
     void Open(const std::string& path);
     void OpenStandardInput();
+    // The text in memory, which stays as it is until Close; name stands for
+    // it in messages.
+    void OpenMemory(std::string_view text, std::string name);
     void Close();
 
     // How much is read at a time, and the longest line held whole.
@@ -91,7 +95,7 @@ public:
         if (pos_ < len_ && scanner_.Scan(pos_, scanned) && scanned.end - pos_ <= line_in_memory_) {
             const size_t length = scanned.end - pos_;
             line.whole = true;
-            line.content = {buffer_.get() + pos_, length};
+            line.content = {data_ + pos_, length};
             line.attention = scanned.attention;
             line.four_spaces = scanned.four_spaces - pos_;  // npos stays far beyond any line
             line.last_four_spaces = scanned.last_four_spaces - pos_;
@@ -129,6 +133,9 @@ private:
     CharacterSet ExamineInPlace();
     CharacterSet ExamineAndHold();
     [[noreturn]] void Fail(const std::string& what, int err) const;
+    void ShowMemory(unsigned long long at);
+    void CopyRest(unsigned long long at);
+    void MeasureInMemory(const std::function<void(std::string_view)>& see);
 
     int fd_ = -1;
     bool owns_fd_ = true;
@@ -144,8 +151,13 @@ private:
     // Not cleared when made: a batch opens thousands of small files.
     std::unique_ptr<char[]> buffer_;
     size_t capacity_ = 0;       // without the padding
+    // A text in memory (see ShowMemory): the lines are read where it lies,
+    // but for its last bytes, read from the buffer.
+    bool in_memory_ = false;
+    std::string_view memory_;
+    const char* data_ = nullptr;  // where the lines are read: the buffer, or the text in memory
     size_t pos_ = 0, len_ = 0;  // the next line starts at pos_; the data ends at len_
-    unsigned long long offset_ = 0;  // where buffer_[0] lies in a regular file
+    unsigned long long offset_ = 0;  // where data_[0] lies in a regular file or the text
     unsigned long long start_ = 0;   // where the input started in it
     bool eof_ = false;
     bool virtual_lf_ = false;  // the LF at the end of the data was added to a last line

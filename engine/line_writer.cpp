@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "page_file.h"
+#include "page_sink.h"
 
 namespace torvex {
 
@@ -16,7 +16,7 @@ LineWriter::LineWriter() : held_in_memory_(DefaultHeldInMemory) {}
 
 LineWriter::~LineWriter() = default;
 
-void LineWriter::SetPage(PageFile* page) {
+void LineWriter::SetPage(PageSink* page) {
     if (page == page_) return;
     Flush(pending_);
     page_ = page;

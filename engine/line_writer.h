@@ -13,7 +13,7 @@
 
 namespace torvex {
 
-class PageFile;
+class PageSink;
 
 // The page's bytes are gathered here before they go to the page: the lines
 // already written, then the held-back line, then the line being added. The
@@ -30,7 +30,7 @@ public:
 
     // The page that written lines go to; null writes nowhere. What was
     // written for the page before stays with it.
-    void SetPage(PageFile* page);
+    void SetPage(PageSink* page);
     // The character set of the pages written from now on.
     // A longer line leaves memory but for its last bytes.
     void SetHeldInMemory(size_t bytes) { held_in_memory_ = bytes; }
@@ -121,7 +121,7 @@ private:
     void WriteSpilled(ScratchFile& file);
     void Drop(size_t bytes);
 
-    PageFile* page_ = nullptr;
+    PageSink* page_ = nullptr;
     size_t held_in_memory_;
 
     std::unique_ptr<char[]> data_;

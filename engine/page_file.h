@@ -10,6 +10,8 @@
 #include <sys/types.h>
 #include <vector>
 
+#include "page_sink.h"
+
 namespace torvex {
 
 struct FileId;
@@ -53,7 +55,7 @@ private:
     std::vector<Pending> pages_;
 };
 
-class PageFile {
+class PageFile final : public PageSink {
 public:
     PageFile() = default;
     PageFile(const PageFile&) = delete;
@@ -72,16 +74,10 @@ public:
     OpenResult Open(const std::string& path, const FileId* input, Kind kind, bool replaceNonPage);
 
     bool is_open() const { return fd_ >= 0; }
-    void Write(std::string_view bytes);
-    // The bytes written so far.
-    unsigned long long size() const { return written_ + buffer_.size(); }
-    // Whether bytes already written can be read back and moved: a page
-    // written through a temporary file can, a device or a pipe cannot.
-    bool CanInsert() const { return fd_ >= 0 && !temp_.empty(); }
-    // Puts bytes in at offset, moving everything written after it on.
-    void Insert(unsigned long long offset, std::string_view bytes);
-    // Up to n bytes written from offset (when CanInsert).
-    size_t ReadAt(unsigned long long offset, char* to, size_t n);
+    // A page written through a temporary file can; a device or a pipe cannot.
+    bool CanInsert() const override { return fd_ >= 0 && !temp_.empty(); }
+    void Insert(unsigned long long offset, std::string_view bytes) override;
+    size_t ReadAt(unsigned long long offset, char* to, size_t n) override;
     // Flushes and closes. A page written through a temporary file gets the
     // old page's permissions (or those of a new file) and joins `set`, to be
     // renamed into place with it. False (with error()) when any write, the
@@ -90,12 +86,9 @@ public:
     // Closes without keeping anything: a temporary file is removed.
     void Abandon();
 
-    bool failed() const { return !error_.empty(); }
-    const std::string& error() const { return error_; }
-
 private:
-    void Flush();
-    void WriteAll(std::string_view bytes);
+    bool taking() const override { return fd_ >= 0; }
+    void Send(std::string_view bytes) override;
     void Fail(int err);
     OpenResult Refuse(int err);
     bool CreateTemp();
@@ -110,9 +103,6 @@ private:
     mode_t old_mode_ = 0;
     uid_t old_owner_ = 0;
     gid_t old_group_ = 0;
-    std::string buffer_;
-    unsigned long long written_ = 0;  // bytes written to the file
-    std::string error_;
 };
 
 // Leaves an empty page at path where nothing existed (as the page of an

@@ -20,12 +20,21 @@ void PageSequence::Start(bool split, std::string folder, const FileId* input) {
     first_ = name_;
 }
 
+void PageSequence::StartTo(CallbackSink& sink) {
+    Start(false, {}, nullptr);
+    sink_ = &sink;
+}
+
 bool PageSequence::OpenFirst() {
     first_ = name_;
     return Open();
 }
 
 bool PageSequence::Open() {
+    if (sink_ != nullptr) {
+        writer_.SetPage(sink_);
+        return true;
+    }
     writer_.SetPage(&page_);
     const auto kind = split_ ? PageFile::Kind::InSet : PageFile::Kind::Named;
     auto opened = page_.Open(name_, input_, kind, may_replace_);
@@ -47,7 +56,8 @@ bool PageSequence::Open() {
 }
 
 bool PageSequence::Close() {
-    if (page_.Close(finished_)) return true;
+    if (sink_ != nullptr) sink_->Close();
+    if (sink_ != nullptr || page_.Close(finished_)) return true;
     return Fail(page_.error());
 }
 
@@ -64,7 +74,7 @@ bool PageSequence::Fail(const std::string& message, Failure failure) {
 
 void PageSequence::ReportFailure() {
     if (failed_) return;
-    Fail(page_.failed() ? page_.error() : writer_.error());
+    Fail(out().failed() ? out().error() : writer_.error());
 }
 
 void PageSequence::Restart() {

@@ -27,6 +27,9 @@ public:
 
     // split: the pages are a set in folder, named by their sections.
     void Start(bool split, std::string folder, const FileId* input);
+    // Instead of Start: the one page goes to sink as it is made, and there
+    // is no file to open, to replace or to publish.
+    void StartTo(CallbackSink& sink);
     // Opens the page the output name names, the first of the conversion.
     bool OpenFirst();
     // Back to no page, to start over: whatever was written goes.
@@ -37,7 +40,7 @@ public:
     // next page. Gives false.
     bool Fail(const std::string& message, Failure failure = Failure::Output);
     // A page could not be opened, closed or written.
-    bool failed() const { return failed_ || page_.failed() || writer_.failed(); }
+    bool failed() const { return failed_ || out().failed() || writer_.failed(); }
     // Why the conversion failed (None while it has not).
     Failure failure() const { return failure_; }
     // The failure's message, once failed() says so (empty: already told).
@@ -50,7 +53,8 @@ public:
 
     bool split() const { return split_; }
     // Whether the page in hand can have bytes put in before what it holds.
-    bool CanInsert() const { return page_.CanInsert(); }
+    bool CanInsert() const { return out().CanInsert(); }
+    bool to_sink() const { return sink_ != nullptr; }
     const std::string& name() const { return name_; }
     // Split mode: a section's page is in hand (the contents page has closed).
     bool in_section() const { return !section_pages_.empty(); }
@@ -72,12 +76,14 @@ public:
 private:
     bool Open();
     bool Close();
+    const PageSink& out() const { return sink_ != nullptr ? static_cast<const PageSink&>(*sink_) : page_; }
 
     Host& host_;
     LineWriter& writer_;
     std::string& name_;
     const FileId* input_ = nullptr;
     PageFile page_;
+    CallbackSink* sink_ = nullptr;  // where the page goes instead of a file
     PageSet finished_;  // complete pages, renamed into place together at the end
     bool failed_ = false;
     Failure failure_ = Failure::None;

@@ -5,7 +5,7 @@
 // must agree with a plain decoder. The same input converted with limits of
 // a few bytes (every line in pieces, every held-back line in a temporary
 // file) and with plain lines not copied as they stand must give the same
-// pages, byte for byte.
+// pages, byte for byte, and so must the input converted as text in memory.
 #include <dirent.h>
 #include <unistd.h>
 
@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -61,15 +62,19 @@ struct Result {
     bool operator==(const Result&) const = default;
 };
 
-Result Convert(uint8_t options, const torvex::ConversionLimits& limits) {
-    torvex::testing::RecordingHost host;
-    torvex::Engine engine(host);
+void Configure(torvex::Engine& engine, uint8_t options, const torvex::ConversionLimits& limits) {
     engine.Processing = true;
     engine.Limits = limits;
     constexpr torvex::CharacterSet Sets[] = {torvex::CharacterSet::Auto, torvex::CharacterSet::Utf8,
                                              torvex::CharacterSet::Latin1, torvex::CharacterSet::Auto};
     engine.Encoding = Sets[(options >> 4) & 3];
     if (options & 64) engine.Page.style = torvex::PageOptions::Style::Modern;
+}
+
+Result Convert(uint8_t options, const torvex::ConversionLimits& limits) {
+    torvex::testing::RecordingHost host;
+    torvex::Engine engine(host);
+    Configure(engine, options, limits);
     std::string in = Folder() + "/in.txt";
     std::string out = (options & 4) ? std::string(torvex::SplitOutputName) : Folder() + "/out.html";
     std::string title = "T";
@@ -80,6 +85,28 @@ Result Convert(uint8_t options, const torvex::ConversionLimits& limits) {
     result.messages = host.messages;
     result.warnings = host.warnings;
     result.pages = TakePages();
+    return result;
+}
+
+// The input as text in memory, in a buffer of its very size (a read past
+// its end is caught), converted into the page out.html would hold.
+Result ConvertInMemory(uint8_t options, const torvex::ConversionLimits& limits, const std::string& input) {
+    torvex::testing::RecordingHost host;
+    torvex::Engine engine(host);
+    Configure(engine, options, limits);
+    const std::unique_ptr<char[]> text(new char[input.size()]);
+    std::copy(input.begin(), input.end(), text.get());
+    std::string page;
+    const torvex::PageOutput keep = [&page](std::string_view bytes) {
+        page.append(bytes);
+        return true;
+    };
+    Result result;
+    result.ok = engine.ConvertText({text.get(), input.size()}, Folder() + "/in.txt", keep, "T",
+                                   torvex::LineBreakModeOf(1 + options % 3), (options & 8) != 0);
+    result.messages = host.messages;
+    result.warnings = host.warnings;
+    result.pages["out.html"] = page;
     return result;
 }
 
@@ -138,5 +165,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     tiny.copy_plain_lines = false;
     if (Convert(options, tiny) != r) std::abort();
     if (Read(in) != input) std::abort();  // the input is never touched
+    // Text in memory makes the page of the same file, byte for byte.
+    if (!split && !input.empty() && (ConvertInMemory(options, {}, input) != r ||
+                                     ConvertInMemory(options, TinyLimits(input), input) != r))
+        std::abort();
     return 0;
 }

@@ -148,6 +148,11 @@ int torvex_options_set_credit(torvex_options* options, int on) {
     return TORVEX_OK;
 }
 
+int torvex_options_set_text_name(torvex_options* options, const char* name) {
+    if (options == nullptr) return TORVEX_ERROR_OPTION;
+    return torvex::Copy(options->text_name, name) ? TORVEX_OK : TORVEX_ERROR_MEMORY;
+}
+
 int torvex_options_set_replace_non_page(torvex_options* options, int on) {
     if (options == nullptr) return TORVEX_ERROR_OPTION;
     options->replace_non_page = on != 0;

@@ -26,6 +26,7 @@ struct torvex_options {
     std::string language = "en";
     std::vector<std::string> stylesheets;
     bool credit = true;
+    std::string text_name;  // of a text in memory; empty: "Untitled"
     TorvexCallback<torvex_text_fn> message, warning;
     TorvexCallback<torvex_replace_fn> replace;
     TorvexCallback<torvex_clock_fn> clock;

@@ -3,8 +3,10 @@
  * HTML pages. The torvex program and its window convert through it too.
  *
  * A text (notes, a README, an FAQ) becomes one HTML page, or a numbered
- * document becomes a set of cross-referenced pages beside it. A conversion
- * is as safe as the program's: every page is written to a temporary file
+ * document becomes a set of cross-referenced pages beside it. A text in
+ * memory becomes one page, handed to the caller as it is made or whole in
+ * one buffer (see "Converting text in memory" below). A conversion of a
+ * file is as safe as the program's: every page is written to a temporary file
  * beside it and takes its name only once it is complete, so a failure or a
  * stop leaves older pages as they were; a page keeps the permissions of the
  * file it replaces; an existing file that is not an HTML page is replaced
@@ -27,7 +29,7 @@
  * torvex_remove_temporary_files() reads. An options object may serve
  * several conversions at once as long as nobody changes it meanwhile; a
  * result object serves one conversion at a time. Callbacks run on the
- * thread that called torvex_convert_file(), before it returns.
+ * thread that called the converting function, before it returns.
  *
  * What the library never does: throw an exception, end the process, or
  * print on standard output or standard error (unless it is told to write a
@@ -39,6 +41,8 @@
  */
 #ifndef TORVEX_H
 #define TORVEX_H
+
+#include <stddef.h>
 
 #if defined(__GNUC__)
 #define TORVEX_API __attribute__((visibility("default")))
@@ -60,7 +64,9 @@ typedef enum torvex_status {
      * names only where no file has them: if any would replace a file,
      * none is written and every file stays as it was. */
     TORVEX_STOPPED = 1,
-    /* The progress callback gave up: no page was written. */
+    /* The progress callback gave up: no page was written. Converting a
+     * text in memory, the output callback may give up too; what it was
+     * handed before is the start of a page that was not finished. */
     TORVEX_ABANDONED = 2,
     /* The input cannot be opened or read. When it cannot be opened, no
      * file was touched at all. */
@@ -160,7 +166,8 @@ TORVEX_API int torvex_options_set_charset(torvex_options *options, int charset);
  * as "[3]" or "[4.1]", then sections headed by them), becomes a set of
  * pages in the input's folder: "contents.html" and one page per section
  * ("4_1.html"). Off by default; then the output name "FAQ" asks for a set
- * too, as it does of the program. */
+ * too, as it does of the program. A text in memory has no folder: its
+ * conversion refuses split mode (TORVEX_ERROR_OPTION). */
 TORVEX_API int torvex_options_set_split(torvex_options *options, int on);
 
 typedef enum torvex_style {
@@ -187,6 +194,13 @@ TORVEX_API int torvex_options_add_stylesheet(torvex_options *options, const char
 /* Whether a modern page's footer names the converter ("Converted by
  * Torvex 2.5"): on (non-zero, the default) or off. */
 TORVEX_API int torvex_options_set_credit(torvex_options *options, int on);
+
+/* The name of a text converted in memory, as a file's name would be
+ * given: a modern page that has no title and no heading at its top to
+ * take one from is titled by its last part ("notes.txt" for
+ * "docs/notes.txt"), as it would be by the file's. NULL or "": "Untitled",
+ * the default. Copied. */
+TORVEX_API int torvex_options_set_text_name(torvex_options *options, const char *name);
 
 /* Whether an existing output file that is not an HTML page (judged by its
  * name and its first bytes) may be replaced without asking the replace
@@ -286,6 +300,67 @@ TORVEX_API const char *torvex_result_page(const torvex_result *result);
  * Gives a torvex_status. */
 TORVEX_API int torvex_convert_file(const char *input, const char *output, const torvex_options *options,
                                    torvex_result *result);
+
+/*
+ * Converting text in memory
+ *
+ * The text is read where it lies (it must not change until the function
+ * returns) and becomes one page; nothing touches a file, but that a line
+ * of many megabytes may wait in an unnamed temporary file, as it does when
+ * a file is converted. The character set TORVEX_CHARSET_AUTO is told from
+ * the whole text before the page starts. A text of no bytes gives
+ * TORVEX_ERROR_EMPTY_INPUT and no page; split mode gives
+ * TORVEX_ERROR_OPTION; torvex_result_page() gives "". Give the text's name
+ * with torvex_options_set_text_name() for a modern page's title.
+ *
+ * Streaming, as the page is made:
+ *
+ *     static int to_file(const char *bytes, size_t size, void *file)
+ *     {
+ *         return fwrite(bytes, 1, size, file) == size ? 0 : 1;
+ *     }
+ *     ...
+ *     status = torvex_convert_text(text, size, to_file, stdout, options, result);
+ *
+ * or the whole page in one buffer, released with free():
+ *
+ *     char *page;
+ *     size_t page_size;
+ *     if (torvex_convert_text_to_buffer(text, size, &page, &page_size, options, result) == TORVEX_OK) {
+ *         ...
+ *         free(page);
+ *     }
+ */
+
+/* Takes the next size bytes of the page (size > 0; bytes is valid only
+ * during the call and not ended by a NUL). Most pieces hold a quarter of a
+ * megabyte or a little more (the first and the last may be smaller); none
+ * holds more than a few megabytes, whatever the text's lines. 0 goes
+ * on; any other answer stops the conversion at once: the function is not
+ * called again, and the conversion gives TORVEX_ABANDONED. */
+typedef int (*torvex_output_fn)(const char *bytes, size_t size, void *user_data);
+
+/* Converts the size bytes at text into one page, handed to output as it is
+ * made, with user_data. The library holds no more of the page than a
+ * conversion of a file does: a few megabytes at most, however long the
+ * text. options NULL: the defaults. result may be NULL.
+ *
+ * Gives a torvex_status. After TORVEX_OK output has had the whole page;
+ * after TORVEX_STOPPED (the progress callback asked to stop) the whole of a
+ * page that ends with "<P>Processing interrupted</P>" and its footer. After
+ * any other status what output had, if anything, is no whole page: the
+ * caller drops it. */
+TORVEX_API int torvex_convert_text(const char *text, size_t size, torvex_output_fn output, void *user_data,
+                                   const torvex_options *options, torvex_result *result);
+
+/* Converts the size bytes at text into one page, in one buffer that
+ * malloc() gave and that the caller releases with free(): *page, ended by a
+ * NUL that is not counted in *page_size (page_size may be NULL). After any
+ * status but TORVEX_OK and TORVEX_STOPPED, *page is NULL and *page_size 0.
+ * The buffer grows with the page; TORVEX_ERROR_MEMORY when it cannot.
+ * Otherwise as torvex_convert_text(). */
+TORVEX_API int torvex_convert_text_to_buffer(const char *text, size_t size, char **page, size_t *page_size,
+                                             const torvex_options *options, torvex_result *result);
 
 /* Removes every temporary file that a conversion of this process is
  * writing at the moment, so that a program ended by a signal leaves none,
