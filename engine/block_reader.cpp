@@ -50,6 +50,21 @@ size_t QuoteMarks(std::string_view line, std::uint32_t& depth) {
     return end;
 }
 
+// Copies n bytes of a line: sixteen at a time, the last sixteen overlapping
+// those before, as a string of a few dozen bytes is copied quickest
+// (memcpy here, told the room's size, would start a string instruction).
+void CopyShort(char* to, const char* from, size_t n) {
+    if (n >= 16) {
+        for (size_t at = 0; at + 16 < n; at += 16) std::memcpy(to + at, from + at, 16);
+        std::memcpy(to + n - 16, from + n - 16, 16);
+    } else if (n >= 8) {
+        std::memcpy(to, from, 8);
+        std::memcpy(to + n - 8, from + n - 8, 8);
+    } else {
+        for (size_t at = 0; at < n; ++at) to[at] = from[at];
+    }
+}
+
 bool IsFence(std::string_view text) { return text.starts_with("```") || text.starts_with("~~~"); }
 
 // "$ make install": a command after a shell's prompt ("$ 5" is money).
@@ -143,14 +158,15 @@ void BlockReader::Reset() {
     has_previous_ = false;
     depth_ = 0;
     open_.clear();
+    content_column_ = 0;
     leaf_ = Leaf::None;
     fence_.clear();
     text_indent_ = paragraph_indent_ = 0;
     diff_ = false;
 }
 
-void BlockReader::Add(std::string_view line, std::uint64_t tag, bool ascii) {
-    Push(line, tag, false, ascii);
+void BlockReader::Add(std::string_view line, std::uint64_t tag, bool plain) {
+    Push(line, tag, false, plain);
     if (pending_ > Ahead) Drain(Ahead);
 }
 
@@ -167,20 +183,27 @@ void BlockReader::Finish() {
     blanks_ = 0;
 }
 
-void BlockReader::Push(std::string_view text, std::uint64_t tag, bool longLine, bool ascii) {
+void BlockReader::Push(std::string_view text, std::uint64_t tag, bool longLine, bool plain) {
+    if (text.empty() && !longLine) {  // an empty line: blank, short, and nothing to lay out
+        recent_[2] = recent_[1];
+        recent_[1] = recent_[0];
+        recent_[0] = 0;
+        ++blanks_;
+        return;
+    }
     Line& line = Pending(pending_);
     // Laid out where it lies, before the copy (reading what was just
     // written, sixteen bytes at a time, would wait for the writes).
-    line.quoted = QuoteMarks(text, line.depth);
-    LayOut(text.substr(line.quoted), line.layout, ascii);
+    line.depth = 0;
+    line.quoted = plain ? 0 : QuoteMarks(text, line.depth);
+    LayOut(text.substr(line.quoted), line.layout, plain);
     // The short-line rule of the line-break options, on lengths in
     // characters (a long line, whatever its length, is no short one). The
     // layout counted them, unless tabs or form feeds made columns of others.
     const LineLayout& layout = line.layout;
-    const bool counted = !layout.blank && !layout.tab && layout.text == layout.indent;
-    const size_t length = longLine || layout.ascii ? text.size()
-                          : counted                ? line.quoted + layout.width
-                                                   : Utf8Length(text);
+    size_t length = text.size();
+    if (!longLine && !layout.ascii)
+        length = !layout.blank && !layout.tab && layout.text == layout.indent ? line.quoted + layout.width : Utf8Length(text);
     line.short_line =
         length * 3 < 160 || (length * 5 < 320 && ShortLineRun(recent_[0], recent_[1], recent_[2]));
     recent_[2] = recent_[1];
@@ -190,7 +213,9 @@ void BlockReader::Push(std::string_view text, std::uint64_t tag, bool longLine, 
         ++blanks_;
         return;
     }
-    line.text.assign(text);
+    line.first = line.quoted + layout.text < text.size() ? text[line.quoted + layout.text] : 0;
+    line.text = std::string_view(line.room, std::min(text.size(), LongLine));  // (never more: see Add)
+    CopyShort(line.room, text.data(), line.text.size());
     line.blanks_before = blanks_;
     blanks_ = 0;
     line.tag = tag;
@@ -207,7 +232,7 @@ void BlockReader::Push(std::string_view text, std::uint64_t tag, bool longLine, 
 void BlockReader::Drain(size_t keep) {
     while (pending_ > keep) {
         // Most lines go on with the paragraph open: told at once.
-        if (Line& line = Pending(0); line.depth == depth_ && leaf_ == Leaf::Paragraph && Continues(line)) {
+        if (Line& line = Pending(0); quick_ && line.depth == depth_ && leaf_ == Leaf::Paragraph && Continues(line)) {
             Emit(line, std::string_view(line.text).substr(line.quoted + line.layout.text), 1, leaf_hard_);
             leaf_hard_ = mode_ == LineBreakMode::Keep || (mode_ == LineBreakMode::Add && line.short_line);
         } else {
@@ -269,10 +294,10 @@ bool BlockReader::Continues(const Line& line) {
     const LineLayout& l = line.layout;
     // (Gaps that are a sentence's spacing part no columns.)
     if (l.marker != Marker::None || l.row != 0 || l.box || !l.sentence_gaps) return false;
-    if (l.indent >= paragraph_indent_ + 2 || l.indent < ContentColumn()) return false;
-    const std::string_view text(line.text.data() + line.quoted + l.text, line.text.size() - line.quoted - l.text);
-    if (MayStartOther[static_cast<unsigned char>(text[0])]) {
-        if (text[0] != '-' && text[0] != 'd') return false;
+    if (l.indent >= paragraph_indent_ + 2 || (l.indent < ContentColumn() && !HoldsNextLine(l.indent))) return false;
+    if (MayStartOther[static_cast<unsigned char>(line.first)]) {
+        if (line.first != '-' && line.first != 'd') return false;
+        const std::string_view text = line.text.substr(line.quoted + l.text);
         if (text.starts_with("--- ") || text.starts_with("diff -")) return false;  // perhaps a diff's header
     }
     if (pending_ > 1) {  // an underline below makes it a heading
@@ -342,7 +367,7 @@ std::uint8_t BlockReader::ShapedHeading(const Line& line, const Line* next, bool
     // The first line of a text, set in the middle: its title.
     if (!has_previous_ && layout.indent >= 8 && width <= 60 && Words(text) <= 10) return HeadingKind::Centred;
     const bool nextStandsIn = next != nullptr && nextDirect && next->layout.indent > layout.indent;
-    if (width <= 72 && Capitals(text) && (!nextDirect || nextStandsIn)) return HeadingKind::Capitals;
+    if (width <= 72 && (!nextDirect || nextStandsIn) && Capitals(text)) return HeadingKind::Capitals;
     // "   Generic Program Information" above text set further in.
     const char last = text.back();
     if (layout.indent >= 1 && layout.indent <= 4 && nextStandsIn && next->layout.indent >= layout.indent + 2 &&
@@ -529,12 +554,7 @@ void BlockReader::Quote(std::uint32_t depth) {
 void BlockReader::CloseFor(const Line& line, Role role) {
     const std::uint32_t indent = line.layout.indent;
     const bool lazy = leaf_ == Leaf::Paragraph && line.blanks_before == 0 && role == Role::Text;
-    // A paragraph's next line stays in an item set in as long as it stands
-    // at least as far in as the item's marker (a ChangeLog's entries).
-    const auto holds = [&](const Container& c) {
-        return indent >= c.content ||
-               (lazy && (indent > c.marker || (indent == c.marker && c.marker > 0 && c.block.type == Type::Item)));
-    };
+    const auto holds = [&](const Container& c) { return Holds(c, indent, lazy); };
     for (size_t k = 0; k < open_.size(); ++k) {
         const Container& c = open_[k];
         switch (c.block.type) {
@@ -567,12 +587,47 @@ void BlockReader::CloseFor(const Line& line, Role role) {
     }
 }
 
+// Whether an item or a definition holds a line set in this far. lazy: the
+// line is a paragraph's next line, which stays in an item set in as long
+// as it stands at least as far in as the item's marker (a ChangeLog's
+// entries).
+bool BlockReader::Holds(const Container& c, std::uint32_t indent, bool lazy) {
+    return indent >= c.content ||
+           (lazy && (indent > c.marker || (indent == c.marker && c.marker > 0 && c.block.type == Type::Item)));
+}
+
+// Whether CloseFor would leave every container open for a paragraph's next line.
+bool BlockReader::HoldsNextLine(std::uint32_t indent) const {
+    for (size_t k = 0; k < open_.size(); ++k) {
+        const Container& c = open_[k];
+        switch (c.block.type) {
+        case Type::List:
+        case Type::Terms:
+            if (k + 1 < open_.size() && Holds(open_[k + 1], indent, true)) continue;
+            return false;
+        case Type::Item:
+        case Type::Definition:
+            if (Holds(c, indent, true)) continue;
+            return false;
+        default:
+            continue;
+        }
+    }
+    return true;
+}
+
 void BlockReader::CloseTo(size_t depth) {
     if (open_.size() > depth) EndLeaf();
     while (open_.size() > depth) {
         sink_.Leave(open_.back().block);
         open_.pop_back();
-        text_indent_ = ContentColumn();
+        content_column_ = 0;
+        for (size_t k = open_.size(); k-- > 0;)
+            if (open_[k].block.type == Type::Item || open_[k].block.type == Type::Definition) {
+                content_column_ = open_[k].content;
+                break;
+            }
+        text_indent_ = content_column_;
     }
 }
 
@@ -585,7 +640,8 @@ void BlockReader::EndLeaf() {
 void BlockReader::Open(const Block& block, std::uint32_t marker, std::uint32_t content, char bullet) {
     sink_.Enter(block);
     open_.push_back({block, marker, content, bullet});
-    text_indent_ = ContentColumn();
+    if (block.type == Type::Item || block.type == Type::Definition) content_column_ = content;
+    text_indent_ = content_column_;
 }
 
 void BlockReader::OpenItem(const Line& line) {
@@ -667,12 +723,6 @@ std::uint8_t BlockReader::IndentStep(std::uint32_t indent) const {
     const std::uint32_t content = ContentColumn();
     const std::uint32_t in = indent > content ? indent - content : 0;
     return in == 0 ? 0 : in < 4 ? 1 : in < 8 ? 2 : 3;
-}
-
-std::uint32_t BlockReader::ContentColumn() const {
-    for (size_t k = open_.size(); k-- > 0;)
-        if (open_[k].block.type == Type::Item || open_[k].block.type == Type::Definition) return open_[k].content;
-    return 0;
 }
 
 }  // namespace torvex

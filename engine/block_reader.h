@@ -73,7 +73,9 @@ public:
 
 class BlockReader {
 public:
-    BlockReader(BlockSink& sink, LineBreakMode mode) : sink_(sink), mode_(mode) {}
+    // quick: lines are told the quick way where they can be (off: every
+    // line the whole way, which must tell the same).
+    BlockReader(BlockSink& sink, LineBreakMode mode, bool quick = true) : sink_(sink), mode_(mode), quick_(quick) {}
 
     // A new document (or a page of one): nothing pending, nothing open.
     void Reset();
@@ -82,8 +84,9 @@ public:
     // of at most LongLine bytes. tag goes with the line's text to the sink.
     // Lines are told to the sink a few lines later, once what follows them
     // is known.
-    // ascii: the line is known to hold neither tabs nor characters beyond ASCII.
-    void Add(std::string_view line, std::uint64_t tag = 0, bool ascii = false);
+    // plain: the line is known to be printable ASCII (no tabs, form feeds
+    // or characters beyond ASCII) without a byte to escape (no mail quoting).
+    void Add(std::string_view line, std::uint64_t tag = 0, bool plain = false);
     // A longer line, of which head is the start (LongLine bytes or a
     // little less, ending with a character): it and every line before it
     // are told at once, it as what its start shows; the sink reads the
@@ -97,12 +100,17 @@ public:
 
 private:
     struct Line {
-        std::string text;  // the line as added, quote marks included
+        Line() = default;
+        Line(const Line&) = delete;  // text points into the line's own room
+        Line& operator=(const Line&) = delete;
+        std::string_view text;  // the line as added, quote marks included, in room
+        char room[LongLine];
         LineLayout layout;  // of the text after the quote marks
         size_t quoted = 0;  // the bytes of the quote marks
         std::uint32_t depth = 0;  // of the quoting
         std::uint32_t blanks_before = 0;
         std::uint64_t tag = 0;
+        char first = 0;  // of its text (after the quote marks and the indent)
         bool short_line = false;  // the short-line rule keeps its break
         bool long_line = false;
         bool consumed = false;  // an underline or overline of a heading
@@ -118,7 +126,7 @@ private:
     enum class Leaf { None, Paragraph, Pre, Fenced };
     enum class Role { Skip, Fence, Heading, Rule, Item, Aligned, Term, Tag, Text };
 
-    void Push(std::string_view line, std::uint64_t tag, bool longLine, bool ascii);
+    void Push(std::string_view line, std::uint64_t tag, bool longLine, bool plain);
     bool Continues(const Line& line);
     void Drain(size_t keep);
     void Step();
@@ -131,6 +139,8 @@ private:
     bool Prose(Line& line);
     void Quote(std::uint32_t depth);
     void CloseFor(const Line& line, Role role);
+    static bool Holds(const Container& c, std::uint32_t indent, bool lazy);
+    bool HoldsNextLine(std::uint32_t indent) const;
     void CloseTo(size_t depth);
     void EndLeaf();
     void Open(const Block& block, std::uint32_t marker = 0, std::uint32_t content = 0, char bullet = 0);
@@ -142,7 +152,8 @@ private:
     void PreLine(const Line& line, std::uint32_t breaks);
     void Emit(const Line& line, std::string_view text, std::uint32_t breaks = 0, bool hard = false);
     std::uint8_t IndentStep(std::uint32_t indent) const;
-    std::uint32_t ContentColumn() const;
+    // Where the text of the innermost item or definition open stands (0: none).
+    std::uint32_t ContentColumn() const { return content_column_; }
 
     // The lines not yet told (blank ones left out), after the last one
     // told, in a ring that keeps their room from line to line.
@@ -152,6 +163,7 @@ private:
 
     BlockSink& sink_;
     LineBreakMode mode_;
+    bool quick_;
     std::array<Line, Ring> ring_;
     size_t first_ = 0;    // the first line not yet told
     size_t pending_ = 0;  // how many there are
@@ -166,6 +178,7 @@ private:
 
     std::uint32_t depth_ = 0;  // of the quoting open
     std::vector<Container> open_;  // containers, outermost first (quotes included)
+    std::uint32_t content_column_ = 0;  // see ContentColumn
     Leaf leaf_ = Leaf::None;
     Block leaf_block_;
     bool leaf_hard_ = false;     // the line in the leaf keeps its break

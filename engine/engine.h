@@ -36,7 +36,7 @@ struct ConversionLimits {
                                               // run the link step must see whole waits in a scratch file
     size_t piece = size_t(1) << 18;           // the bytes of such a line converted at a time
     size_t held_line = size_t(4) << 20;       // a longer held-back line waits in a temporary file
-    bool copy_plain_lines = true;  // a line with no byte that needs attention is copied as it stands
+    bool copy_plain_lines = true;  // quick paths for plain lines (off: every line goes the whole way, to the same pages)
     // A file named as the input that is this large or larger is read through
     // a mapping: never by default, as a file cut short meanwhile raises
     // SIGBUS, which the process must hand to CoverMappedInput.

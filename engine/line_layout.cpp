@@ -163,6 +163,23 @@ std::uint32_t PairsAt(std::string_view text, size_t at) {
 #endif
 }
 
+// How many spaces text holds, sixteen bytes at a time.
+size_t CountSpaces(std::string_view text) {
+    size_t spaces = 0, at = 0;
+#if defined(__SSE2__)
+    // Each block's spaces as ones, summed by lanes of eight bytes.
+    const __m128i one = _mm_set1_epi8(1), space = _mm_set1_epi8(' ');
+    __m128i sums = _mm_setzero_si128();
+    for (; at + 16 <= text.size(); at += 16) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + at));
+        sums = _mm_add_epi64(sums, _mm_sad_epu8(_mm_and_si128(_mm_cmpeq_epi8(x, space), one), _mm_setzero_si128()));
+    }
+    spaces = static_cast<size_t>(_mm_cvtsi128_si64(sums)) + static_cast<size_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(sums, sums)));
+#endif
+    for (; at < text.size(); ++at) spaces += text[at] == ' ';
+    return spaces;
+}
+
 // Whether text holds two spaces in a row.
 bool HasPair(std::string_view text) {
     constexpr size_t Block = 16;
@@ -215,10 +232,16 @@ void FindGaps(std::string_view text, std::uint32_t column, LineLayout& layout) {
     constexpr size_t Block = sizeof(ByteBlock);
     size_t spaces = 0, inGaps = 0;
     for (size_t at = 0; at + 1 < text.size(); at += Block) {
-        std::uint32_t mask = at + Block + 1 <= text.size() ? PairsAt(text, at) : 0;
-        if (at + Block + 1 > text.size())  // the end: byte by byte
+        std::uint32_t mask = 0;
+        if (at + Block + 1 <= text.size()) {
+            mask = PairsAt(text, at);
+        } else if (text.size() > Block) {  // the end: the last block, less what the one before saw
+            const size_t last = text.size() - Block - 1;
+            mask = PairsAt(text, last) >> (at - last);
+        } else {  // a short text: byte by byte
             for (size_t k = at; k + 1 < text.size(); ++k)
                 if (text[k] == ' ' && text[k + 1] == ' ') mask |= 1u << (k - at);
+        }
         while (mask != 0) {
             const size_t begin = at + static_cast<size_t>(__builtin_ctz(mask));
             size_t end = begin;
@@ -243,7 +266,7 @@ void FindGaps(std::string_view text, std::uint32_t column, LineLayout& layout) {
     }
     // Single spaces matter only beside gaps (to tell justified prose).
     if (layout.gap_count >= 2) {
-        for (char c : text) spaces += c == ' ';
+        spaces = CountSpaces(text);
         layout.single_spaces = static_cast<std::uint16_t>(std::min<size_t>(spaces - inGaps, 0xFFFF));
     }
     layout.width = static_cast<std::uint32_t>(column + text.size());
@@ -367,9 +390,22 @@ void LayOut(std::string_view line, LineLayout& layout, bool plain) {
     layout.widest_gap = 0;
     layout.single_spaces = 0;
     layout.sentence_gaps = true;
-    // A line known to be plain ASCII is looked at the short way (its pairs
-    // of spaces only); any other is surveyed at once when it can be.
-    if (plain || !LayOutAtOnce(line, layout)) {
+    // A line known to be printable ASCII is looked at the short way: its
+    // indent of spaces and its pairs of spaces. Any other is surveyed at
+    // once when it can be.
+    if (plain) {
+        size_t i = 0;
+        while (i < line.size() && line[i] == ' ') ++i;
+        if (i == line.size()) return;
+        layout.blank = false;
+        layout.indent = static_cast<std::uint32_t>(i);
+        layout.text = i;
+        const std::string_view text = line.substr(i);
+        if (HasPair(text))
+            FindGaps(text, layout.indent, layout);
+        else
+            layout.width = static_cast<std::uint32_t>(line.size());
+    } else if (!LayOutAtOnce(line, layout)) {
         std::uint32_t column = 0;
         size_t i = 0;
         bool leadingTab = false;
@@ -391,10 +427,7 @@ void LayOut(std::string_view line, LineLayout& layout, bool plain) {
         layout.text = i;
         const std::string_view text = line.substr(i);
         bool tab = false, wide = false, doubleSpace = false;
-        if (plain)
-            doubleSpace = HasPair(text);
-        else
-            Survey(text, tab, wide, doubleSpace);
+        Survey(text, tab, wide, doubleSpace);
         layout.tab = tab || leadingTab;
         layout.ascii = !wide;
         // Without tabs the columns are the characters (the bytes, without

@@ -62,7 +62,7 @@ struct LineLayout {
 
 // The layout of line: UTF-8 text without its line end or trailing spaces.
 // (Filled in place: a layout is not small.) plain: the line is known to
-// hold neither tabs nor characters beyond ASCII.
+// be printable ASCII (no tabs, form feeds or characters beyond ASCII).
 void LayOut(std::string_view line, LineLayout& layout, bool plain = false);
 
 // Whether text reads as prose: five words or more, thirty characters or

@@ -70,6 +70,15 @@ public:
         pending_ = adding_ = size_;
         if (size_ >= WrittenAtOnce) Flush(size_);
     }
+    // The same for two runs of bytes, one after the other.
+    void Pass(std::string_view first, std::string_view second) {
+        char* to = Room(first.size() + second.size());
+        std::memcpy(to, first.data(), first.size());
+        std::memcpy(to + first.size(), second.data(), second.size());
+        size_ += first.size() + second.size();
+        pending_ = adding_ = size_;
+        if (size_ >= WrittenAtOnce) Flush(size_);
+    }
     // The line added is complete. heading: it is an underline, and the
     // held-back line becomes that heading unless it holds "<P>";
     // holdsParagraph: this line holds one.

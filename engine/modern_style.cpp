@@ -1,6 +1,8 @@
 #include "modern_style.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cstring>
 
 #include "any_byte.h"
 #include "labels.h"
@@ -109,9 +111,10 @@ void ModernStyle::Titled(std::string title) {
 // ASCII that goes to the page as it stands.
 void ModernStyle::Line(const InputFile::Line& line) {
     const std::string_view text = LineText(line.content);
-    if (!line.attention && !pass_.pages.split() && text.size() <= BlockReader::LongLine)
+    const bool plain = !line.attention && pass_.limits.copy_plain_lines;
+    if (plain && !pass_.pages.split() && text.size() <= BlockReader::LongLine)
         reader_.Add(text, static_cast<std::uint64_t>(pass_.line_number) << TagBits | PlainText, true);
-    else if (!line.attention)
+    else if (plain)
         Take(text, nullptr, true);
     else
         Take(Utf8(text, line_), nullptr);
@@ -197,18 +200,38 @@ void ModernStyle::Enter(const Block& block) {
     // Text written bare in an item ends its line before what follows it there.
     if (after_bare_) Write("\n");
     after_bare_ = false;
-    static constexpr std::string_view Indents[] = {"", " class=\"i1\"", " class=\"i2\"", " class=\"i3\""};
-    const std::string_view indent = Indents[std::min<size_t>(block.indent, 3)];
+    // Blocks set in: their tags with the class of each step, whole.
+    static constexpr std::string_view Terms[] = {"<dl>\n", "<dl class=\"i1\">\n", "<dl class=\"i2\">\n", "<dl class=\"i3\">\n"};
+    static constexpr std::string_view Paragraphs[] = {"<p>", "<p class=\"i1\">", "<p class=\"i2\">", "<p class=\"i3\">"};
+    // A pre scrolls sideways in its own box, which the keyboard can reach.
+    static constexpr std::string_view Pres[] = {"<pre tabindex=\"0\">\n", "<pre tabindex=\"0\" class=\"i1\">\n",
+                                                "<pre tabindex=\"0\" class=\"i2\">\n", "<pre tabindex=\"0\" class=\"i3\">\n"};
+    const size_t indent = std::min<size_t>(block.indent, 3);
     switch (block.type) {
     case Type::Quote:
         Write("<blockquote>\n");
         break;
     case Type::List:
         if (block.ordered) {
-            std::string tag = "<ol";
-            if (block.numbering != '1') tag += std::string(" type=\"") + block.numbering + "\"";
-            if (block.start != 1) tag += " start=\"" + std::to_string(block.start) + "\"";
-            Write(tag + ">\n");
+            // <ol type="a" start="-12345678901234567890">: made in place.
+            char tag[64] = "<ol";
+            size_t size = 3;
+            const auto put = [&](std::string_view part) {
+                std::memcpy(tag + size, part.data(), part.size());
+                size += part.size();
+            };
+            if (block.numbering != '1') {
+                put(" type=\"");
+                tag[size++] = block.numbering;
+                put("\"");
+            }
+            if (block.start != 1) {
+                put(" start=\"");
+                size = static_cast<size_t>(std::to_chars(tag + size, tag + sizeof tag, block.start).ptr - tag);
+                put("\"");
+            }
+            put(">\n");
+            Write({tag, size});
         } else {
             Write("<ul>\n");
         }
@@ -217,9 +240,7 @@ void ModernStyle::Enter(const Block& block) {
         Write("<li>");
         break;
     case Type::Terms:
-        Write("<dl");
-        Write(indent);
-        Write(">\n");
+        Write(Terms[indent]);
         break;
     case Type::Term:
         Write("<dt>");
@@ -229,17 +250,10 @@ void ModernStyle::Enter(const Block& block) {
         break;
     case Type::Paragraph:
         open.bare = first;
-        if (!first) {
-            Write("<p");
-            Write(indent);
-            Write(">");
-        }
+        if (!first) Write(Paragraphs[indent]);
         break;
     case Type::Pre:
-        // A pre scrolls sideways in its own box, which the keyboard can reach.
-        Write("<pre tabindex=\"0\"");
-        Write(indent);
-        Write(">\n");
+        Write(Pres[indent]);
         in_pre_ = true;
         break;
     case Type::Heading:
@@ -263,7 +277,7 @@ void ModernStyle::Leave(const Block& block) {
         Write("</blockquote>\n");
         break;
     case Type::List:
-        Write(block.ordered ? "</ol>\n" : "</ul>\n");
+        Write(block.ordered ? std::string_view("</ol>\n") : std::string_view("</ul>\n"));
         break;
     case Type::Item:
         Write("</li>\n");
@@ -295,10 +309,16 @@ void ModernStyle::Leave(const Block& block) {
 }
 
 void ModernStyle::Text(const BlockText& text) {
+    // Most text: a plain line of a paragraph, with the break before it.
+    if ((text.tag & PlainText) != 0 && !in_pre_ && !in_heading_ && !held_ && title_ != Title::NameLine && !text.long_line) {
+        static constexpr std::string_view Breaks[] = {"", "", "\n", "<br>\n"};
+        pass_.writer.Pass(Breaks[(text.breaks > 0 ? 2 : 0) + (text.hard ? 1 : 0)], text.text);
+        return;
+    }
     if (in_pre_)
         for (std::uint32_t k = 0; k < text.breaks; ++k) Write("\n");
     else if (text.breaks > 0)
-        Write(text.hard ? "<br>\n" : "\n");
+        Write(text.hard ? std::string_view("<br>\n") : std::string_view("\n"));
     if (in_heading_) {
         heading_.append(text.text);
         heading_tag_ = text.tag;
@@ -330,13 +350,17 @@ void ModernStyle::Heading(std::uint8_t kind) {
             return;
         }
     }
-    const int level = LevelOf(kind);
-    std::string html = "<h" + std::to_string(level) + " id=\"";
+    const char level = static_cast<char>('0' + LevelOf(kind));
+    std::string& html = heading_html_;
+    html.assign("<h").push_back(level);
+    html += " id=\"";
     html::AppendEscaped(UniqueId(heading_), html);
     html += "\">";
     Write(html);
     WriteText(heading_, heading_tag_);
-    Write("</h" + std::to_string(level) + ">\n");
+    html.assign("</h").push_back(level);
+    html += ">\n";
+    Write(html);
 }
 
 // Headings made alike share a level, in the order their kinds first

@@ -25,7 +25,7 @@ namespace torvex {
 class ModernStyle final : public PageStyle, private BlockSink {
 public:
     ModernStyle(PassContext& pass, LineBreakMode mode, const PageOptions& options)
-        : pass_(pass), options_(options), reader_(*this, mode) {}
+        : pass_(pass), options_(options), reader_(*this, mode, pass.limits.copy_plain_lines) {}
 
     void Prepare() override;
     void BeginDocument(const std::string& title) override;
@@ -107,7 +107,7 @@ private:
     std::vector<Open> open_;
     bool after_bare_ = false;  // the last thing written was an item's bare text
     bool in_heading_ = false;
-    std::string heading_;
+    std::string heading_, heading_html_;
     std::uint64_t heading_tag_ = 0;
     bool in_pre_ = false;
     std::array<std::uint8_t, 256> levels_{};  // of each kind of heading (0: none yet)

@@ -1,4 +1,5 @@
 #include "escape.h"
+#include "modern_markup.h"
 #include "utf8.h"
 #include "utf8_reference.h"
 
@@ -38,6 +39,22 @@ TEST(EscapeText, AppendsToWhatIsThere) {
     std::string out = "keep:";
     AppendEscaped("<", out, CharacterSet::Latin1);
     EXPECT_EQ(out, "keep:&lt;");
+}
+
+// A modern page's checks look at sixteen bytes at a time with a few
+// operations, and at a short text byte by byte: every byte value, in the
+// middle of a long text, tells what it tells alone.
+TEST(ModernEscaping, LooksAtEveryByteAsAShortTextDoes) {
+    for (int b = 0; b < 256; ++b) {
+        const std::string alone(1, static_cast<char>(b));
+        const std::string within = std::string(20, 'a') + alone + std::string(20, 'a');
+        EXPECT_EQ(html::NeedsEscaping(within), html::NeedsEscaping(alone)) << b;
+        EXPECT_EQ(html::Plain(within), html::Plain(alone)) << b;
+        std::string escaped, escapedAlone;
+        html::AppendEscaped(within, escaped);
+        html::AppendEscaped(alone, escapedAlone);
+        EXPECT_EQ(escaped, std::string(20, 'a') + escapedAlone + std::string(20, 'a')) << b;
+    }
 }
 
 // Characters are counted sixteen bytes at a time, in overlapping blocks at
