@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "handler_list.h"
+
 namespace torvex {
 
 // An entry is never freed: a handler on another thread may be reading it.
@@ -47,12 +49,7 @@ MappedInputEntry* RegisterMappedInput(const void* start, size_t length) {
     entry->length = length;
     entry->changed.store(false);
     entry->live.store(true, std::memory_order_release);
-    if (fresh) {
-        entry->next = entries.load(std::memory_order_relaxed);
-        while (!entries.compare_exchange_weak(entry->next, entry, std::memory_order_release,
-                                              std::memory_order_relaxed)) {
-        }
-    }
+    if (fresh) AddForHandlers(entries, entry);
     return entry;
 }
 

@@ -12,6 +12,8 @@
 #include <cstring>
 #include <vector>
 
+#include "handler_list.h"
+
 namespace torvex {
 
 namespace {
@@ -63,12 +65,7 @@ TempFileEntry* Register(const std::string& path) {
     }
     std::memcpy(entry->path, path.c_str(), need);
     entry->live.store(true, std::memory_order_release);
-    if (fresh) {
-        entry->next = entries.load(std::memory_order_relaxed);
-        while (!entries.compare_exchange_weak(entry->next, entry, std::memory_order_release,
-                                              std::memory_order_relaxed)) {
-        }
-    }
+    if (fresh) AddForHandlers(entries, entry);
     return entry;
 }
 
