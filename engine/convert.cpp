@@ -210,6 +210,9 @@ bool Conversion::ConvertLines(Style& style) {
             if (pass_.restart) return true;
         }
         if (pages_.failed()) {
+            // A great line goes to the page straight from a mapped input;
+            // the input cut short meanwhile makes that write fail.
+            if (!input_.Intact()) return Fail(input_.error(), Failure::Input);
             pages_.ReportFailure();
             input_.Close();
             return false;

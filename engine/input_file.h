@@ -150,6 +150,10 @@ public:
     size_t ReadLong(unsigned long long offset, char* to, size_t n);
     void EndLongLine();
 
+    // Whether the input is as it was when opened, as far as can be told (a
+    // mapped file is looked at anew); if not, error() says so.
+    bool Intact() { return map_ == nullptr || (error_.empty() && Unchanged()); }
+
     // Non-empty when a read failed; the input then counts as ended.
     const std::string& error() const { return error_; }
     const FileId& id() const { return id_; }

@@ -24,9 +24,10 @@
  * library gives are bytes too: they hold file names as they were given.
  *
  * Threads. Conversions on different threads need no locking. The library
- * keeps no global mutable state but the registry of the temporary files
- * being written, which every conversion shares without a lock and
- * torvex_remove_temporary_files() reads. An options object may serve
+ * keeps no global mutable state but the registries of the temporary files
+ * being written and of the inputs mapped, which every conversion shares
+ * without a lock and torvex_remove_temporary_files() and
+ * torvex_handle_input_fault() read. An options object may serve
  * several conversions at once as long as nobody changes it meanwhile; a
  * result object serves one conversion at a time. Callbacks run on the
  * thread that called the converting function, before it returns.
